@@ -1,0 +1,22 @@
+# Source files follow one naming rule: a file ending in _win32.cpp includes
+# <windows.h> and is built only for Windows, a file ending in _posix.cpp is its
+# native counterpart, and every other file is portable.
+function(rubo_split_sources out_portable out_platform)
+    set(portable)
+    set(platform)
+    foreach(f IN LISTS ARGN)
+        if(f MATCHES "_win32\\.cpp$")
+            if(WIN32)
+                list(APPEND platform ${f})
+            endif()
+        elseif(f MATCHES "_posix\\.cpp$")
+            if(NOT WIN32)
+                list(APPEND platform ${f})
+            endif()
+        else()
+            list(APPEND portable ${f})
+        endif()
+    endforeach()
+    set(${out_portable} ${portable} PARENT_SCOPE)
+    set(${out_platform} ${platform} PARENT_SCOPE)
+endfunction()

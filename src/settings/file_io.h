@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+namespace rubo {
+
+// Line end of every text file the program writes ("\n" in text mode).
+inline constexpr const char kLineEnd[] = "\r\n";
+
+// Reads a whole file into `contents`; false (and `contents` empty) when the
+// file cannot be opened or read.
+bool readWholeFile(const std::string& path, std::string& contents);
+
+// A further change made to the temporary file before it replaces the file;
+// false cancels the replace.
+using TempFileEdit = std::function<bool(const std::string& tempPath)>;
+
+// Replaces a file's contents as one step: the new contents go to a temporary
+// file in the same directory, `edit` (when given) changes that file, and it
+// then replaces the file. On any failure the old file is left untouched and
+// false is returned.
+bool replaceFileContents(const std::string& path, const std::string& contents,
+                         const TempFileEdit& edit = nullptr);
+
+// Appends bytes at the end of a file, creating it when missing.
+bool appendToFile(const std::string& path, const std::string& bytes);
+
+// Creates the file empty, or empties it.
+bool truncateFile(const std::string& path);
+
+// Platform steps of the replace, one per platform file.
+namespace platform {
+// Makes the written data of an open file durable.
+bool commitFile(std::FILE* file);
+// Moves `from` over `to`, replacing it atomically.
+bool replaceFile(const std::string& from, const std::string& to);
+} // namespace platform
+
+} // namespace rubo

@@ -1,0 +1,19 @@
+#include "settings/file_io.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <io.h>
+
+namespace rubo::platform {
+
+bool commitFile(std::FILE* file) {
+    return _commit(_fileno(file)) == 0;
+}
+
+bool replaceFile(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+} // namespace rubo::platform

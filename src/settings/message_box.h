@@ -1,0 +1,27 @@
+#pragma once
+
+#include "settings/text_format.h"
+
+#include <string>
+
+namespace rubo {
+
+inline constexpr const char kMessageCaption[] = "RUBO";
+
+// Where the program's message boxes go: the platform's message box, or a
+// recording fake in tests.
+class MessageSink {
+public:
+    virtual ~MessageSink() = default;
+    virtual void show(const std::string& text) = 0;
+};
+
+MessageSink& systemMessageSink();
+// Replaces the sink for the whole process; null restores the platform's.
+void setMessageSink(MessageSink* sink);
+
+// Formats a message (at most 511 characters) and shows it with default
+// buttons.
+void showMessage(const char* format, ...) RUBO_PRINTF_FORMAT(1, 2);
+
+} // namespace rubo

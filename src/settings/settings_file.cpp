@@ -1,0 +1,150 @@
+#include "settings/settings_file.h"
+
+#include "settings/file_io.h"
+#include "settings/ini_lines.h"
+#include "settings/system_info.h"
+#include "settings/text_format.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+namespace rubo {
+
+namespace {
+
+#ifdef _WIN32
+constexpr const char kCurrentDirectory[] = ".\\";
+#else
+constexpr const char kCurrentDirectory[] = "./";
+#endif
+
+std::atomic<SettingsFile*> installedSettings{nullptr};
+
+} // namespace
+
+std::string programDirectoryOf(const std::string& modulePath) {
+    std::size_t sep = modulePath.find_last_of("\\/");
+    if (sep == std::string::npos)
+        return kCurrentDirectory;
+    return modulePath.substr(0, sep + 1);
+}
+
+int parseLeadingInt(const std::string& text) {
+    errno = 0;
+    long v = std::strtol(text.c_str(), nullptr, 10);
+    if (v > INT_MAX)
+        return INT_MAX;
+    if (v < INT_MIN)
+        return INT_MIN;
+    return static_cast<int>(v);
+}
+
+SettingsFile::SettingsFile(std::string path, ProfileApi& profile)
+    : path_(std::move(path)), profile_(profile), processLock_(path_) {}
+
+void SettingsFile::acquire() {
+    mutex_.lock();
+    if (depth_++ == 0)
+        processLock_.lock();
+}
+
+void SettingsFile::release() {
+    if (--depth_ == 0)
+        processLock_.unlock();
+    mutex_.unlock();
+}
+
+SettingsFile::Lock::Lock(SettingsFile& file) : file_(file) {
+    file_.acquire();
+}
+
+SettingsFile::Lock::~Lock() {
+    file_.release();
+}
+
+std::string SettingsFile::getString(const std::string& section, const std::string& key,
+                                    const std::string& defaultValue) {
+    Lock lock(*this);
+    if (!ownIniFormat_)
+        return profile_.getString(section, key, defaultValue, path_);
+    std::string contents;
+    std::string value;
+    if (readWholeFile(path_, contents) && ini::findValue(contents, section, key, value))
+        return value;
+    return defaultValue;
+}
+
+int SettingsFile::getInt(const std::string& section, const std::string& key, int defaultValue) {
+    return parseLeadingInt(getString(section, key, formatText("%d", defaultValue)));
+}
+
+void SettingsFile::writeString(const std::string& section, const std::string& key,
+                               const std::string& value) {
+    // The whole change (line rules, then the profile function) is made on a
+    // temporary copy that replaces the file in one step.
+    Lock lock(*this);
+    std::string contents;
+    bool exists = readWholeFile(path_, contents);
+    if (ownIniFormat_) {
+        contents = ini::applyWrite(contents, section, key, value);
+        exists = true;
+    }
+    // The profile functions add a new section right after the last line; a
+    // blank line keeps sections apart.
+    if (!value.empty() && exists && contents.find(section) == std::string::npos)
+        contents += kLineEnd;
+    replaceFileContents(path_, contents, [&](const std::string& temp) {
+        return profile_.writeString(section, key, value.empty() ? nullptr : value.c_str(), temp);
+    });
+}
+
+void SettingsFile::writeInt(const std::string& section, const std::string& key, int value) {
+    writeString(section, key, formatText("%d", value));
+}
+
+void SettingsFile::clearSection(const std::string& section) {
+    Lock lock(*this);
+    std::string contents;
+    readWholeFile(path_, contents);
+    replaceFileContents(path_, ini::applyClearSection(contents, section));
+}
+
+void setProcessSettings(SettingsFile* file) {
+    installedSettings.store(file);
+}
+
+SettingsFile& processSettings() {
+    SettingsFile* file = installedSettings.load();
+    if (file)
+        return *file;
+    static SettingsFile standard(programDirectory() + kSettingsFileName, systemProfileApi());
+    return standard;
+}
+
+std::string iniGetString(const std::string& section, const std::string& key,
+                         const std::string& defaultValue) {
+    return processSettings().getString(section, key, defaultValue);
+}
+
+int iniGetInt(const std::string& section, const std::string& key, int defaultValue) {
+    return processSettings().getInt(section, key, defaultValue);
+}
+
+void iniWriteString(const std::string& section, const std::string& key, const std::string& value) {
+    processSettings().writeString(section, key, value);
+}
+
+void iniWriteInt(const std::string& section, const std::string& key, int value) {
+    processSettings().writeInt(section, key, value);
+}
+
+void iniClearSection(const std::string& section) {
+    processSettings().clearSection(section);
+}
+
+std::string programDirectory() {
+    return programDirectoryOf(systemInfo().modulePath());
+}
+
+} // namespace rubo

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdarg>
+#include <cstddef>
+#include <string>
+
+// printf-style format checking where the compiler offers it.
+#if defined(__MINGW32__)
+#define RUBO_PRINTF_FORMAT(fmt, first) __attribute__((format(gnu_printf, fmt, first)))
+#elif defined(__GNUC__)
+#define RUBO_PRINTF_FORMAT(fmt, first) __attribute__((format(printf, fmt, first)))
+#else
+#define RUBO_PRINTF_FORMAT(fmt, first)
+#endif
+
+namespace rubo {
+
+// Longest formatted message text (a 512-byte buffer with its terminator).
+constexpr std::size_t kMessageMaxChars = 511;
+
+// The program's one formatting helper. Formatting is always bounded: the
+// result holds at most maxChars characters, cut at the end.
+std::string formatBoundedV(std::size_t maxChars, const char* format, std::va_list args);
+std::string formatBounded(std::size_t maxChars, const char* format, ...) RUBO_PRINTF_FORMAT(2, 3);
+
+// Formats a text of any length (measured first, then written).
+std::string formatTextV(const char* format, std::va_list args);
+std::string formatText(const char* format, ...) RUBO_PRINTF_FORMAT(1, 2);
+
+} // namespace rubo

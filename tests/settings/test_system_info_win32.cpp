@@ -1,0 +1,153 @@
+#include <doctest.h>
+
+#include "settings/system_info.h"
+
+#include <windows.h>
+
+#include <filesystem>
+#include <vector>
+
+using namespace rubo;
+
+namespace {
+
+const char* const kTestKey = "Software\\RUBO-test";
+
+bool keyExists(const std::string& subKey) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+// Keeps a class key's default value and the missing part of its path, and
+// puts both back at the end.
+class SavedClassKey {
+public:
+    explicit SavedClassKey(const std::string& subKey) : subKey_(subKey) {
+        for (std::string::size_type at = 0; at != std::string::npos;) {
+            at = subKey.find('\\', at + 1);
+            if (!keyExists(subKey.substr(0, at)))
+                missing_.push_back(subKey.substr(0, at));
+        }
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+            return;
+        DWORD size = 0;
+        hadValue_ = RegQueryValueExA(key, "", nullptr, &type_, nullptr, &size) == ERROR_SUCCESS;
+        data_.resize(size + 1);
+        RegQueryValueExA(key, "", nullptr, &type_, data_.data(), &size);
+        data_.resize(size);
+        RegCloseKey(key);
+    }
+    ~SavedClassKey() {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_CLASSES_ROOT, subKey_.c_str(), 0, KEY_SET_VALUE, &key) ==
+            ERROR_SUCCESS) {
+            if (hadValue_)
+                RegSetValueExA(key, "", 0, type_, data_.data(), static_cast<DWORD>(data_.size()));
+            else
+                RegDeleteValueA(key, "");
+            RegCloseKey(key);
+        }
+        for (auto it = missing_.rbegin(); it != missing_.rend(); ++it)
+            RegDeleteKeyA(HKEY_CLASSES_ROOT, it->c_str());
+    }
+
+private:
+    std::string subKey_;
+    std::vector<std::string> missing_;
+    bool hadValue_ = false;
+    DWORD type_ = REG_NONE;
+    std::vector<BYTE> data_;
+};
+
+} // namespace
+
+TEST_CASE("registry strings in the Windows registry") {
+    struct Cleanup {
+        Cleanup() { RegDeleteKeyA(HKEY_CURRENT_USER, kTestKey); }
+        ~Cleanup() { RegDeleteKeyA(HKEY_CURRENT_USER, kTestKey); }
+    } cleanup;
+    Registry& registry = systemRegistry();
+    const RegistryRoot user = RegistryRoot::CurrentUser;
+    auto read = [&](const char* name) { return registry.readString(user, kTestKey, name, "-"); };
+
+    CHECK(read("Name") == "-");
+    registry.writeString(user, kTestKey, "Name", "first", false);
+    CHECK(read("Name") == "first");
+    registry.writeString(user, kTestKey, "Name", "second", false);
+    registry.writeString(user, kTestKey, "Other", "x", false);
+    CHECK(read("Name") == "first");
+    CHECK(read("Other") == "-");
+    registry.writeString(user, kTestKey, "Name", "third", true);
+    registry.writeString(user, kTestKey, "", "", true);
+    CHECK(read("Name") == "third");
+    CHECK(read("") == "");
+    CHECK(read("Absent") == "-");
+
+    const std::string longest(1023, 'x');
+    registry.writeString(user, kTestKey, "Longest", longest, true);
+    registry.writeString(user, kTestKey, "TooLong", longest + "y", true);
+    CHECK(read("Longest") == longest);
+    CHECK(read("TooLong") == "-");
+}
+
+TEST_CASE("default-player registration in the Windows registry") {
+    const char* const audioCd = "AudioCD\\shell\\play\\command";
+    const char* const cdaFile = "cdafile\\shell\\play\\command";
+    SavedClassKey savedAudioCd(audioCd), savedCdaFile(cdaFile);
+    Registry& registry = systemRegistry();
+    const std::string path = systemInfo().modulePath();
+    auto value = [&](const char* key) {
+        return registry.readString(RegistryRoot::ClassesRoot, key, "", "-");
+    };
+
+    installAsDefaultPlayer(registry, path);
+    registerAsDefaultPlayer(registry, "C:\\Other\\rubo.exe", audioCd, false);
+    CHECK(value(audioCd) == "\"" + path + "\" \"%l\"");
+    CHECK(value(cdaFile) == value(audioCd));
+    CHECK(installationStateText(registry, path) ==
+          "This copy of RUBO is installed as the default CD player");
+    uninstallAsDefaultPlayer(registry);
+    CHECK(keyExists(audioCd));
+    CHECK(value(audioCd) == "");
+    CHECK(value(cdaFile) == "");
+    CHECK(installationStateText(registry, path) ==
+          "RUBO is NOT installed as the default CD player");
+}
+
+TEST_CASE("system facts under Windows") {
+    SystemInfo& info = systemInfo();
+    std::filesystem::path path = info.modulePath();
+    CHECK(path.is_absolute());
+    CHECK(path.extension().string() == ".exe");
+    CHECK_FALSE(info.userName().empty());
+    CHECK(info.userName() != "?");
+
+    OSVERSIONINFOA version;
+    ZeroMemory(&version, sizeof(version));
+    version.dwOSVersionInfoSize = sizeof(version);
+#if defined(_MSC_VER)
+#pragma warning(suppress : 4996)
+#elif defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#endif
+    BOOL haveVersion = GetVersionExA(&version);
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+    REQUIRE(haveVersion);
+    OsKind kind =
+        osKindFromVersion(version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion);
+    CHECK(info.osKind() == kind);
+    CHECK(info.osName() == osKindName(kind));
+
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    std::string notFound = info.lastErrorText();
+    SetLastError(ERROR_ACCESS_DENIED);
+    CHECK_FALSE(notFound.empty());
+    CHECK(info.lastErrorText() != notFound);
+}

@@ -1,0 +1,64 @@
+#include "test_support.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace rubo::test {
+
+std::string sharedTestData(const std::string& relative) {
+    fs::path p = fs::path(RUBO_TESTDATA_DIR) / relative;
+    std::error_code ec;
+    return fs::exists(p, ec) ? p.string() : std::string();
+}
+
+std::string readBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void writeBytes(const fs::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+ScratchDir::ScratchDir() {
+    static std::atomic<unsigned> counter{0};
+    auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    std::ostringstream name;
+    name << "rubo-test-" << stamp << "-" << counter++;
+    path_ = fs::temp_directory_path() / name.str();
+    fs::create_directories(path_);
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+}
+
+static std::map<std::string, ChildRole>& roles() {
+    static std::map<std::string, ChildRole> r;
+    return r;
+}
+
+bool registerChildRole(const char* name, ChildRole role) {
+    roles()[name] = std::move(role);
+    return true;
+}
+
+bool runChildRole(int argc, char** argv, int& result) {
+    if (argc < 3 || std::strcmp(argv[1], "--child-role") != 0)
+        return false;
+    auto it = roles().find(argv[2]);
+    result = it == roles().end() ? 99 : it->second(argc - 3, argv + 3);
+    return true;
+}
+
+} // namespace rubo::test
