@@ -17,21 +17,22 @@ bool readWholeFile(const std::string& path, std::string& contents) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f)
         return false;
+    long size = std::fseek(f, 0, SEEK_END) == 0 ? std::ftell(f) : -1;
+    std::rewind(f);
+    // Read straight into the string; a file that grows meanwhile is read on.
+    std::size_t have = 0;
+    std::size_t want = size > 0 ? static_cast<std::size_t>(size) + 1 : 65536;
     bool ok = true;
-    if (std::fseek(f, 0, SEEK_END) == 0) {
-        long size = std::ftell(f);
-        if (size > 0)
-            contents.reserve(static_cast<std::size_t>(size));
-        std::rewind(f);
+    for (;;) {
+        contents.resize(have + want);
+        std::size_t n = std::fread(&contents[have], 1, want, f);
+        have += n;
+        if (n < want) {
+            ok = !std::ferror(f);
+            break;
+        }
     }
-    char chunk[65536];
-    std::size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-        contents.append(chunk, n);
-    if (std::ferror(f)) {
-        contents.clear();
-        ok = false;
-    }
+    contents.resize(ok ? have : 0);
     std::fclose(f);
     return ok;
 }
@@ -46,17 +47,19 @@ bool replaceFileContents(const std::string& path, const std::string& contents,
     ok = (std::fclose(f) == 0) && ok;
     if (ok && edit)
         ok = edit(temp);
-    if (ok) {
-        // Durable before it takes the old file's place.
-        f = std::fopen(temp.c_str(), "r+b");
-        ok = f && platform::commitFile(f);
-        ok = f && (std::fclose(f) == 0) && ok;
-    }
     if (ok)
         ok = platform::replaceFile(temp, path);
     if (!ok)
         std::remove(temp.c_str());
     return ok;
+}
+
+bool writeWholeFile(const std::string& path, const std::string& contents) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    bool ok = writeAll(f, contents);
+    return (std::fclose(f) == 0) && ok;
 }
 
 bool appendToFile(const std::string& path, const std::string& bytes) {

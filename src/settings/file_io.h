@@ -24,6 +24,9 @@ using TempFileEdit = std::function<bool(const std::string& tempPath)>;
 bool replaceFileContents(const std::string& path, const std::string& contents,
                          const TempFileEdit& edit = nullptr);
 
+// Writes a file anew in place (not atomic).
+bool writeWholeFile(const std::string& path, const std::string& contents);
+
 // Appends bytes at the end of a file, creating it when missing.
 bool appendToFile(const std::string& path, const std::string& bytes);
 
@@ -32,8 +35,6 @@ bool truncateFile(const std::string& path);
 
 // Platform steps of the replace, one per platform file.
 namespace platform {
-// Makes the written data of an open file durable.
-bool commitFile(std::FILE* file);
 // Moves `from` over `to`, replacing it atomically.
 bool replaceFile(const std::string& from, const std::string& to);
 } // namespace platform

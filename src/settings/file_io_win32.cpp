@@ -3,13 +3,8 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <io.h>
 
 namespace rubo::platform {
-
-bool commitFile(std::FILE* file) {
-    return _commit(_fileno(file)) == 0;
-}
 
 bool replaceFile(const std::string& from, const std::string& to) {
     return MoveFileExA(from.c_str(), to.c_str(),

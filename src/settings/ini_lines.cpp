@@ -45,53 +45,71 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::vector<std::string_view> splitLines(std::string_view contents) {
-    std::vector<std::string_view> lines;
-    std::size_t pos = 0;
-    while (pos < contents.size()) {
-        std::size_t end = contents.find('\n', pos);
-        std::size_t next = end == std::string_view::npos ? contents.size() : end + 1;
-        std::size_t stop = end == std::string_view::npos ? contents.size() : end;
-        if (stop > pos && contents[stop - 1] == '\r')
+namespace {
+
+// Walks the lines of a file's contents without copying them; a last line
+// without a line end counts, an empty file has no lines.
+class LineCursor {
+public:
+    explicit LineCursor(std::string_view contents)
+        : pos_(contents.data()), end_(pos_ + contents.size()) {}
+    bool next(std::string_view& line) {
+        if (pos_ >= end_)
+            return false;
+        const void* nl = std::memchr(pos_, '\n', static_cast<std::size_t>(end_ - pos_));
+        const char* stop = nl ? static_cast<const char*>(nl) : end_;
+        const char* following = nl ? stop + 1 : end_;
+        if (stop > pos_ && stop[-1] == '\r')
             --stop;
-        lines.push_back(contents.substr(pos, stop - pos));
-        pos = next;
+        line = std::string_view(pos_, static_cast<std::size_t>(stop - pos_));
+        pos_ = following;
+        return true;
     }
-    return lines;
+
+private:
+    const char* pos_;
+    const char* end_;
+};
+
+void appendLine(std::string& out, std::string_view line) {
+    out.append(line.data(), line.size());
+    out.append("\r\n");
 }
 
-std::string joinLines(const std::vector<std::string_view>& lines) {
-    std::size_t total = 0;
-    for (std::string_view line : lines)
-        total += line.size() + 2;
-    std::string out;
-    out.reserve(total);
-    for (std::string_view line : lines) {
-        out.append(line.data(), line.size());
-        out.append("\r\n");
-    }
-    return out;
-}
+} // namespace
 
 bool findValue(std::string_view contents, std::string_view section, std::string_view key,
                std::string& value) {
+    const char* const begin = contents.data();
+    const char* const end = begin + contents.size();
+    const char* pos = begin;
     bool inSection = false;
-    std::size_t pos = 0;
-    const char* base = contents.data();
-    while (pos < contents.size()) {
-        const void* nl = std::memchr(base + pos, '\n', contents.size() - pos);
-        std::size_t stop =
-            nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - base) : contents.size();
-        std::size_t next = nl ? stop + 1 : stop;
-        if (stop > pos && base[stop - 1] == '\r')
+    while (pos < end) {
+        if (!inSection) {
+            // Outside the wanted section only header lines matter: jump to
+            // the next "[" that starts a line.
+            while (pos < end && *pos != '[') {
+                const void* br = std::memchr(pos, '[', static_cast<std::size_t>(end - pos));
+                if (!br)
+                    return false;
+                const char* at = static_cast<const char*>(br);
+                pos = (at == begin || at[-1] == '\n') ? at : at + 1;
+            }
+            if (pos == end)
+                break;
+        }
+        const void* nl = std::memchr(pos, '\n', static_cast<std::size_t>(end - pos));
+        const char* stop = nl ? static_cast<const char*>(nl) : end;
+        const char* next = nl ? stop + 1 : end;
+        if (stop > pos && stop[-1] == '\r')
             --stop;
-        std::string_view line(base + pos, stop - pos);
+        std::string_view line(pos, static_cast<std::size_t>(stop - pos));
         pos = next;
         if (line.empty())
             continue;
         if (line.front() == '[') {
             inSection = equalsNoCase(headerNameToBracket(line), section);
-        } else if (inSection && equalsNoCase(keyOf(line), key)) {
+        } else if (equalsNoCase(keyOf(line), key)) {
             std::size_t eq = line.find('=');
             value.assign(eq == std::string_view::npos ? std::string_view() : line.substr(eq + 1));
             return true;
@@ -100,73 +118,84 @@ bool findValue(std::string_view contents, std::string_view section, std::string_
     return false;
 }
 
-std::string applyWrite(std::string_view contents, std::string_view section, std::string_view key,
-                       std::string_view value) {
-    std::vector<std::string_view> lines = splitLines(contents);
+void applyWrite(std::string_view contents, std::string_view section, std::string_view key,
+                std::string_view value, std::string& out) {
     constexpr std::size_t none = static_cast<std::size_t>(-1);
     std::size_t sectionEnd = none;
     std::size_t keyLine = none;
+    std::size_t count = 0;
     bool inSection = false;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        std::string_view line = lines[i];
+    bool lastEmpty = true;
+    std::string_view line;
+    for (LineCursor cursor(contents); cursor.next(line); ++count) {
+        lastEmpty = line.empty();
         if (isHeader(line)) {
             inSection = equalsNoCase(headerNameInner(line), section);
             if (inSection)
-                sectionEnd = i;
+                sectionEnd = count;
             continue;
         }
         if (!inSection)
             continue;
         std::string_view lineKey = keyOf(line);
         if (!lineKey.empty())
-            sectionEnd = i;
+            sectionEnd = count;
         if (equalsNoCase(lineKey, key))
-            keyLine = i;
+            keyLine = count;
     }
 
-    std::string entry;
-    if (!value.empty()) {
-        entry.reserve(key.size() + 1 + value.size());
-        entry.append(key).append("=").append(value);
-        if (keyLine != none) {
-            lines[keyLine] = entry;
-        } else if (sectionEnd != none) {
-            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(sectionEnd) + 1, entry);
-        } else {
-            if (!lines.empty() && !lines.back().empty())
-                lines.push_back(std::string_view());
-            std::string header;
-            header.append("[").append(section).append("]");
-            lines.push_back(header);
-            lines.push_back(entry);
-            return joinLines(lines);
+    out.clear();
+    out.reserve(contents.size() + count + key.size() + value.size() + section.size() + 16);
+    std::size_t index = 0;
+    for (LineCursor cursor(contents); cursor.next(line); ++index) {
+        if (index == keyLine) {
+            if (!value.empty())
+                appendLine(out.append(key).append("="), value);
+            continue;
         }
-    } else if (keyLine != none) {
-        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(keyLine));
+        appendLine(out, line);
+        if (index == sectionEnd && keyLine == none && !value.empty())
+            appendLine(out.append(key).append("="), value);
     }
-    return joinLines(lines);
+    if (sectionEnd == none && keyLine == none && !value.empty()) {
+        if (count > 0 && !lastEmpty)
+            appendLine(out, std::string_view());
+        appendLine(out.append("[").append(section), "]");
+        appendLine(out.append(key).append("="), value);
+    }
+}
+
+std::string applyWrite(std::string_view contents, std::string_view section, std::string_view key,
+                       std::string_view value) {
+    std::string out;
+    applyWrite(contents, section, key, value, out);
+    return out;
 }
 
 std::string applyClearSection(std::string_view contents, std::string_view section) {
-    std::vector<std::string_view> lines = splitLines(contents);
     constexpr std::size_t none = static_cast<std::size_t>(-1);
     std::size_t header = none;
     std::size_t end = none;
     bool inSection = false;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (isHeader(lines[i])) {
-            inSection = equalsNoCase(headerNameInner(lines[i]), section);
+    std::size_t index = 0;
+    std::string_view line;
+    for (LineCursor cursor(contents); cursor.next(line); ++index) {
+        if (isHeader(line)) {
+            inSection = equalsNoCase(headerNameInner(line), section);
             if (inSection)
-                header = end = i;
-        } else if (inSection && !lines[i].empty()) {
-            end = i;
+                header = end = index;
+        } else if (inSection && !line.empty()) {
+            end = index;
         }
     }
-    if (header != none && end > header) {
-        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(header) + 1,
-                    lines.begin() + static_cast<std::ptrdiff_t>(end) + 1);
+    std::string out;
+    out.reserve(contents.size() + index);
+    index = 0;
+    for (LineCursor cursor(contents); cursor.next(line); ++index) {
+        if (header == none || index <= header || index > end)
+            appendLine(out, line);
     }
-    return joinLines(lines);
+    return out;
 }
 
 } // namespace rubo::ini

@@ -7,7 +7,7 @@ namespace rubo {
 
 std::string LineProfileApi::getString(const std::string& section, const std::string& key,
                                       const std::string& defaultValue, const std::string& path) {
-    std::string contents;
+    thread_local std::string contents;
     std::string value = defaultValue;
     if (readWholeFile(path, contents))
         ini::findValue(contents, section, key, value);
@@ -18,9 +18,13 @@ std::string LineProfileApi::getString(const std::string& section, const std::str
 
 bool LineProfileApi::writeString(const std::string& section, const std::string& key,
                                  const char* value, const std::string& path) {
-    std::string contents;
+    // Like the platform's profile functions this rewrites the file in place;
+    // the settings file only hands it private copies.
+    thread_local std::string contents;
+    thread_local std::string output;
     readWholeFile(path, contents);
-    return replaceFileContents(path, ini::applyWrite(contents, section, key, value ? value : ""));
+    ini::applyWrite(contents, section, key, value ? value : "", output);
+    return writeWholeFile(path, output);
 }
 
 } // namespace rubo

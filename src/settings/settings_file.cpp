@@ -68,9 +68,8 @@ std::string SettingsFile::getString(const std::string& section, const std::strin
     Lock lock(*this);
     if (!ownIniFormat_)
         return profile_.getString(section, key, defaultValue, path_);
-    std::string contents;
     std::string value;
-    if (readWholeFile(path_, contents) && ini::findValue(contents, section, key, value))
+    if (readWholeFile(path_, buffer_) && ini::findValue(buffer_, section, key, value))
         return value;
     return defaultValue;
 }
@@ -84,17 +83,17 @@ void SettingsFile::writeString(const std::string& section, const std::string& ke
     // The whole change (line rules, then the profile function) is made on a
     // temporary copy that replaces the file in one step.
     Lock lock(*this);
-    std::string contents;
-    bool exists = readWholeFile(path_, contents);
+    bool exists = readWholeFile(path_, buffer_);
     if (ownIniFormat_) {
-        contents = ini::applyWrite(contents, section, key, value);
+        ini::applyWrite(buffer_, section, key, value, output_);
+        buffer_.swap(output_);
         exists = true;
     }
     // The profile functions add a new section right after the last line; a
     // blank line keeps sections apart.
-    if (!value.empty() && exists && contents.find(section) == std::string::npos)
-        contents += kLineEnd;
-    replaceFileContents(path_, contents, [&](const std::string& temp) {
+    if (!value.empty() && exists && buffer_.find(section) == std::string::npos)
+        buffer_ += kLineEnd;
+    replaceFileContents(path_, buffer_, [&](const std::string& temp) {
         return profile_.writeString(section, key, value.empty() ? nullptr : value.c_str(), temp);
     });
 }
@@ -105,9 +104,8 @@ void SettingsFile::writeInt(const std::string& section, const std::string& key, 
 
 void SettingsFile::clearSection(const std::string& section) {
     Lock lock(*this);
-    std::string contents;
-    readWholeFile(path_, contents);
-    replaceFileContents(path_, ini::applyClearSection(contents, section));
+    readWholeFile(path_, buffer_);
+    replaceFileContents(path_, ini::applyClearSection(buffer_, section));
 }
 
 void setProcessSettings(SettingsFile* file) {

@@ -64,6 +64,10 @@ private:
     std::atomic<bool> ownIniFormat_{false};
     std::recursive_mutex mutex_;
     int depth_ = 0;
+    // File contents, reused under the lock so that big files are not
+    // allocated anew for every access.
+    std::string buffer_;
+    std::string output_;
     CrossProcessLock processLock_;
 };
 

@@ -87,9 +87,26 @@ void EscapeInfoText(std::string& text) {
 }
 
 void UnescapeInfoText(std::string& text) {
-    ReplaceAll(text, "\\n", "\r\n");
-    ReplaceAll(text, "\\t", "\t");
-    ReplaceAll(text, "\\\\", "\\");
+    // One pass from the left, so that an escaped backslash followed by "n" or
+    // "t" (a typed "C:\new") comes back as typed.
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char next = i + 1 < text.size() ? text[i + 1] : '\0';
+        if (text[i] == '\\' && next == 'n') {
+            out += "\r\n";
+            ++i;
+        } else if (text[i] == '\\' && next == 't') {
+            out += '\t';
+            ++i;
+        } else if (text[i] == '\\' && next == '\\') {
+            out += '\\';
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    text = std::move(out);
 }
 
 std::string EscapeAmpersands(const std::string& text) {

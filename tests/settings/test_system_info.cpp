@@ -90,8 +90,16 @@ TEST_CASE("text helpers") {
         CHECK(unescaped("a\\nb") == "a\r\nb");
         CHECK(escaped("C:\\t\tx\ry") == "C:\\\\t\\txy");
         CHECK(unescaped("C:\\\\dir\\tx") == "C:\\dir\tx");
-        // The new-line pass runs before the backslash pass.
-        CHECK(unescaped("\\\\n") == "\\\r\n");
+        // An escaped backslash before n or t stays a backslash.
+        CHECK(unescaped("\\\\n") == "\\n");
+        CHECK(unescaped("a\\b\\") == "a\\b\\");
+        for (const char* typed : {"C:\\new\\tmp", "\\\\n\t\r\n", "x\\", "\\t\\n"}) {
+            CAPTURE(typed);
+            std::string expected = typed;
+            ReplaceAll(expected, "\r", "");
+            ReplaceAll(expected, "\n", "\r\n");
+            CHECK(unescaped(escaped(typed)) == expected);
+        }
     }
     SUBCASE("ampersands") {
         CHECK(EscapeAmpersands("Rock & Roll&") == "Rock && Roll&&");
