@@ -1,0 +1,429 @@
+#include "freedb/xmcd_record.h"
+
+#include "settings/text_format.h"
+
+#include <climits>
+
+namespace rubo {
+
+namespace {
+
+constexpr const char kNoXmcd[] = "freedb server failed to return a valid xmcd record";
+constexpr const char kNoOffsets[] =
+    "freedb server failed to return a record with a Track frame offset line";
+constexpr const char kNoDiscLength[] =
+    "freedb server failed to return a record with a Disc Length line";
+constexpr const char kNoRevisionOrSubmitted[] =
+    "freedb server failed to return a record with a revision or a submitted line";
+constexpr const char kNoValidSubmitted[] =
+    "freedb server failed to return a record with a valid submitted line";
+constexpr const char kNoValidSubmittedVia[] =
+    "freedb server failed to return a record with a valid Submitted via: line";
+constexpr const char kNoDiscId[] =
+    "freedb server failed to return a record with a valid DISCID line";
+constexpr const char kNoDTitle[] =
+    "freedb server failed to return a record with a valid DTITLE line";
+constexpr const char kNoDYear[] = "freedb server failed to return a record with a valid DYEAR line";
+constexpr const char kNoDGenre[] =
+    "freedb server failed to return a record with a valid DGENRE line";
+constexpr const char kNoTTitle[] =
+    "freedb server failed to return a record with some valid TTITLE lines";
+constexpr const char kNoExtd[] =
+    "freedb server failed to return a record with some valid EXTD lines";
+constexpr const char kNoExtt[] =
+    "freedb server failed to return a record with some valid EXTT lines";
+
+constexpr std::size_t kKeyMaxChars = 31;
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+std::string_view trimBlanks(std::string_view text) {
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool contains(std::string_view text, std::string_view part) {
+    return text.find(part) != std::string_view::npos;
+}
+
+// The text after its first count characters; empty when it is shorter.
+std::string_view after(std::string_view text, std::size_t count) {
+    return count < text.size() ? text.substr(count) : std::string_view();
+}
+
+// Leading decimal number as atoi reads it, clamped to the int range.
+// 'found' tells whether a digit was there.
+int leadingNumber(std::string_view text, bool* found = nullptr) {
+    std::size_t i = 0;
+    while (i < text.size() && isSpace(text[i]))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    long long value = 0;
+    bool any = false;
+    for (; i < text.size() && isDigit(text[i]); ++i) {
+        any = true;
+        if (value <= static_cast<long long>(INT_MAX) + 1)
+            value = value * 10 + (text[i] - '0');
+    }
+    if (found)
+        *found = any;
+    if (negative)
+        return value > static_cast<long long>(INT_MAX) + 1 ? INT_MIN : static_cast<int>(-value);
+    return value > INT_MAX ? INT_MAX : static_cast<int>(value);
+}
+
+// Leading hexadecimal number after blanks, clamped to 32 bits.
+std::uint32_t leadingHex(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && isBlank(text[i]))
+        ++i;
+    std::uint64_t value = 0;
+    for (; i < text.size(); ++i) {
+        char c = text[i];
+        int digit;
+        if (isDigit(c))
+            digit = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else
+            break;
+        if (value <= 0xFFFFFFFFu)
+            value = value * 16 + static_cast<std::uint64_t>(digit);
+    }
+    return value > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(value);
+}
+
+// First three characters as a decimal number; -1 for a shorter body.
+int responseCode(const std::string& body) {
+    if (body.size() < 3)
+        return -1;
+    return leadingNumber(std::string_view(body).substr(0, 3));
+}
+
+bool isComment(const XmcdLineCursor& cursor) {
+    return !cursor.atEnd() && !cursor.line().empty() && cursor.line().front() == '#';
+}
+
+// What follows "#", trimmed; empty when that is one character or none.
+std::string_view commentText(std::string_view line) {
+    std::string_view rest = after(line, 1);
+    if (rest.size() <= 1)
+        return std::string_view();
+    return trimBlanks(rest);
+}
+
+std::string numberedKey(const char* prefix, int n) {
+    return formatBounded(kKeyMaxChars, "%s%d", prefix, n);
+}
+
+// Reads KEYn lines for n = 0, 1, ... while they follow each other.
+bool readNumberedValues(const char* prefix, XmcdLineCursor& cursor,
+                        std::vector<std::string>& values) {
+    values.clear();
+    bool any = false;
+    for (int n = 0; n < INT_MAX; ++n) {
+        std::string value;
+        if (!readKeyedValue(numberedKey(prefix, n), cursor, value))
+            break;
+        any = true;
+        if (n < kXmcdMaxTracks)
+            values.push_back(value);
+    }
+    return any;
+}
+
+bool fail(std::string& errorText, const char* message) {
+    errorText = message;
+    return false;
+}
+
+void appendFolded(std::string& out, const std::string& line) {
+    out += foldXmcdLine(line);
+}
+
+} // namespace
+
+bool XmcdRecord::operator==(const XmcdRecord& o) const {
+    return frameOffsets == o.frameOffsets && discLengthSeconds == o.discLengthSeconds &&
+           revision == o.revision && submitterName == o.submitterName &&
+           submitterVersion == o.submitterVersion && submitterComment == o.submitterComment &&
+           discId == o.discId && artist == o.artist && title == o.title &&
+           trackTitles == o.trackTitles && extendedDisc == o.extendedDisc &&
+           extendedTracks == o.extendedTracks && playOrder == o.playOrder && year == o.year &&
+           genre == o.genre;
+}
+
+XmcdLineCursor::XmcdLineCursor(std::string_view text) : rest_(text) {
+    split();
+}
+
+void XmcdLineCursor::split() {
+    if (rest_.empty()) {
+        atEnd_ = true;
+        line_ = std::string_view();
+        return;
+    }
+    atEnd_ = false;
+    std::size_t end = rest_.find("\r\n");
+    std::size_t skip = 2;
+    if (end == std::string_view::npos) {
+        end = rest_.find('\n');
+        skip = 1;
+    }
+    if (end == std::string_view::npos) {
+        line_ = rest_;
+        rest_ = std::string_view();
+    } else {
+        line_ = rest_.substr(0, end);
+        rest_ = rest_.substr(end + skip);
+    }
+}
+
+void XmcdLineCursor::next() {
+    if (atEnd_)
+        return;
+    split();
+}
+
+bool readKeyedValue(std::string_view key, XmcdLineCursor& cursor, std::string& value) {
+    value.clear();
+    bool taken = false;
+    while (!cursor.atEnd() && contains(cursor.line(), key)) {
+        value += after(cursor.line(), key.size() + 1);
+        taken = true;
+        cursor.next();
+    }
+    return taken;
+}
+
+bool parseXmcd(const std::string& body, int protocolLevel, bool cddbHack, XmcdRecord& record,
+               std::string& errorText) {
+    int code = responseCode(body);
+    if (code < 210 || code > 219) {
+        errorText = formatText("%s", body.c_str());
+        return false;
+    }
+
+    XmcdLineCursor cursor(body);
+    cursor.next(); // the status line
+    if (!isComment(cursor) || !contains(commentText(cursor.line()), "xmcd"))
+        return fail(errorText, kNoXmcd);
+    cursor.next();
+
+    while (isComment(cursor) && !contains(commentText(cursor.line()), "Track frame offsets:"))
+        cursor.next();
+    if (!isComment(cursor))
+        return fail(errorText, kNoOffsets);
+    cursor.next();
+
+    record.frameOffsets.clear();
+    for (bool first = true; isComment(cursor); first = false) {
+        std::string_view text = commentText(cursor.line());
+        bool isNumber = false;
+        int offset = leadingNumber(text, &isNumber);
+        if (text.empty() || !isNumber || (offset == 0 && !first))
+            break;
+        if (record.frameOffsets.size() < static_cast<std::size_t>(kXmcdMaxTracks))
+            record.frameOffsets.push_back(offset);
+        cursor.next();
+    }
+
+    while (isComment(cursor) && !contains(commentText(cursor.line()), "Disc length:"))
+        cursor.next();
+    if (!isComment(cursor))
+        return fail(errorText, kNoDiscLength);
+    std::string_view lengthText = commentText(cursor.line());
+    if (lengthText.size() <= 12)
+        return fail(errorText, kNoDiscLength);
+    record.discLengthSeconds = leadingNumber(after(lengthText, 13));
+    cursor.next();
+
+    auto holdsRevisionOrSubmitted = [](std::string_view text) {
+        return contains(text, "Revision:") || contains(text, "Submitted via:");
+    };
+    while (isComment(cursor) && !holdsRevisionOrSubmitted(commentText(cursor.line())))
+        cursor.next();
+    if (!isComment(cursor))
+        return fail(errorText, kNoRevisionOrSubmitted);
+    std::string_view text = commentText(cursor.line());
+    record.revision = 0;
+    if (contains(text, "Revision:")) {
+        if (text.size() >= 11)
+            record.revision = leadingNumber(after(text, 9));
+        if (!contains(text, "Submitted via:")) {
+            cursor.next();
+            while (isComment(cursor) && !contains(commentText(cursor.line()), "Submitted via:"))
+                cursor.next();
+            if (!isComment(cursor))
+                return fail(errorText, kNoValidSubmitted);
+            text = commentText(cursor.line());
+        }
+    }
+
+    if (text.size() <= 13)
+        return fail(errorText, kNoValidSubmitted);
+    std::vector<std::string_view> words;
+    std::string_view rest = after(text, 14);
+    while (words.size() < 3) {
+        while (!rest.empty() && isBlank(rest.front()))
+            rest.remove_prefix(1);
+        if (rest.empty())
+            break;
+        std::size_t end = 0;
+        while (end < rest.size() && !isBlank(rest[end]))
+            ++end;
+        words.push_back(rest.substr(0, end));
+        rest.remove_prefix(end);
+    }
+    if (words.size() < 2)
+        return fail(errorText, kNoValidSubmittedVia);
+    record.submitterName = std::string(words[0]);
+    record.submitterVersion = std::string(words[1]);
+    record.submitterComment = words.size() > 2 ? std::string(words[2]) : std::string();
+    cursor.next();
+
+    std::string value;
+    bool haveDiscId = false;
+    while (!cursor.atEnd() && !haveDiscId) {
+        haveDiscId = readKeyedValue("DISCID", cursor, value);
+        if (!haveDiscId)
+            cursor.next();
+    }
+    if (!haveDiscId)
+        return fail(errorText, kNoDiscId);
+    record.discId = leadingHex(value);
+
+    if (!readKeyedValue("DTITLE", cursor, value))
+        return fail(errorText, kNoDTitle);
+    std::string_view dtitle(value);
+    std::size_t slash = dtitle.find('/');
+    if (slash != std::string_view::npos) {
+        record.artist = std::string(trimBlanks(dtitle.substr(0, slash)));
+        record.title = std::string(trimBlanks(dtitle.substr(slash + 1)));
+    } else {
+        record.artist.clear();
+        record.title = std::string(trimBlanks(dtitle));
+    }
+
+    record.year = 0;
+    record.genre.clear();
+    if (protocolLevel >= 5 && !cddbHack) {
+        if (!readKeyedValue("DYEAR", cursor, value))
+            return fail(errorText, kNoDYear);
+        record.year = leadingNumber(value);
+        if (!readKeyedValue("DGENRE", cursor, value))
+            return fail(errorText, kNoDGenre);
+        record.genre = std::string(trimBlanks(value));
+    }
+
+    if (!readNumberedValues("TTITLE", cursor, record.trackTitles))
+        return fail(errorText, kNoTTitle);
+    if (!readKeyedValue("EXTD", cursor, record.extendedDisc))
+        return fail(errorText, kNoExtd);
+    if (!readNumberedValues("EXTT", cursor, record.extendedTracks))
+        return fail(errorText, kNoExtt);
+
+    record.playOrder.clear();
+    if (readKeyedValue("PLAYORDER", cursor, value)) {
+        std::string_view pieces(value);
+        std::size_t comma;
+        while ((comma = pieces.find(',')) != std::string_view::npos) {
+            if (record.playOrder.size() < static_cast<std::size_t>(kXmcdMaxPlayOrder))
+                record.playOrder.push_back(leadingNumber(pieces.substr(0, comma)));
+            pieces.remove_prefix(comma + 1);
+        }
+        if (!pieces.empty() &&
+            record.playOrder.size() < static_cast<std::size_t>(kXmcdMaxPlayOrder))
+            record.playOrder.push_back(leadingNumber(pieces));
+    }
+    return true;
+}
+
+std::string foldXmcdLine(const std::string& line) {
+    std::size_t equals = line.find('=');
+    std::string key = equals == std::string::npos ? std::string() : line.substr(0, equals + 1);
+    // A prefix that leaves no room would never shorten the line: cut plainly then.
+    if (key.size() >= kXmcdFoldWidth)
+        key.clear();
+    std::string out;
+    std::string rest = line;
+    while (rest.size() > kXmcdFoldWidth) {
+        out.append(rest, 0, kXmcdFoldWidth);
+        out += "\r\n";
+        rest = key + rest.substr(kXmcdFoldWidth);
+    }
+    out += rest;
+    out += "\r\n";
+    return out;
+}
+
+std::string buildSubmitBody(const XmcdRecord& record, int protocolLevel, bool cddbHack) {
+    std::string body = "# xmcd\r\n#\r\n# Track frame offsets:\r\n";
+    for (int offset : record.frameOffsets)
+        body += formatBounded(kKeyMaxChars, "# %d\r\n", offset);
+    body += formatBounded(kMessageMaxChars, "#\r\n# Disc length: %d seconds\r\n#\r\n",
+                          record.discLengthSeconds);
+    body += formatBounded(kMessageMaxChars, "#\r\n# Revision: %d\r\n", record.revision);
+    body += "# Submitted via: " + record.submitterName + " " + record.submitterVersion;
+    if (!record.submitterComment.empty())
+        body += " " + record.submitterComment;
+    body += "\r\n#\r\n";
+    body +=
+        formatBounded(kKeyMaxChars, "DISCID=%08x\r\n", static_cast<unsigned int>(record.discId));
+    if (!record.artist.empty())
+        appendFolded(body, "DTITLE=" + record.artist + " / " + record.title);
+    else
+        appendFolded(body, "DTITLE=" + record.title);
+    if (protocolLevel > 4 && !cddbHack) {
+        appendFolded(body, record.year != 0 ? formatBounded(kKeyMaxChars, "DYEAR=%d", record.year)
+                                            : std::string("DYEAR="));
+        appendFolded(body, "DGENRE=" + record.genre);
+    }
+    for (std::size_t n = 0; n < record.trackTitles.size(); ++n)
+        appendFolded(body,
+                     numberedKey("TTITLE", static_cast<int>(n)) + "=" + record.trackTitles[n]);
+    appendFolded(body, "EXTD=" + record.extendedDisc);
+    for (std::size_t n = 0; n < record.extendedTracks.size(); ++n)
+        appendFolded(body,
+                     numberedKey("EXTT", static_cast<int>(n)) + "=" + record.extendedTracks[n]);
+    body += "PLAYORDER=";
+    return body;
+}
+
+std::string submitCategory(const std::string& category) {
+    return category.empty() ? std::string("misc") : category;
+}
+
+std::string buildSubmitHeaders(const std::string& category, std::uint32_t discId,
+                               const std::string& emailAddress, const std::string& note,
+                               bool testSubmit, std::size_t bodyLength) {
+    std::string headers = "Category: " + submitCategory(category) + "\r\n";
+    headers += formatBounded(kKeyMaxChars, "Discid: %08x\r\n", static_cast<unsigned int>(discId));
+    headers += "User-Email: " + emailAddress + "\r\n";
+    headers += testSubmit ? "Submit-Mode: test\r\n" : "Submit-Mode: submit\r\n";
+    if (!note.empty())
+        headers += "X-Cddbd-Note: " + note + "\r\n";
+    headers += "Content-Length: " + std::to_string(bodyLength) + "\r\n\r\n";
+    return headers;
+}
+
+} // namespace rubo
