@@ -207,6 +207,10 @@ private:
                   std::string& received);
     void writeLog(const std::string& text);
     void failProtocol(const std::string& body);
+    // One exchange whose answer must carry a multi-line code (210-219).
+    bool exchangeMultiLine(const FreedbSite& site, const CommandNames& names,
+                           const std::string& request, std::string& body);
+    std::string helloAt(int protocolLevel, bool cddbHack) const;
 
     std::string lastResponse_;
     int timeoutMs_ = kFreedbDefaultTimeoutMs;
