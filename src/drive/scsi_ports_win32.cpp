@@ -1,0 +1,207 @@
+#include "drive/scsi_ports.h"
+
+#include "drive/aspi_srb.h"
+#include "drive/spti_block.h"
+
+#include <windows.h>
+
+#include <winioctl.h>
+
+#include <ntddscsi.h>
+
+#include <cstring>
+
+namespace rubo {
+
+static_assert(sizeof(SCSI_PASS_THROUGH_DIRECT) == sizeof(SptiDirect), "SCSI_PASS_THROUGH_DIRECT");
+static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, DataBuffer) == offsetof(SptiDirect, dataBuffer),
+              "DataBuffer");
+static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, SenseInfoOffset) ==
+                  offsetof(SptiDirect, senseInfoOffset),
+              "SenseInfoOffset");
+static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, Cdb) == offsetof(SptiDirect, cdb), "Cdb");
+static_assert(IOCTL_SCSI_PASS_THROUGH_DIRECT == kIoctlScsiPassThroughDirect,
+              "IOCTL_SCSI_PASS_THROUGH_DIRECT");
+#ifndef _WIN64
+static_assert(sizeof(SCSI_PASS_THROUGH_DIRECT) == 44, "32-bit pass-through structure");
+#endif
+
+namespace {
+
+void* systemCreateFile(const char* name, std::uint32_t access, std::uint32_t shareMode,
+                       std::uint32_t disposition) {
+    return CreateFileA(name, access, shareMode, nullptr, disposition, 0, nullptr);
+}
+
+int systemDeviceIoControl(void* handle, std::uint32_t code, void* in, std::uint32_t inSize,
+                          void* out, std::uint32_t outSize, std::uint32_t* returned) {
+    DWORD bytes = 0;
+    BOOL ok = DeviceIoControl(static_cast<HANDLE>(handle), code, in, inSize, out, outSize, &bytes,
+                              nullptr);
+    if (returned)
+        *returned = bytes;
+    return ok ? 1 : 0;
+}
+
+int systemCloseHandle(void* handle) {
+    return CloseHandle(static_cast<HANDLE>(handle)) ? 1 : 0;
+}
+
+// Closes a handle through the given call; the thread's last error survives.
+class DeviceHandle {
+public:
+    DeviceHandle(void* handle, int (*close)(void*)) : handle_(handle), close_(close) {}
+    ~DeviceHandle() {
+        if (valid()) {
+            DWORD error = GetLastError();
+            close_(handle_);
+            SetLastError(error);
+        }
+    }
+    DeviceHandle(const DeviceHandle&) = delete;
+    DeviceHandle& operator=(const DeviceHandle&) = delete;
+    bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
+    void* get() const { return handle_; }
+
+private:
+    void* handle_;
+    int (*close_)(void*);
+};
+
+class Win32SptiPort : public SptiPort {
+public:
+    explicit Win32SptiPort(const SptiSystemCalls& calls) : calls_(calls) {
+        if (!calls_.createFile)
+            calls_.createFile = systemCreateFile;
+        if (!calls_.deviceIoControl)
+            calls_.deviceIoControl = systemDeviceIoControl;
+        if (!calls_.closeHandle)
+            calls_.closeHandle = systemCloseHandle;
+    }
+
+    bool execute(const std::string& devicePath, bool readWrite, const Cdb& cdb, void* buffer,
+                 std::uint32_t length) override {
+        const std::uint32_t access = readWrite ? (GENERIC_READ | GENERIC_WRITE) : GENERIC_READ;
+        DeviceHandle device(
+            calls_.createFile(devicePath.c_str(), access, FILE_SHARE_READ, OPEN_EXISTING),
+            calls_.closeHandle);
+        if (!device.valid())
+            return false;
+        SptiBlock block = buildSptiBlock(cdb, buffer, length);
+        std::uint32_t returned = 0;
+        return calls_.deviceIoControl(device.get(), IOCTL_SCSI_PASS_THROUGH_DIRECT, &block,
+                                      sizeof block, &block, sizeof block, &returned) != 0;
+    }
+
+private:
+    SptiSystemCalls calls_;
+};
+
+// Closes the event of one request.
+class EventHandle {
+public:
+    EventHandle() : handle_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+    ~EventHandle() {
+        if (handle_)
+            CloseHandle(handle_);
+    }
+    EventHandle(const EventHandle&) = delete;
+    EventHandle& operator=(const EventHandle&) = delete;
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+class Win32AspiPort : public AspiPort {
+public:
+    Win32AspiPort(const AspiEntryPoints& entries, HMODULE library)
+        : entries_(entries), library_(library) {}
+    ~Win32AspiPort() override {
+        if (library_)
+            FreeLibrary(library_);
+    }
+
+    bool loaded() const override { return entries_.supportInfo && entries_.sendCommand; }
+
+    std::uint32_t supportInfo() override { return entries_.supportInfo(); }
+
+    int inquireHostAdapter(int adapter, std::uint8_t& uniqueByte3) override {
+        SrbHaInquiry srb;
+        std::memset(&srb, 0, sizeof srb);
+        srb.cmd = kScHaInquiry;
+        srb.haId = static_cast<std::uint8_t>(adapter);
+        entries_.sendCommand(&srb);
+        uniqueByte3 = srb.haUnique[3];
+        return srb.status;
+    }
+
+    int deviceType(int adapter, int target, int lun, std::uint8_t& type) override {
+        SrbGetDeviceType srb;
+        std::memset(&srb, 0, sizeof srb);
+        srb.cmd = kScGetDevType;
+        srb.haId = static_cast<std::uint8_t>(adapter);
+        srb.target = static_cast<std::uint8_t>(target);
+        srb.lun = static_cast<std::uint8_t>(lun);
+        entries_.sendCommand(&srb);
+        type = srb.deviceType;
+        return srb.status;
+    }
+
+    int execute(const AspiDrive& drive, const Cdb& cdb, void* buffer,
+                std::uint32_t length) override {
+        EventHandle event;
+        if (!event.get())
+            return kSsPending;
+        SrbExecScsiCmd srb;
+        std::memset(&srb, 0, sizeof srb);
+        srb.cmd = kScExecScsiCmd;
+        srb.haId = drive.hostAdapter;
+        srb.flags = kSrbDirIn | kSrbEventNotify;
+        srb.target = drive.target;
+        srb.lun = drive.lun;
+        srb.bufLen = length;
+        srb.bufPointer = static_cast<std::uint8_t*>(buffer);
+        srb.senseLen = kAspiSenseLength;
+        srb.cdbLen = static_cast<std::uint8_t>(kCdbLength);
+        srb.postProc = event.get();
+        std::memcpy(srb.cdbByte, cdb.data(), kCdbLength);
+        ResetEvent(event.get());
+        if (entries_.sendCommand(&srb) == static_cast<std::uint32_t>(kSsPending))
+            WaitForSingleObject(event.get(), kAspiWaitMs);
+        // The library completes the block from its own thread.
+        return *static_cast<volatile std::uint8_t*>(&srb.status);
+    }
+
+private:
+    AspiEntryPoints entries_;
+    HMODULE library_;
+};
+
+} // namespace
+
+std::unique_ptr<SptiPort> makeSptiPort(const SptiSystemCalls& calls) {
+    return std::make_unique<Win32SptiPort>(calls);
+}
+
+std::unique_ptr<AspiPort> makeAspiPort(const AspiEntryPoints& entries) {
+    return std::make_unique<Win32AspiPort>(entries, nullptr);
+}
+
+std::unique_ptr<SptiPort> systemSptiPort() {
+    return makeSptiPort(SptiSystemCalls{});
+}
+
+std::unique_ptr<AspiPort> loadSystemAspiPort() {
+    AspiEntryPoints entries;
+    HMODULE library = LoadLibraryA("WNASPI32.DLL");
+    if (library) {
+        entries.supportInfo = reinterpret_cast<std::uint32_t (*)()>(
+            reinterpret_cast<void*>(GetProcAddress(library, "GetASPI32SupportInfo")));
+        entries.sendCommand = reinterpret_cast<std::uint32_t (*)(void*)>(
+            reinterpret_cast<void*>(GetProcAddress(library, "SendASPI32Command")));
+    }
+    return std::make_unique<Win32AspiPort>(entries, library);
+}
+
+} // namespace rubo

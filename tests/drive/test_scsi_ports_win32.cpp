@@ -1,0 +1,234 @@
+#include <doctest.h>
+
+#include "drive/aspi_srb.h"
+#include "drive/spti_block.h"
+#include "fake_scsi.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+using namespace rubo;
+using namespace rubo::test;
+
+namespace {
+
+// What the pass-through back end handed to the system calls.
+struct SptiCapture {
+    std::string name;
+    std::uint32_t access = 0;
+    std::uint32_t share = 0;
+    std::uint32_t disposition = 0;
+    std::uint32_t code = 0;
+    std::uint32_t inSize = 0;
+    std::uint32_t outSize = 0;
+    bool sameBlock = false;
+    std::vector<std::uint8_t> block;
+    int ioctlCalls = 0;
+    void* closed = nullptr;
+    bool openFails = false;
+    int ioctlResult = 1;
+} capture;
+
+void* const kFakeHandle = reinterpret_cast<void*>(0x1234);
+
+void* fakeCreateFile(const char* name, std::uint32_t access, std::uint32_t share,
+                     std::uint32_t disposition) {
+    capture.name = name;
+    capture.access = access;
+    capture.share = share;
+    capture.disposition = disposition;
+    return capture.openFails ? INVALID_HANDLE_VALUE : kFakeHandle;
+}
+
+int fakeDeviceIoControl(void* handle, std::uint32_t code, void* in, std::uint32_t inSize, void* out,
+                        std::uint32_t outSize, std::uint32_t*) {
+    ++capture.ioctlCalls;
+    capture.code = code;
+    capture.inSize = inSize;
+    capture.outSize = outSize;
+    capture.sameBlock = in == out && handle == kFakeHandle;
+    const auto* bytes = static_cast<const std::uint8_t*>(in);
+    capture.block.assign(bytes, bytes + inSize);
+    if (!capture.ioctlResult)
+        SetLastError(1117); // ERROR_IO_DEVICE
+    return capture.ioctlResult;
+}
+
+int fakeCloseHandle(void* handle) {
+    capture.closed = handle;
+    SetLastError(0);
+    return 1;
+}
+
+std::uint32_t le32(const std::uint8_t* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+std::unique_ptr<SptiPort> fakeSpti() {
+    capture = SptiCapture{};
+    SptiSystemCalls calls;
+    calls.createFile = fakeCreateFile;
+    calls.deviceIoControl = fakeDeviceIoControl;
+    calls.closeHandle = fakeCloseHandle;
+    return makeSptiPort(calls);
+}
+
+} // namespace
+
+TEST_CASE("pass-through: the block DeviceIoControl receives, field by field") {
+    auto port = fakeSpti();
+    std::vector<std::uint8_t> data(804);
+    const Cdb cdb = readTocCommand(kTocFormatToc);
+    SUBCASE("read and write access, the block in and out") {
+        REQUIRE(port->execute("\\\\.\\D:", true, cdb, data.data(), 804));
+        CHECK(capture.name == "\\\\.\\D:");
+        CHECK(capture.access == 0xC0000000u);
+        CHECK(capture.share == 1u);       // FILE_SHARE_READ
+        CHECK(capture.disposition == 3u); // OPEN_EXISTING
+        CHECK(capture.code == 0x4D014u);
+        CHECK(capture.sameBlock);
+#ifdef _WIN64
+        const std::uint32_t blockBytes = 96, structBytes = 56, bufferAt = 24, senseOffsetAt = 32,
+                            cdbAt = 36, senseAt = 60;
+#else
+        const std::uint32_t blockBytes = 80, structBytes = 44, bufferAt = 20, senseOffsetAt = 24,
+                            cdbAt = 28, senseAt = 48;
+#endif
+        CHECK(capture.inSize == blockBytes);
+        CHECK(capture.outSize == blockBytes);
+        REQUIRE(capture.block.size() == blockBytes);
+        const std::uint8_t* b = capture.block.data();
+        CHECK((b[0] | (b[1] << 8)) == structBytes);
+        CHECK(b[2] == 0);
+        CHECK(b[3] == 0);
+        CHECK(b[4] == 0);
+        CHECK(b[5] == 0);
+        CHECK(b[6] == 10);
+        CHECK(b[7] == 0);
+        CHECK(b[8] == 1);
+        CHECK(le32(b + 12) == 804u);
+        CHECK(le32(b + 16) == 10u);
+        void* pointer = nullptr;
+        std::memcpy(&pointer, b + bufferAt, sizeof pointer);
+        CHECK(pointer == static_cast<void*>(data.data()));
+        CHECK(le32(b + senseOffsetAt) == senseAt);
+        CHECK(std::memcmp(b + cdbAt, cdb.data(), 10) == 0);
+        for (std::uint32_t i = senseAt - 4; i < blockBytes; ++i)
+            CHECK(b[i] == 0);
+        CHECK(capture.closed == kFakeHandle);
+    }
+    SUBCASE("read access only") {
+        REQUIRE(port->execute("\\\\.\\E:", false, cdb, data.data(), 804));
+        CHECK(capture.access == 0x80000000u);
+    }
+    SUBCASE("an unopenable drive fails without a request") {
+        capture.openFails = true;
+        CHECK_FALSE(port->execute("\\\\.\\D:", true, cdb, data.data(), 804));
+        CHECK(capture.ioctlCalls == 0);
+        CHECK(capture.closed == nullptr);
+    }
+    SUBCASE("a failed request closes the handle and keeps the last error") {
+        capture.ioctlResult = 0;
+        CHECK_FALSE(port->execute("\\\\.\\D:", true, cdb, data.data(), 804));
+        CHECK(capture.closed == kFakeHandle);
+        CHECK(GetLastError() == 1117u);
+    }
+}
+
+TEST_CASE("pass-through through the transport: access by OS kind") {
+    FakeSystemInfo system;
+    std::vector<std::uint8_t> data(16);
+    SUBCASE("Windows 2000") {
+        system.kind = kOsWindows2000;
+        ScsiAccess s(fakeSpti(), makeAspiPort(AspiEntryPoints{}), system);
+        CHECK(s.sptiExecute("D:", readSubChannelCommand(), data.data(), 16) == 1);
+        CHECK(capture.access == 0xC0000000u);
+        CHECK(capture.name == "\\\\.\\D:");
+    }
+    SUBCASE("Windows 2000 variant") {
+        system.kind = kOsWindows2000Variant;
+        ScsiAccess s(fakeSpti(), makeAspiPort(AspiEntryPoints{}), system);
+        CHECK(s.sptiExecute("D:", readSubChannelCommand(), data.data(), 16) == 1);
+        CHECK(capture.access == 0x80000000u);
+    }
+}
+
+namespace {
+
+// A one-drive ASPI library; execution requests are kept.
+struct AspiCapture {
+    std::vector<std::uint8_t> exec;
+    bool complete = true;
+} aspiCapture;
+
+std::uint32_t fakeSupportInfo() {
+    return 0x0101;
+}
+
+std::uint32_t fakeSendCommand(void* srb) {
+    auto* bytes = static_cast<std::uint8_t*>(srb);
+    switch (bytes[0]) {
+    case kScHaInquiry: {
+        auto* ha = static_cast<SrbHaInquiry*>(srb);
+        ha->haUnique[3] = 1;
+        ha->status = kSsComp;
+        return kSsComp;
+    }
+    case kScGetDevType: {
+        auto* dev = static_cast<SrbGetDeviceType*>(srb);
+        dev->status = dev->target == 0 && dev->lun == 2 ? kSsComp : 0x82;
+        dev->deviceType = kDeviceTypeCdRom;
+        return dev->status;
+    }
+    case kScExecScsiCmd: {
+        auto* exec = static_cast<SrbExecScsiCmd*>(srb);
+        aspiCapture.exec.assign(bytes, bytes + sizeof(SrbExecScsiCmd));
+        exec->status = aspiCapture.complete ? kSsComp : kSsPending;
+        SetEvent(static_cast<HANDLE>(exec->postProc));
+        return kSsPending;
+    }
+    default:
+        return 0x80;
+    }
+}
+
+} // namespace
+
+TEST_CASE("ASPI: discovery and the execution request block") {
+    aspiCapture = AspiCapture{};
+    FakeSystemInfo system;
+    system.admin = false;
+    AspiEntryPoints entries;
+    entries.supportInfo = fakeSupportInfo;
+    entries.sendCommand = fakeSendCommand;
+    ScsiAccess s(fakeSpti(), makeAspiPort(entries), system);
+    REQUIRE(s.aspiAvailable() == 1);
+    REQUIRE(s.driveCount() == 1);
+    CHECK(s.aspiDrive(0).name == "ASPI[0:0:2]");
+    std::vector<std::uint8_t> data(804);
+    const Cdb cdb = readTocCommand(kTocFormatToc);
+    SUBCASE("a completed request") {
+        CHECK(s.executeCommand("D:", "D", cdb, data.data(), 804) == 1);
+        REQUIRE(aspiCapture.exec.size() == sizeof(SrbExecScsiCmd));
+        SrbExecScsiCmd srb;
+        std::memcpy(&srb, aspiCapture.exec.data(), sizeof srb);
+        CHECK(srb.cmd == 2);
+        CHECK(srb.haId == 0);
+        CHECK(srb.flags == 0x48);
+        CHECK(srb.target == 0);
+        CHECK(srb.lun == 2);
+        CHECK(srb.bufLen == 804u);
+        CHECK(srb.bufPointer == data.data());
+        CHECK(srb.senseLen == 14);
+        CHECK(srb.cdbLen == 10);
+        CHECK(srb.postProc != nullptr);
+        CHECK(std::memcmp(srb.cdbByte, cdb.data(), 10) == 0);
+        CHECK(srb.cdbByte[10] == 0);
+        CHECK(capture.ioctlCalls == 0);
+    }
+    SUBCASE("a request still pending after the wait fails") {
+        aspiCapture.complete = false;
+        CHECK(s.executeCommand("D:", "D", cdb, data.data(), 804) == 0);
+    }
+}

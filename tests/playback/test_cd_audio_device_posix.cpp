@@ -1,0 +1,13 @@
+#include <doctest.h>
+
+#include "playback/cd_audio_device.h"
+
+using namespace rubo;
+
+TEST_CASE("without MCI there is no device and no error text") {
+    CHECK(createMciCdAudioDevice() == nullptr);
+    std::string text = "kept";
+    CHECK_FALSE(mciErrorText(kMciErrInvalidDeviceId, text));
+    CHECK(text == "kept");
+    CHECK(reportMciError(kMciErrInvalidDeviceId, 0) == "Unknown Error");
+}
