@@ -189,9 +189,8 @@ TEST_CASE("requests on the wire") {
             FreedbSite submitSite(FreedbSiteRole::Submit);
             submitSite.host = s.site.host;
             submitSite.port = s.site.port;
-            auto start = std::chrono::steady_clock::now();
             CHECK(s.client.submitDisc(submitSite, "", "me@example.org", record, "n", true) == 1);
-            CHECK(millisecondsSince(start) < 3000);
+
             CHECK(s.client.errorText() == "200 OK, submission has been sent.\r\n");
             std::string first = viaProxy
                                     ? "POST http://freedb.example.org/~cddb/submit.cgi HTTP/1.0\r\n"
@@ -219,9 +218,8 @@ TEST_CASE("query answers over the wire") {
         LoopbackServer server({{0, httpAnswer("200 rock 12345678 Some Artist / Some Album\r\n")}});
         Setup s(server);
         std::vector<FreedbMatch> matches;
-        auto start = std::chrono::steady_clock::now();
         CHECK(s.client.queryDisc(s.site, 0x12345678, twoTrackDisc(), matches) == 1);
-        CHECK(millisecondsSince(start) < 3000);
+
         REQUIRE(matches.size() == 1);
         CHECK(matches[0].category == "rock");
         CHECK(matches[0].discId == 0x12345678u);
@@ -233,9 +231,8 @@ TEST_CASE("query answers over the wire") {
         LoopbackServer server({{0, httpAnswer("202 No match found\r\n")}});
         Setup s(server);
         std::vector<FreedbMatch> matches;
-        auto start = std::chrono::steady_clock::now();
         CHECK(s.client.queryDisc(s.site, 1, twoTrackDisc(), matches) == 0);
-        CHECK(millisecondsSince(start) < 3000);
+
         CHECK(s.client.errorText().empty());
         CHECK(s.client.lastResponse() == "202 No match found\r\n");
     }
@@ -352,11 +349,10 @@ TEST_CASE("transport failures") {
         big += std::string(kFreedbMaxAnswerBytes + 8192 - big.size(), 'a');
         LoopbackServer server({{0, big}});
         Setup s(server);
-        s.client.setTimeoutMs(10000);
+        // The message tells the cap from a time-out.
+        s.client.setTimeoutMs(60000);
         std::string text;
-        auto start = std::chrono::steady_clock::now();
         CHECK(s.client.messageOfTheDay(s.site, text) == 0);
-        CHECK(millisecondsSince(start) < 10000);
         CHECK(s.client.errorText() ==
               "freedb server did not respond correctly to the motd command");
         CHECK(s.client.errorCode() == 10043);

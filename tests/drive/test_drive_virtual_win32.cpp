@@ -1,0 +1,673 @@
+// The drive-access layer against the virtual CD drive under Wine: the MCI
+// device, ASPI discovery and matching, track lists, sessions and CD-TEXT.
+// Skipped in a plain run; the "drive_virtual_wine" CTest entry prepares a
+// prefix with the drive and runs them with --no-skip.
+#include <doctest.h>
+
+#include "drive/drive_readers.h"
+#include "drive/scsi_access.h"
+#include "playback/cd_audio_device.h"
+#include "settings/event_log.h"
+#include "settings/options.h"
+#include "settings/profile_api.h"
+#include "settings/settings_file.h"
+#include "test_support.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace rubo;
+using namespace rubo::test;
+
+namespace {
+
+const std::string kDrive = "D:";
+
+// One track as the disc file and the MCI device give it: start and MCI
+// length (to the next track; the last one ends a frame before the lead-out).
+struct Track {
+    int m, s, f;    // start
+    int lm, ls, lf; // length
+    bool audio;
+};
+
+struct SampleDisc {
+    const char* file;
+    std::vector<Track> tracks;
+    int leadOut; // frames
+    DiscId id;
+};
+
+// Values worked out by hand from tools/virtual-drive/discs/*.disc.
+const SampleDisc kCdText12{"cdtext-12.disc",
+                           {
+                               {0, 2, 0, 3, 42, 13, true},
+                               {3, 44, 13, 4, 5, 13, true},
+                               {7, 49, 26, 3, 18, 13, true},
+                               {11, 7, 39, 5, 1, 13, true},
+                               {16, 8, 52, 3, 7, 13, true},
+                               {19, 15, 65, 4, 24, 13, true},
+                               {23, 40, 3, 3, 53, 13, true},
+                               {27, 33, 16, 2, 56, 13, true},
+                               {30, 29, 29, 4, 49, 13, true},
+                               {35, 18, 42, 3, 25, 13, true},
+                               {38, 43, 55, 4, 11, 13, true},
+                               {42, 54, 68, 5, 18, 12, true},
+                           },
+                           216981, // 48:13:06
+                           0xA50B4B0Cu};
+const SampleDisc kDataFirst{"data-first.disc",
+                            {
+                                {0, 2, 0, 8, 12, 25, false},
+                                {8, 14, 25, 3, 35, 60, true},
+                                {11, 50, 10, 3, 12, 60, true},
+                                {15, 2, 70, 4, 30, 6, true},
+                                {19, 33, 1, 3, 37, 42, true},
+                            },
+                            104294, // 23:10:44
+                            0x32056C05u};
+const SampleDisc kHiddenPregap{"hidden-pregap.disc",
+                               {
+                                   {0, 5, 10, 4, 14, 65, true},
+                                   {4, 20, 0, 3, 42, 37, true},
+                                   {8, 2, 37, 3, 57, 37, true},
+                               },
+                               54000, // 12:00:00
+                               0x1B02CB03u};
+const SampleDisc kNoCdText{"no-cdtext.disc",
+                           {
+                               {0, 2, 0, 2, 57, 12, true},
+                               {2, 59, 12, 3, 2, 32, true},
+                               {6, 1, 44, 3, 28, 31, true},
+                               {9, 30, 0, 3, 43, 13, true},
+                               {13, 13, 13, 3, 27, 47, true},
+                               {16, 40, 60, 3, 21, 20, true},
+                               {20, 2, 5, 3, 46, 26, true},
+                               {23, 48, 31, 4, 6, 63, true},
+                           },
+                           125645, // 27:55:20
+                           0x51068908u};
+// The whole disc as the MCI device reports it (both sessions).
+const SampleDisc kEnhanced{"enhanced.disc",
+                           {
+                               {0, 2, 0, 3, 39, 17, true},
+                               {3, 41, 17, 3, 31, 23, true},
+                               {7, 12, 40, 3, 52, 37, true},
+                               {11, 5, 2, 6, 17, 31, true},
+                               {17, 22, 33, 8, 17, 41, false},
+                           },
+                           115500, // 25:40:00
+                           0x28060205u};
+// Its first session: track 4 ends at the session-1 lead-out 14:50:33.
+const SampleDisc kEnhancedSession1{"enhanced.disc",
+                                   {
+                                       {0, 2, 0, 3, 39, 17, true},
+                                       {3, 41, 17, 3, 31, 23, true},
+                                       {7, 12, 40, 3, 52, 37, true},
+                                       {11, 5, 2, 3, 45, 31, true},
+                                   },
+                                   66783,
+                                   0x21037804u};
+// 99 tracks of 30 s from 00:02:00, lead-out 49:32:00.
+SampleDisc tracks99() {
+    SampleDisc d{"tracks-99.disc", {}, 222900, 0x9F0B9A63u};
+    for (int i = 0; i < 99; ++i) {
+        int sec = 2 + 30 * i;
+        d.tracks.push_back({sec / 60, sec % 60, 0, 0, i == 98 ? 29 : 30, i == 98 ? 74 : 0, true});
+    }
+    return d;
+}
+
+std::string discPath(const char* file) {
+    return std::string(RUBO_SOURCE_DIR) + "/tools/virtual-drive/discs/" + file;
+}
+
+// Runs the control program (installed in the prefix's system folder).
+int control(const std::string& args) {
+    std::string line = "vdrivectl.exe " + args;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi))
+        return -1;
+    CloseHandle(pi.hThread);
+    DWORD code = 255;
+    if (WaitForSingleObject(pi.hProcess, 30000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hProcess);
+    return static_cast<int>(code);
+}
+
+// Closes the MCI device when the test lets it go.
+struct CloseDevice {
+    void operator()(CdAudioDevice* device) const {
+        device->close();
+        delete device;
+    }
+};
+using Device = std::unique_ptr<CdAudioDevice, CloseDevice>;
+
+Device openDevice() {
+    auto made = createMciCdAudioDevice();
+    REQUIRE(made != nullptr);
+    Device device(made.release());
+    REQUIRE(device->open(kDrive.c_str(), 1) == 0);
+    return device;
+}
+
+bool waitReady(CdAudioDevice& device) {
+    for (int i = 0; i < 200; ++i) {
+        if (device.isReady() && device.mode() == kMciModeStop)
+            return true;
+        Sleep(25);
+    }
+    return false;
+}
+
+// Puts a disc in the drive and waits until it has spun up.
+void insert(const char* file) {
+    INFO("disc " << std::string(file));
+    REQUIRE(control("spinup 100") == 0);
+    REQUIRE(control("insert " + discPath(file)) == 0);
+    auto device = openDevice();
+    REQUIRE(waitReady(*device));
+}
+
+// Log folder and RUBO.ini in a scratch folder; Logging as given.
+struct Scratch {
+    ScratchDir dir;
+    SettingsFile settings;
+    Scratch(bool logging = false, bool developMode = false)
+        : settings(dir.file("RUBO.ini"), systemProfileApi()) {
+        processLog().setDirectory(dir.path().string() + "\\");
+        processLog().setSwitches(logging, developMode);
+        setProcessSettings(&settings);
+    }
+    ~Scratch() {
+        processLog().flush();
+        processLog().setSwitches(false, false);
+        setProcessSettings(nullptr);
+    }
+    std::string file(const char* name) const { return readBytes(dir.path() / name); }
+    bool exists(const char* name) const {
+        return GetFileAttributesA(dir.file(name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+};
+
+std::string crlf(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n')
+            out += "\r\n";
+        else
+            out += c;
+    }
+    return out;
+}
+
+int frames(int m, int s, int f) {
+    return (m * 60 + s) * 75 + f;
+}
+
+// The list as the disc's values say, checked entry by entry.
+void checkList(const TrackList& list, const SampleDisc& disc) {
+    REQUIRE(list.trackCount == static_cast<int>(disc.tracks.size()));
+    for (int k = 1; k <= list.trackCount; ++k) {
+        const Track& t = disc.tracks[static_cast<std::size_t>(k - 1)];
+        const TrackEntry* e = list.entry(k);
+        CAPTURE(k);
+        REQUIRE(e != nullptr);
+        CHECK(e->number == k);
+        CHECK(e->start == makeMsf(t.m, t.s, t.f));
+        CHECK(e->length == makeMsf(t.lm, t.ls, t.lf));
+        CHECK(e->audio == (t.audio ? 1 : 0));
+    }
+    CHECK(list.leadOut == disc.leadOut);
+    CHECK(computeDiscId(list) == disc.id);
+}
+
+// The process's transport: the real system information, back ends and library.
+std::unique_ptr<ScsiAccess> makeScsi() {
+    auto scsi = std::make_unique<ScsiAccess>();
+    INFO("this test runs the ASPI back end; the Windows version of the prefix must not be "
+         "NT 4 - XP/.NET for an administrator");
+    REQUIRE_FALSE(scsi->usesSpti());
+    REQUIRE(scsi->aspiAvailable() == 1);
+    return scsi;
+}
+
+// Puts the ASPI device back at target 1, LUN 0 whatever a test did.
+struct AspiAddressGuard {
+    ~AspiAddressGuard() { control("aspi 1 0"); }
+};
+
+} // namespace
+
+TEST_SUITE("wine-drive" * doctest::skip()) {
+
+    TEST_CASE("MCI device: the track list of every sample disc") {
+        std::vector<SampleDisc> discs{kCdText12, kDataFirst, kHiddenPregap,
+                                      kNoCdText, kEnhanced,  tracks99()};
+        for (const SampleDisc& disc : discs) {
+            INFO("disc " << std::string(disc.file));
+            insert(disc.file);
+            auto device = openDevice();
+            CHECK(device->isMediaPresent() == 1);
+            REQUIRE(device->numberOfTracks() == disc.tracks.size());
+            device->setTimeFormat(kMciFormatMsf);
+            for (std::uint32_t k = 1; k <= disc.tracks.size(); ++k) {
+                const Track& t = disc.tracks[k - 1];
+                CAPTURE(k);
+                CHECK(device->trackStart(k) == makeMsf(t.m, t.s, t.f));
+                CHECK(device->trackLength(k) == makeMsf(t.lm, t.ls, t.lf));
+                CHECK(device->trackType(k) == (t.audio ? kMciCdaTrackAudio : kMciCdaTrackOther));
+            }
+            TrackList list;
+            fillFromDevice(*device, list);
+            checkList(list, disc);
+        }
+        REQUIRE(control("insert " + discPath("empty.disc")) == 0);
+        auto device = openDevice();
+        CHECK(device->isMediaPresent() == 0);
+        CHECK(device->mode() == kMciModeNotReady);
+        CHECK(device->numberOfTracks() == 0);
+        TrackList list;
+        fillFromDevice(*device, list);
+        CHECK(list.trackCount == 0);
+        CHECK(list.leadOut == 0);
+    }
+
+    TEST_CASE("MCI device: play, pause, stop, tray and a disc change") {
+        insert(kCdText12.file);
+        REQUIRE(control("speed 20") == 0);
+        auto device = openDevice();
+        CHECK(device->mode() == kMciModeStop);
+
+        // Track 3 from its start, absolute MSF.
+        device->setTimeFormat(kMciFormatMsf);
+        REQUIRE(device->playFrom(makeMsf(7, 49, 26), 0) == 0);
+        CHECK(device->mode() == kMciModePlay);
+        CHECK(device->currentTrack() == 3);
+        const int p0 = msfToFrames(device->position());
+        CHECK(p0 >= frames(7, 49, 26));
+        Sleep(500);
+        const int p1 = msfToFrames(device->position());
+        CHECK(p1 > p0 + 150); // 500 ms at 20 times is 750 frames
+
+        REQUIRE(device->pause() == 0);
+        CHECK(device->mode() == kMciModePause);
+        const std::uint32_t paused = device->position();
+        Sleep(200);
+        CHECK(device->position() == paused);
+
+        // TMSF play with notify set and no window: plays all the same.
+        device->setTimeFormat(kMciFormatTmsf);
+        REQUIRE(device->playFrom(makeTmsf(5, 0, 0, 0), 1) == 0);
+        CHECK(device->mode() == kMciModePlay);
+        CHECK(device->currentTrack() == 5);
+        CHECK(tmsfTrack(device->position()) == 5);
+        REQUIRE(device->stop() == 0);
+        CHECK(device->mode() == kMciModeStop);
+
+        REQUIRE(device->setDoor(1) == 0);
+        CHECK(device->mode() == kMciModeOpen);
+        CHECK(device->isDoorOpen() == 1);
+        CHECK(device->isMediaPresent() == 0);
+        CHECK(device->playFrom(makeTmsf(1, 0, 0, 0), 0) == kMciErrHardware);
+        CHECK(device->lastError() == kMciErrHardware);
+        REQUIRE(device->setDoor(0) == 0);
+        CHECK(device->isDoorOpen() == 0);
+        CHECK(waitReady(*device));
+        CHECK(device->isMediaPresent() == 1);
+        CHECK(device->numberOfTracks() == 12);
+
+        // Another disc through the control program while the device is open.
+        REQUIRE(control("insert " + discPath(kHiddenPregap.file)) == 0);
+        REQUIRE(waitReady(*device));
+        CHECK(device->numberOfTracks() == 3);
+        device->setTimeFormat(kMciFormatMsf);
+        CHECK(device->trackStart(1) == makeMsf(0, 5, 10));
+        control("speed 1");
+    }
+
+    TEST_CASE("ASPI: the virtual device is discovered where the drive puts it") {
+        AspiAddressGuard guard;
+        insert(kNoCdText.file);
+        {
+            auto scsi = makeScsi();
+            REQUIRE(scsi->driveCount() == 1);
+            CHECK(scsi->aspiDrive(0).hostAdapter == 0);
+            CHECK(scsi->aspiDrive(0).target == 1);
+            CHECK(scsi->aspiDrive(0).lun == 0);
+            CHECK(scsi->aspiDrive(0).name == "ASPI[0:1:0]");
+        }
+        REQUIRE(control("aspi 6 3") == 0);
+        auto scsi = makeScsi();
+        REQUIRE(scsi->driveCount() == 1);
+        CHECK(scsi->aspiDrive(0).target == 6);
+        CHECK(scsi->aspiDrive(0).lun == 3);
+        CHECK(scsi->aspiDrive(0).name == "ASPI[0:6:3]");
+        // Commands reach it at the new address.
+        std::vector<std::uint8_t> toc(kTocBytes, 0);
+        REQUIRE(scsi->aspiExecute(0, readTocCommand(kTocFormatToc), toc.data(),
+                                  static_cast<std::uint32_t>(toc.size())) == 1);
+        CHECK(toc[2] == 1);
+        CHECK(toc[3] == 8);
+        CHECK(toc[4 + 8 * 8 + 2] == 0xAA);
+        CHECK(toc[4 + 8 * 8 + 5] == 27);
+        CHECK(toc[4 + 8 * 8 + 6] == 55);
+        CHECK(toc[4 + 8 * 8 + 7] == 20);
+    }
+
+    TEST_CASE("findAspiDrive matches the drive by its TOC") {
+        insert(kCdText12.file);
+        auto device = openDevice();
+        TrackList list;
+        fillFromDevice(*device, list);
+        auto scsi = makeScsi();
+
+        CHECK(scsi->findAspiDrive(kDrive, list, "") == 0);
+        CHECK(scsi->findAspiDrive(kDrive, list, "D") == 0);
+        CHECK(scsi->findAspiDrive(kDrive, list, "_D") == 0);
+        CHECK(scsi->findAspiDrive(kDrive, list, "DD") == 0);
+        CHECK(scsi->findAspiDrive(kDrive, list, "E") == 0);
+        std::vector<std::uint8_t> toc;
+        REQUIRE(scsi->findAspiDrive(kDrive, list, "EDD", &toc) == 0);
+        REQUIRE(toc.size() == kTocBytes);
+        CHECK(toc[3] == 12);
+
+        // One start a frame off: no device matches.
+        TrackList off = list;
+        off.entry(7)->start = makeMsf(23, 40, 4);
+        CHECK(scsi->findAspiDrive(kDrive, off, "D") == -1);
+        // More tracks than the drive's TOC holds.
+        TrackList longer = list;
+        longer.trackCount = 13;
+        longer.entryForStore(13)->start = makeMsf(48, 0, 0);
+        CHECK(scsi->findAspiDrive(kDrive, longer, "D") == -1);
+        // The list of the disc that was in the drive before.
+        REQUIRE(control("insert " + discPath(kNoCdText.file)) == 0);
+        REQUIRE(waitReady(*device));
+        CHECK(scsi->findAspiDrive(kDrive, list, "D") == -1);
+    }
+
+    TEST_CASE("readTrackList: the map is repaired and saved to RUBO.ini") {
+        insert(kNoCdText.file);
+        auto device = openDevice();
+        auto scsi = makeScsi();
+        Scratch scratch;
+        struct Case {
+            const char* map;
+            const char* repaired;
+            bool saved;
+        };
+        const Case cases[] = {
+            {"", "D", true},      {"E", "D", true},      {"_D", "D_", true},
+            {"EDD", "D__", true}, {"DED", "DED", false}, {"D", "D", false},
+        };
+        for (const Case& c : cases) {
+            INFO("map \"" << std::string(c.map) << "\"");
+            iniWriteString(kOptionsSection, kAspiDrivesKey, "unchanged");
+            std::string map = c.map;
+            TrackList list;
+            CHECK(readTrackList(kDrive, map, *device, *scsi, 0, list) == 0);
+            checkList(list, kNoCdText);
+            CHECK(map == std::string(c.repaired));
+            const std::string ini = scratch.file("RUBO.ini");
+            CHECK(ini.find("[Options]") != std::string::npos);
+            CHECK(ini.find(std::string("AspiDrives=") + (c.saved ? c.repaired : "unchanged") +
+                           "\r\n") != std::string::npos);
+        }
+    }
+
+    TEST_CASE("readTrackList of every sample disc, multisession detection on and off") {
+        std::vector<SampleDisc> discs{kCdText12, kDataFirst, kHiddenPregap, kNoCdText, tracks99()};
+        auto scsi = makeScsi();
+        Scratch scratch;
+        for (const SampleDisc& disc : discs) {
+            INFO("disc " << std::string(disc.file));
+            insert(disc.file);
+            auto device = openDevice();
+            for (int detect = 0; detect <= 1; ++detect) {
+                CAPTURE(detect);
+                std::string map = "D";
+                TrackList list;
+                CHECK(readTrackList(kDrive, map, *device, *scsi, detect, list) == 0);
+                checkList(list, disc);
+            }
+        }
+
+        insert(kEnhanced.file);
+        auto device = openDevice();
+        std::string map = "D";
+        TrackList list;
+        SUBCASE("detection on: the first session only") {
+            CHECK(readTrackList(kDrive, map, *device, *scsi, 1, list) == 1);
+            checkList(list, kEnhancedSession1);
+        }
+        SUBCASE("detection off: the device's list of both sessions") {
+            CHECK(readTrackList(kDrive, map, *device, *scsi, 0, list) == 0);
+            checkList(list, kEnhanced);
+        }
+        SUBCASE("detection on, empty map: the device's list until the map is known") {
+            map.clear();
+            CHECK(readTrackList(kDrive, map, *device, *scsi, 1, list) == 0);
+            checkList(list, kEnhanced);
+            CHECK(map == "D");
+            CHECK(readTrackList(kDrive, map, *device, *scsi, 1, list) == 1);
+            checkList(list, kEnhancedSession1);
+        }
+    }
+
+    TEST_CASE("readSessionInfo and sessions.log") {
+        auto scsi = makeScsi();
+        SUBCASE("enhanced CD, log on (Logging off does not matter)") {
+            Scratch scratch(false);
+            insert(kEnhanced.file);
+            scsi->setSessionLog(1);
+            CHECK(readSessionInfo(kDrive, "D", *scsi));
+            const std::string expected =
+                "Session range: 1..2\n\n"
+                "  [ 0]  00 14 05 00 00 11 16 21\n"
+                "\n\n"
+                "Session 1  (range: 1..2)\n\n"
+                "  [ 0]  01 10 00 A0 00 00 00 00 01 20 00   First track nr = 1,  disc type = 20\n"
+                "  [ 1]  01 10 00 A1 00 00 00 00 04 00 00   Last  track nr = 4\n"
+                "  [ 2]  01 10 00 A2 00 00 00 00 0E 32 21   Lead-out         Start = 14:50 33\n"
+                "  [ 3]  01 10 00 01 00 00 00 00 00 02 00   Track  1  audio  Start =  0:02 00\n"
+                "  [ 4]  01 10 00 02 00 00 00 00 03 29 11   Track  2  audio  Start =  3:41 17\n"
+                "  [ 5]  01 10 00 03 00 00 00 00 07 0C 28   Track  3  audio  Start =  7:12 40\n"
+                "  [ 6]  01 10 00 04 00 00 00 00 0B 05 02   Track  4  audio  Start = 11:05 02\n"
+                "  [ 7]  01 50 00 B0 11 16 21 02 4F 3B 4A   Next possible address  = 17:22 33   "
+                "Outermost Lead-out = 79:59 74\n"
+                "  [ 8]  01 50 00 C0 00 00 00 00 61 1B 00   First Lead-in          = 97:27 00\n"
+                "\n"
+                "  [ 9]  02 14 00 A0 00 00 00 00 05 20 00   First track nr = 5,  disc type = 20\n"
+                "  [10]  02 14 00 A1 00 00 00 00 05 00 00   Last  track nr = 5\n"
+                "  [11]  02 14 00 A2 00 00 00 00 19 28 00   Lead-out         Start = 25:40 00\n"
+                "  [12]  02 14 00 05 00 00 00 00 11 16 21   Track  5  data   Start = 17:22 33\n"
+                "\n"
+                "\n\n"
+                "Session 2  (range: 1..2)\n\n"
+                "  [ 0]  02 14 00 A0 00 00 00 00 05 20 00   First track nr = 5,  disc type = 20\n"
+                "  [ 1]  02 14 00 A1 00 00 00 00 05 00 00   Last  track nr = 5\n"
+                "  [ 2]  02 14 00 A2 00 00 00 00 19 28 00   Lead-out         Start = 25:40 00\n"
+                "  [ 3]  02 14 00 05 00 00 00 00 11 16 21   Track  5  data   Start = 17:22 33\n"
+                "\n"
+                "\n\n";
+            CHECK(scratch.file(kSessionsLogName) == crlf(expected));
+        }
+        SUBCASE("single session with a hidden pre-gap, log on") {
+            Scratch scratch(true, true);
+            insert(kHiddenPregap.file);
+            scsi->setSessionLog(1);
+            CHECK_FALSE(readSessionInfo(kDrive, "D", *scsi));
+            const std::string expected =
+                "Session range: 1..1\n\n"
+                "  [ 0]  00 10 01 00 00 00 05 0A\n"
+                "\n\n"
+                "Session 1  (range: 1..1)\n\n"
+                "  [ 0]  01 10 00 A0 00 00 00 00 01 00 00   First track nr = 1,  disc type = 00\n"
+                "  [ 1]  01 10 00 A1 00 00 00 00 03 00 00   Last  track nr = 3\n"
+                "  [ 2]  01 10 00 A2 00 00 00 00 0C 00 00   Lead-out         Start = 12:00 00\n"
+                "  [ 3]  01 10 00 01 00 00 00 00 00 05 0A   Track  1  audio  Start =  0:05 10\n"
+                "  [ 4]  01 10 00 02 00 00 00 00 04 14 00   Track  2  audio  Start =  4:20 00\n"
+                "  [ 5]  01 10 00 03 00 00 00 00 08 02 25   Track  3  audio  Start =  8:02 37\n"
+                "\n"
+                "\n\n";
+            CHECK(scratch.file(kSessionsLogName) == crlf(expected));
+        }
+        SUBCASE("log off (Logging on does not matter): no file") {
+            Scratch scratch(true, true);
+            insert(kEnhanced.file);
+            scsi->setSessionLog(0);
+            CHECK(readSessionInfo(kDrive, "D", *scsi));
+            CHECK_FALSE(scratch.exists(kSessionsLogName));
+        }
+        SUBCASE("letter not in the map: no command, false, no file, nothing logged") {
+            Scratch scratch(true, true);
+            insert(kEnhanced.file);
+            scsi->setSessionLog(1);
+            scsi->setErrorDetail(2);
+            CHECK_FALSE(readSessionInfo(kDrive, "E", *scsi));
+            CHECK_FALSE(scratch.exists(kSessionsLogName));
+            processLog().flush();
+            CHECK(scratch.file(kEventLogName).empty());
+        }
+    }
+
+    TEST_CASE("readCdText and cdtext.log") {
+        auto scsi = makeScsi();
+        SUBCASE("12 tracks: guest performer, long title, message") {
+            Scratch scratch;
+            insert(kCdText12.file);
+            scsi->setCdTextLog(1);
+            REQUIRE(readCdText(kDrive, "D", *scsi) == 1);
+            const DiscInfo& info = scsi->cdTextInfo();
+            CHECK(info.valid == 1);
+            CHECK(info.origin == OriginCdText);
+            CHECK(info.artist == "The Virtual Players");
+            CHECK(info.title == "Virtual Sessions");
+            CHECK(info.extendedDisc == "Recorded for the RUBO virtual drive");
+            const char* titles[] = {"Opening",
+                                    "A Very Long Title That Continues",
+                                    "Glass Harbour",
+                                    "Night Train",
+                                    "Guest Singer / Duet in Blue",
+                                    "Paper Lanterns",
+                                    "Northern Lights",
+                                    "Small Hours",
+                                    "Static",
+                                    "Low Tide",
+                                    "Afterglow",
+                                    "Closing"};
+            for (int n = 1; n <= 12; ++n) {
+                CAPTURE(n);
+                REQUIRE(info.trackList.entry(n) != nullptr);
+                CHECK(info.trackList.entry(n)->title == titles[n - 1]);
+            }
+            const std::string log = scratch.file(kCdTextLogName);
+            CHECK(log.rfind(crlf(" 0  0  0   80 : 56 69 72 74 75 61 6C 20 53 65 73 73  "
+                                 "Virtual Sess\n"),
+                            0) == 0);
+            CHECK(log.find(crlf("\nArtist:  The Virtual Players\nTitle:   Virtual Sessions\n"
+                                "Message: Recorded for the RUBO virtual drive\n\n"
+                                "[01] Artist:  The Virtual Players\n")) != std::string::npos);
+            CHECK(log.find(crlf("[05] Artist:  Guest Singer\n")) != std::string::npos);
+            CHECK(log.find(crlf("[02] Title:   A Very Long Title That Continues\n")) !=
+                  std::string::npos);
+            CHECK(log.find(crlf("[12] Title:   Closing\n")) != std::string::npos);
+        }
+        SUBCASE("enhanced CD: the exact log") {
+            Scratch scratch;
+            insert(kEnhanced.file);
+            scsi->setCdTextLog(1);
+            REQUIRE(readCdText(kDrive, "D", *scsi) == 1);
+            const DiscInfo& info = scsi->cdTextInfo();
+            CHECK(info.artist == "The Hybrids");
+            CHECK(info.title == "Enhanced Example");
+            CHECK(info.extendedDisc.empty());
+            const char* titles[] = {"First", "Second", "Third", "Fourth", "Data"};
+            REQUIRE(info.trackList.entryCount() >= 6);
+            for (int n = 1; n <= 5; ++n)
+                CHECK(info.trackList.entry(n)->title == titles[n - 1]);
+            std::string expected =
+                " 0  0  0   80 : 45 6E 68 61 6E 63 65 64 20 45 78 61  Enhanced Exa\n"
+                " 1  0 12   80 : 6D 70 6C 65 00 46 69 72 73 74 00 53  mple_First_S\n"
+                " 2  2  1   80 : 65 63 6F 6E 64 00 54 68 69 72 64 00  econd_Third_\n"
+                " 3  4  0   80 : 46 6F 75 72 74 68 00 44 61 74 61 00  Fourth_Data_\n"
+                " 4  0  0   81 : 54 68 65 20 48 79 62 72 69 64 73 00  The Hybrids_\n"
+                " 5  1  0   81 : 00 00 00 00 00 00 00 00 00 00 00 00  ____________\n"
+                " 6  0  0   8F : 00 01 05 00 04 02 00 00 00 00 00 00  ____________\n"
+                " 7  1  0   8F : 00 00 00 00 00 00 00 03 08 00 00 00  ____________\n"
+                " 8  2  0   8F : 00 00 00 00 09 00 00 00 00 00 00 00  ____________\n"
+                " 0  0  0   00 : 00 00 00 00 00 00 00 00 00 00 00 00  ____________\n"
+                "\n"
+                "Artist:  The Hybrids\n"
+                "Title:   Enhanced Example\n"
+                "Message: \n"
+                "\n";
+            for (int n = 1; n <= 12; ++n)
+                expected +=
+                    "[" + std::string(n < 10 ? "0" : "") + std::to_string(n) + "] Artist:  \n";
+            expected += "\n"
+                        "[01] Title:   First\n"
+                        "[02] Title:   Second\n"
+                        "[03] Title:   Third\n"
+                        "[04] Title:   Fourth\n"
+                        "[05] Title:   Data\n";
+            CHECK(scratch.file(kCdTextLogName) == crlf(expected));
+        }
+        SUBCASE("no CD-TEXT: a valid record with nothing in it") {
+            Scratch scratch;
+            insert(kNoCdText.file);
+            scsi->setCdTextLog(1);
+            REQUIRE(readCdText(kDrive, "D", *scsi) == 1);
+            CHECK(scsi->cdTextInfo().valid == 1);
+            CHECK(scsi->cdTextInfo().origin == OriginCdText);
+            CHECK(scsi->cdTextInfo().artist == "?");
+            CHECK(scsi->cdTextInfo().title == "?");
+            CHECK(scsi->cdTextInfo().trackList.entryCount() == 0);
+            const std::string zero =
+                " 0  0  0   00 : 00 00 00 00 00 00 00 00 00 00 00 00  ____________\n";
+            // The first empty pack still has the expected sequence number 0.
+            CHECK(scratch.file(kCdTextLogName) ==
+                  crlf(zero + zero + "\nArtist:  ?\nTitle:   ?\nMessage: \n\n\n"));
+        }
+        SUBCASE("log off: the record, no file") {
+            Scratch scratch(true, true);
+            insert(kCdText12.file);
+            scsi->setCdTextLog(0);
+            REQUIRE(readCdText(kDrive, "D", *scsi) == 1);
+            CHECK(scsi->cdTextInfo().artist == "The Virtual Players");
+            CHECK_FALSE(scratch.exists(kCdTextLogName));
+        }
+        SUBCASE("tray open: the read fails, the record is reset, the ASPI error is logged") {
+            Scratch scratch(true, true);
+            insert(kCdText12.file);
+            REQUIRE(readCdText(kDrive, "D", *scsi) == 1);
+            REQUIRE(scsi->cdTextInfo().valid == 1);
+            REQUIRE(control("eject") == 0);
+            scsi->setErrorDetail(2);
+            CHECK(readCdText(kDrive, "D", *scsi) == 0);
+            CHECK(scsi->cdTextInfo().valid == 0);
+            CHECK(scsi->cdTextInfo().artist == "?");
+            processLog().flush();
+            const std::string events = scratch.file(kEventLogName);
+            CHECK(events.find(" 00956 (") != std::string::npos);
+            CHECK(events.find("  : ASPI Error: 43, ") != std::string::npos);
+            // Detail 1: no line.
+            scsi->setErrorDetail(1);
+            CHECK(readCdText(kDrive, "D", *scsi) == 0);
+            processLog().flush();
+            CHECK(scratch.file(kEventLogName) == events);
+            REQUIRE(control("close") == 0);
+        }
+    }
+
+} // TEST_SUITE
