@@ -54,6 +54,13 @@ bool replaceFileContents(const std::string& path, const std::string& contents,
     return ok;
 }
 
+bool fileExists(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f)
+        std::fclose(f);
+    return f != nullptr;
+}
+
 bool writeWholeFile(const std::string& path, const std::string& contents) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f)

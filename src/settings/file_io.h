@@ -24,6 +24,8 @@ using TempFileEdit = std::function<bool(const std::string& tempPath)>;
 bool replaceFileContents(const std::string& path, const std::string& contents,
                          const TempFileEdit& edit = nullptr);
 
+bool fileExists(const std::string& path);
+
 // Writes a file anew in place (not atomic).
 bool writeWholeFile(const std::string& path, const std::string& contents);
 

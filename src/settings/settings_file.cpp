@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 
 namespace rubo {
@@ -63,13 +64,41 @@ SettingsFile::Lock::~Lock() {
     file_.release();
 }
 
+SettingsFile::Transaction::Transaction(SettingsFile& file) : file_(file), lock_(file) {
+    std::string contents;
+    const std::string working = file_.path_ + ".change";
+    std::remove(working.c_str());
+    // A missing file stays missing in the copy, as the first write creates it.
+    if (readWholeFile(file_.path_, contents))
+        ok_ = writeWholeFile(working, contents);
+    file_.workingPath_ = working;
+}
+
+SettingsFile::Transaction::~Transaction() {
+    if (!file_.workingPath_.empty()) {
+        std::remove(file_.workingPath_.c_str());
+        file_.workingPath_.clear();
+    }
+}
+
+bool SettingsFile::Transaction::commit() {
+    std::string working;
+    working.swap(file_.workingPath_);
+    if (working.empty())
+        return false;
+    bool done = ok_ && fileExists(working) && platform::replaceFile(working, file_.path_);
+    if (!done)
+        std::remove(working.c_str());
+    return done;
+}
+
 std::string SettingsFile::getString(const std::string& section, const std::string& key,
                                     const std::string& defaultValue) {
     Lock lock(*this);
     if (!ownIniFormat_)
-        return profile_.getString(section, key, defaultValue, path_);
+        return profile_.getString(section, key, defaultValue, activePath());
     std::string value;
-    if (readWholeFile(path_, buffer_) && ini::findValue(buffer_, section, key, value))
+    if (readWholeFile(activePath(), buffer_) && ini::findValue(buffer_, section, key, value))
         return value;
     return defaultValue;
 }
@@ -83,7 +112,7 @@ void SettingsFile::writeString(const std::string& section, const std::string& ke
     // The whole change (line rules, then the profile function) is made on a
     // temporary copy that replaces the file in one step.
     Lock lock(*this);
-    bool exists = readWholeFile(path_, buffer_);
+    bool exists = readWholeFile(activePath(), buffer_);
     if (ownIniFormat_) {
         ini::applyWrite(buffer_, section, key, value, output_);
         buffer_.swap(output_);
@@ -93,7 +122,7 @@ void SettingsFile::writeString(const std::string& section, const std::string& ke
     // blank line keeps sections apart.
     if (!value.empty() && exists && buffer_.find(section) == std::string::npos)
         buffer_ += kLineEnd;
-    replaceFileContents(path_, buffer_, [&](const std::string& temp) {
+    replaceFileContents(activePath(), buffer_, [&](const std::string& temp) {
         return profile_.writeString(section, key, value.empty() ? nullptr : value.c_str(), temp);
     });
 }
@@ -104,8 +133,8 @@ void SettingsFile::writeInt(const std::string& section, const std::string& key, 
 
 void SettingsFile::clearSection(const std::string& section) {
     Lock lock(*this);
-    readWholeFile(path_, buffer_);
-    replaceFileContents(path_, ini::applyClearSection(buffer_, section));
+    readWholeFile(activePath(), buffer_);
+    replaceFileContents(activePath(), ini::applyClearSection(buffer_, section));
 }
 
 void setProcessSettings(SettingsFile* file) {

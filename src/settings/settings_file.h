@@ -43,6 +43,12 @@ public:
     void writeInt(const std::string& section, const std::string& key, int value);
     void clearSection(const std::string& section);
 
+    // Makes several writes one change: they go to a working copy that
+    // replaces the file on commit(), so a crash before then leaves the file
+    // as it was. Holds the lock meanwhile; without commit() the copy is
+    // dropped. Not nested.
+    class Transaction;
+
     // Holds the file's lock for a change made of several writes. Recursive.
     class Lock {
     public:
@@ -58,8 +64,11 @@ public:
 private:
     void acquire();
     void release();
+    // The file every access goes to: the working copy during a transaction.
+    const std::string& activePath() const { return workingPath_.empty() ? path_ : workingPath_; }
 
     std::string path_;
+    std::string workingPath_;
     ProfileApi& profile_;
     std::atomic<bool> ownIniFormat_{false};
     std::recursive_mutex mutex_;
@@ -69,6 +78,23 @@ private:
     std::string buffer_;
     std::string output_;
     CrossProcessLock processLock_;
+};
+
+class SettingsFile::Transaction {
+public:
+    explicit Transaction(SettingsFile& file);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    // Replaces the file with the working copy; false (file untouched) when
+    // the copy could not be made or moved.
+    bool commit();
+
+private:
+    SettingsFile& file_;
+    Lock lock_;
+    bool ok_ = true;
 };
 
 // The standard decimal conversion: leading blanks, a sign and digits; 0 when

@@ -204,3 +204,43 @@ TEST_CASE("two threads writing thousands of distinct keys lose none") {
     }
     CHECK(missing == 0);
 }
+
+TEST_CASE("a transaction replaces the file once, on commit") {
+    ScratchDir dir;
+    SettingsFile file(dir.file("RUBO.ini"), systemProfileApi());
+    file.setOwnIniFormat(true);
+    file.writeString("5A038407", "Artist", "Old");
+    const std::string before = readBytes(file.path());
+    {
+        SettingsFile::Transaction change(file);
+        file.clearSection("5A038407");
+        file.writeString("5A038407", "Artist", "New");
+        file.writeString("5A038407", "Title", "Album");
+        // Reads inside the change see it; the file itself is untouched.
+        CHECK(file.getString("5A038407", "Title", "") == "Album");
+        CHECK(readBytes(file.path()) == before);
+        CHECK(change.commit());
+    }
+    CHECK(file.getString("5A038407", "Artist", "") == "New");
+    CHECK(file.getString("5A038407", "Title", "") == "Album");
+    CHECK_FALSE(std::filesystem::exists(file.path() + ".change"));
+
+    SUBCASE("without commit nothing changes") {
+        const std::string committed = readBytes(file.path());
+        {
+            SettingsFile::Transaction change(file);
+            file.writeString("5A038407", "Artist", "Dropped");
+        }
+        CHECK(readBytes(file.path()) == committed);
+        CHECK_FALSE(std::filesystem::exists(file.path() + ".change"));
+        CHECK(file.getString("5A038407", "Artist", "") == "New");
+    }
+    SUBCASE("a change on a missing file creates it on commit") {
+        SettingsFile fresh(dir.file("fresh.ini"), systemProfileApi());
+        SettingsFile::Transaction change(fresh);
+        fresh.writeString("Options", "A", "1");
+        CHECK_FALSE(std::filesystem::exists(fresh.path()));
+        CHECK(change.commit());
+        CHECK(fresh.getString("Options", "A", "") == "1");
+    }
+}

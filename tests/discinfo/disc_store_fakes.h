@@ -1,0 +1,79 @@
+#pragma once
+
+#include "discinfo/disc_store.h"
+#include "settings/profile_api.h"
+#include "settings/settings_file.h"
+#include "test_support.h"
+
+#include <string>
+#include <vector>
+
+namespace rubo::test {
+
+// A drive whose medium has a fixed serial number, or none.
+struct FakeSerials : VolumeSerialSource {
+    bool known = true;
+    std::uint32_t serial = 0;
+    std::vector<std::string> asked;
+
+    bool volumeSerial(const std::string& drive, std::uint32_t& out) override {
+        asked.push_back(drive);
+        if (!known)
+            return false;
+        out = serial;
+        return true;
+    }
+};
+
+// Profile reads of a given implementation, counted.
+struct CountingProfile : ProfileApi {
+    explicit CountingProfile(ProfileApi& inner) : inner(inner) {}
+    ProfileApi& inner;
+    int reads = 0;
+
+    std::string getString(const std::string& s, const std::string& k, const std::string& d,
+                          const std::string& p) override {
+        ++reads;
+        return inner.getString(s, k, d, p);
+    }
+    bool writeString(const std::string& s, const std::string& k, const char* v,
+                     const std::string& p) override {
+        return inner.writeString(s, k, v, p);
+    }
+};
+
+// A disc of `count` audio tracks two minutes apart, text reset, id set.
+inline DiscInfo makeDisc(int count, DiscId id) {
+    DiscInfo info;
+    resetDiscInfo(info);
+    for (int n = 1; n <= count; ++n)
+        info.trackList.store(
+            n, TrackEntry{n, "", "", makeMsf(2, 0, 0),
+                          framesToMsf(kLeadInFrames + (n - 1) * 2 * kFramesPerMinute), 1});
+    info.trackList.store(0, TrackEntry{});
+    info.trackList.trackCount = count;
+    info.trackList.leadOut = kLeadInFrames + count * 2 * kFramesPerMinute;
+    info.discId = id;
+    return info;
+}
+
+// Titles of entries 1.. with their extended text in braces.
+inline std::string trackTexts(const DiscInfo& info) {
+    std::string out;
+    for (int n = 1; n < info.trackList.entryCount(); ++n) {
+        const TrackEntry& e = info.trackList.tracks[static_cast<std::size_t>(n)];
+        out += e.title;
+        if (!e.extended.empty())
+            out += "{" + e.extended + "}";
+        out += ";";
+    }
+    return out;
+}
+
+// Every text field of a record in one line.
+inline std::string discTexts(const DiscInfo& info) {
+    return info.artist + "|" + info.title + "|" + std::to_string(info.year) + "|" + info.genre +
+           "|" + info.category + "|" + info.extendedDisc + "|" + trackTexts(info);
+}
+
+} // namespace rubo::test
