@@ -1,0 +1,65 @@
+#include "playback/player_drive.h"
+
+#include "settings/event_log.h"
+
+namespace rubo {
+
+bool playStart(const DiscInfo& disc, PackedTmsf position, PackedMsf& start) {
+    const int track = tmsfTrack(position);
+    const TrackList& list = disc.trackList;
+    if (!disc.valid || track < 1 || track > list.trackCount)
+        return false;
+    const TrackEntry* entry = list.entry(track);
+    if (!entry)
+        return false;
+    int frames = msfFrames(entry->start) + tmsfFrames(position);
+    int carry = frames / kFramesPerSecond;
+    frames %= kFramesPerSecond;
+    int seconds = msfSeconds(entry->start) + tmsfSeconds(position) + carry;
+    carry = seconds / kSecondsPerMinute;
+    seconds %= kSecondsPerMinute;
+    const int minutes = msfMinutes(entry->start) + tmsfMinutes(position) + carry;
+    start = makeMsf(minutes, seconds, frames);
+    return true;
+}
+
+std::uint32_t PlayerDrive::currentTrackNow(int direct) {
+    if (!direct)
+        return device_.currentTrack();
+    return static_cast<std::uint32_t>(scsi_.currentPosition(drive_, aspiMap_).track);
+}
+
+PackedTmsf PlayerDrive::trackPositionNow(int direct) {
+    if (!direct)
+        return device_.position();
+    return scsi_.currentPosition(drive_, aspiMap_).trackPosition;
+}
+
+PackedMsf PlayerDrive::absolutePositionNow(int direct) {
+    if (!direct)
+        return device_.position();
+    return scsi_.currentPosition(drive_, aspiMap_).absolute;
+}
+
+void PlayerDrive::playAt(const DiscInfo& disc, int direct, PackedTmsf position) {
+    PackedMsf start = 0;
+    if (!playStart(disc, position, start))
+        return;
+    if (direct) {
+        logEvent(2240, "  : Playing Direct position %2d:%02d %02d", msfMinutes(start),
+                 msfSeconds(start), msfFrames(start));
+        scsi_.playAudioMsf(drive_, aspiMap_, start, framesToMsf(disc.trackList.leadOut));
+        return;
+    }
+    logEvent(2241, "  : Playing Track %d position %2d:%02d %02d   Abs: %2d:%02d %02d",
+             tmsfTrack(position), tmsfMinutes(position), tmsfSeconds(position),
+             tmsfFrames(position), msfMinutes(start), msfSeconds(start), msfFrames(start));
+    device_.setTimeFormat(kMciFormatMsf);
+    const MciError error = device_.playFrom(start, 1);
+    std::string text;
+    if (error != 0 && mciErrorText(error, text))
+        logEvent(2242, "  : MCI Error: %s", text.c_str());
+    device_.setTimeFormat(kMciFormatTmsf);
+}
+
+} // namespace rubo

@@ -1,0 +1,44 @@
+#pragma once
+
+// The worker's access to the drive: position reads and plays, through MCI
+// or, in direct mode, through SCSI.
+
+#include "discinfo/disc_model.h"
+#include "drive/scsi_access.h"
+#include "playback/cd_audio_device.h"
+
+#include <string>
+
+namespace rubo {
+
+// Absolute start of a track-relative position on a disc; false when the disc
+// is not valid or the track is not one of its tracks 1..trackCount.
+bool playStart(const DiscInfo& disc, PackedTmsf position, PackedMsf& start);
+
+class PlayerDrive {
+public:
+    PlayerDrive(CdAudioDevice& device, ScsiAccess& scsi, const std::string& drive,
+                std::string& aspiMap)
+        : device_(device), scsi_(scsi), drive_(drive), aspiMap_(aspiMap) {}
+
+    std::uint32_t currentTrackNow(int direct);
+    PackedTmsf trackPositionNow(int direct);
+    PackedMsf absolutePositionNow(int direct);
+
+    // Plays from `position` to the end of the disc; nothing for a position
+    // playStart refuses. Failures are logged only.
+    void playAt(const DiscInfo& disc, int direct, PackedTmsf position);
+
+    CdAudioDevice& device() { return device_; }
+    ScsiAccess& scsi() { return scsi_; }
+    const std::string& drive() const { return drive_; }
+    std::string& aspiMap() { return aspiMap_; }
+
+private:
+    CdAudioDevice& device_;
+    ScsiAccess& scsi_;
+    const std::string& drive_;
+    std::string& aspiMap_;
+};
+
+} // namespace rubo

@@ -1,0 +1,169 @@
+#include "playback/player_engine.h"
+
+#include "discinfo/disc_store.h"
+#include "settings/event_log.h"
+
+namespace rubo {
+
+namespace {
+
+bool isPlayingMode(std::uint32_t mode) {
+    return mode == kMciModePlay || mode == kMciModeRecord || mode == kMciModeSeek ||
+           mode == kMciModePause;
+}
+
+} // namespace
+
+PlayerEngine::PlayerEngine(PlayerSetup& setup, CdAudioDevice& device, ScsiAccess& scsi,
+                           SharedPlayerState& shared, SharedPlayerLock& lock,
+                           PlayerControls& controls)
+    : setup_(setup), device_(device), scsi_(scsi), shared_(shared), lock_(lock),
+      controls_(controls), drive_(device, scsi, setup.drive, setup.aspiMap),
+      fatal_(systemFatalExit),
+      lookup_([](const std::string& drive, const std::string& ini, const DiscInfo& cdText,
+                 DiscInfo& info) { loadDiscInfo(drive, ini, cdText, info); }) {
+    resetDiscInfo(localDisc_);
+}
+
+bool PlayerEngine::start() {
+    if (device_.open(setup_.drive.c_str(), 1) != 0) {
+        fatal_(kOpenFailedText);
+        return false;
+    }
+    logEvent(2200, " T: getting mode");
+    flags_.mode = device_.mode();
+    device_.setTimeFormat(kMciFormatTmsf);
+    SharedScope scope(lock_);
+    flags_.pendingPlay = shared_.playRequest;
+    return true;
+}
+
+bool PlayerEngine::handle(int waitResult) {
+    switch (waitResult) {
+    case kQuitEvent:
+        return onQuit();
+    case kPlayEvent:
+        onPlay();
+        return true;
+    case kPauseEvent:
+        onPause();
+        return true;
+    case kStopEvent:
+        onStop();
+        return true;
+    case kTrayEvent:
+        onTray();
+        return true;
+    case kReopenEvent:
+        return onReopen();
+    case kPlayerWaitTimeout:
+        onTimeout();
+        return true;
+    default:
+        return true; // a failed wait: wait again
+    }
+}
+
+bool PlayerEngine::onQuit() {
+    logEvent(2201, " T: Stop Thread");
+    if (setup_.stopOnClose && isPlayingMode(flags_.mode)) {
+        logEvent(2202, " T: Stop playing");
+        device_.stop();
+        logEvent(2203, " T: Playing stopped");
+    }
+    device_.close();
+    logEvent(2204, " T: Thread stopped");
+    return false;
+}
+
+void PlayerEngine::resume(unsigned site, const char* text) {
+    const std::uint32_t track = drive_.currentTrackNow(direct());
+    const PackedTmsf now = drive_.trackPositionNow(direct());
+    const PackedTmsf position =
+        makeTmsf(static_cast<int>(track), tmsfMinutes(now), tmsfSeconds(now), 0);
+    logEvent(site, "%s", text);
+    playAt(position);
+    logEvent(2205, " T: Play command started");
+    flags_.pendingPlay = 0;
+    flags_.paused = 0;
+}
+
+void PlayerEngine::onPlay() {
+    if (flags_.paused) {
+        resume(2206, " T: Resume (Play)");
+        return;
+    }
+    PackedTmsf request = 0;
+    {
+        SharedScope scope(lock_);
+        request = shared_.playRequest;
+    }
+    flags_.paused = 0;
+    logEvent(2207, " T: Play");
+    playAt(request);
+    logEvent(2208, " T: Play command started");
+    flags_.pendingPlay = 0;
+}
+
+void PlayerEngine::onPause() {
+    if (flags_.paused) {
+        resume(2209, " T: Resume");
+        return;
+    }
+    device_.pause();
+    logEvent(2210, " T: Pause");
+    flags_.paused = 1;
+}
+
+void PlayerEngine::onStop() {
+    flags_.paused = 0;
+    device_.stop();
+    logEvent(2211, " T: Stop");
+}
+
+void PlayerEngine::onTray() {
+    flags_.paused = 0;
+    int openIt = 1;
+    if (flags_.doorOpen) {
+        openIt = flags_.trayToggle;
+        flags_.trayToggle = !flags_.trayToggle;
+        logEvent(2212, " T: Tray %s  (IsOpen=%d, Toggle=%d)", openIt ? "open" : "close",
+                 flags_.doorOpen, flags_.trayToggle);
+    } else {
+        logEvent(2213, " T: Tray %s  (IsOpen=%d)", "open", 0);
+        flags_.trayToggle = 0;
+    }
+    device_.setDoor(openIt);
+    logEvent(2214, " T: Tray command finished");
+}
+
+bool PlayerEngine::onReopen() {
+    logEvent(2215, " T: Re-open disc");
+    device_.stop();
+    device_.close();
+    if (device_.open(setup_.drive.c_str(), 1) != 0) {
+        fatal_(kReopenFailedText);
+        return false;
+    }
+    device_.setTimeFormat(kMciFormatTmsf);
+    logEvent(2216, " T: Re-opened");
+    flags_.mode = kMciModeOpen;
+    flags_.wantToc = 1;
+    logEvent(2217, " T: Want TOC");
+    return true;
+}
+
+void PlayerEngine::playAt(PackedTmsf position) {
+    drive_.playAt(localDisc_, direct(), position);
+}
+
+int PlayerEngine::direct() const {
+    return shared_.directMode.load();
+}
+
+void runPlayerLoop(PlayerEngine& engine, PlayerEvents& events) {
+    while (engine.handle(events.wait(kPlayerPollMs))) {
+    }
+}
+
+} // namespace rubo

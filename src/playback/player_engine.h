@@ -1,0 +1,113 @@
+#pragma once
+
+// The player worker as a state machine: the runner feeds it the result of
+// each wait (an event index or a time-out); it never blocks on its own.
+
+#include "drive/scsi_access.h"
+#include "playback/cd_audio_device.h"
+#include "playback/player_drive.h"
+#include "playback/player_state.h"
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+namespace rubo {
+
+inline constexpr const char kOpenFailedText[] = "Error opening device";
+inline constexpr const char kReopenFailedText[] = "Error re-opening device";
+
+// Ends the process after a fatal device error; tests replace it.
+using FatalExit = std::function<void(const char* message)>;
+// The platform's: the message box, then exit code 0.
+void systemFatalExit(const char* message);
+
+// Looks up the text of a disc whose TOC and disc id are set.
+using DiscLookup = std::function<void(const std::string& drive, const std::string& cdPlayerIni,
+                                      const DiscInfo& cdText, DiscInfo& info)>;
+
+// What the main window gives the worker. The options and the drive change
+// only while the worker is not running.
+struct PlayerSetup {
+    std::string drive;       // "E:"
+    std::string aspiMap;     // the ASPI map, repaired by the TOC read
+    std::string cdPlayerIni; // path of the older CD Player's file
+    int stopOnClose = 0;
+    int detectMultiSession = 0;
+    std::atomic<int>* fanMark = nullptr; // the window's fan mark, when given
+};
+
+// The worker's own variables, readable by tests.
+struct PlayerFlags {
+    std::uint32_t mode = kMciModeOpen;
+    std::uint32_t previousMode = kMciModeOpen;
+    int paused = 0;
+    int wantToc = 0;
+    PackedTmsf pendingPlay = 0;
+    int doorOpen = 0;
+    int mediaPresent = 0;
+    int ready = 0;
+    int trayToggle = 0;
+    std::string lastStatusLine;
+};
+
+class PlayerEngine {
+public:
+    PlayerEngine(PlayerSetup& setup, CdAudioDevice& device, ScsiAccess& scsi,
+                 SharedPlayerState& shared, SharedPlayerLock& lock, PlayerControls& controls);
+    PlayerEngine(const PlayerEngine&) = delete;
+    PlayerEngine& operator=(const PlayerEngine&) = delete;
+
+    void setFatalExit(FatalExit fatal) { fatal_ = std::move(fatal); }
+    void setDiscLookup(DiscLookup lookup) { lookup_ = std::move(lookup); }
+
+    // Opens the device and takes the start-up play request; false after a
+    // fatal open failure.
+    bool start();
+    // One wait result; false when the worker must end (quit or fatal).
+    bool handle(int waitResult);
+
+    const PlayerFlags& flags() const { return flags_; }
+    const DiscInfo& localDisc() const { return localDisc_; }
+
+private:
+    bool onQuit();
+    void onPlay();
+    void onPause();
+    void onStop();
+    void onTray();
+    bool onReopen();
+    void onTimeout();
+    void resume(unsigned site, const char* text);
+    void poll();
+    void noteModeChange(bool& doorOpened);
+    void publishPoll(PackedMsf absolute, PackedTmsf track, bool doorOpened);
+    void readToc();
+    void readDiscText();
+    void getCdInfo();
+    void playAt(PackedTmsf position);
+    int direct() const;
+
+    PlayerSetup& setup_;
+    CdAudioDevice& device_;
+    ScsiAccess& scsi_;
+    SharedPlayerState& shared_;
+    SharedPlayerLock& lock_;
+    PlayerControls& controls_;
+    PlayerDrive drive_;
+    FatalExit fatal_;
+    DiscLookup lookup_;
+    PlayerFlags flags_;
+    DiscInfo localDisc_;
+};
+
+// Waits and handles until the engine ends; the body of the worker thread
+// once start() succeeded.
+void runPlayerLoop(PlayerEngine& engine, PlayerEvents& events);
+
+// The band of the fan mark.
+inline constexpr const char kFanBandName[] = "Rubettes";
+// Whether an artist is the band of the fan mark (case ignored).
+bool isFanArtist(const std::string& artist);
+
+} // namespace rubo

@@ -1,0 +1,14 @@
+#include "playback/player_engine.h"
+
+#include "settings/message_box.h"
+
+#include <cstdlib>
+
+namespace rubo {
+
+void systemFatalExit(const char* message) {
+    showMessage("%s", message);
+    std::_Exit(0);
+}
+
+} // namespace rubo

@@ -1,0 +1,14 @@
+#include "playback/player_engine.h"
+
+#include "settings/message_box.h"
+
+#include <windows.h>
+
+namespace rubo {
+
+void systemFatalExit(const char* message) {
+    showMessage("%s", message);
+    ExitProcess(0);
+}
+
+} // namespace rubo

@@ -1,0 +1,156 @@
+#include "playback/player_engine.h"
+
+#include "drive/drive_readers.h"
+#include "settings/event_log.h"
+#include "settings/text_format.h"
+
+#include <cctype>
+
+namespace rubo {
+
+namespace {
+
+bool tocAllowed(const PlayerFlags& f) {
+    return f.wantToc && !f.doorOpen && f.mediaPresent && f.ready && f.mode != kMciModeOpen &&
+           f.mode != kMciModeNotReady;
+}
+
+} // namespace
+
+bool isFanArtist(const std::string& artist) {
+    const std::string band = kFanBandName;
+    if (artist.size() != band.size())
+        return false;
+    for (std::size_t i = 0; i < band.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(artist[i])) !=
+            std::tolower(static_cast<unsigned char>(band[i])))
+            return false;
+    }
+    return true;
+}
+
+void PlayerEngine::onTimeout() {
+    if (tocAllowed(flags_))
+        readToc();
+    else
+        poll();
+}
+
+void PlayerEngine::poll() {
+    flags_.mode = device_.mode();
+    flags_.doorOpen = device_.isDoorOpen();
+    flags_.mediaPresent = device_.isMediaPresent();
+    flags_.ready = device_.isReady();
+    if (flags_.mode == kMciModeStop && flags_.paused)
+        flags_.mode = kMciModePause;
+
+    std::string status = formatText(" T:       %c %c %c   %s", flags_.doorOpen ? 'O' : 'o',
+                                    flags_.mediaPresent ? 'M' : 'm', flags_.ready ? 'R' : 'r',
+                                    modeName(flags_.mode));
+    if (status != flags_.lastStatusLine) {
+        logEvent(2220, "%s", status.c_str());
+        flags_.lastStatusLine = std::move(status);
+    }
+
+    device_.setTimeFormat(kMciFormatMsf);
+    const PackedMsf absolute = drive_.absolutePositionNow(direct());
+    device_.setTimeFormat(kMciFormatTmsf);
+    const PackedTmsf track = drive_.trackPositionNow(direct());
+
+    bool doorOpened = false;
+    noteModeChange(doorOpened);
+    publishPoll(absolute, track, doorOpened);
+    controls_.enableControlsForMode(flags_.mode);
+}
+
+void PlayerEngine::noteModeChange(bool& doorOpened) {
+    const std::uint32_t mode = flags_.mode;
+    if (mode != flags_.previousMode) {
+        if (mode == kMciModeOpen) {
+            logEvent(2221, " T: Want clear disc");
+            flags_.paused = 0;
+            doorOpened = true;
+        } else if (mode >= kMciModeNotReady && mode <= kMciModePause) {
+            flags_.paused = mode == kMciModePause ? 1 : 0;
+            if (flags_.previousMode == kMciModeOpen) {
+                flags_.wantToc = 1;
+                logEvent(2222, " T: Want TOC");
+            }
+        }
+    }
+    flags_.previousMode = mode;
+}
+
+void PlayerEngine::publishPoll(PackedMsf absolute, PackedTmsf track, bool doorOpened) {
+    SharedScope scope(lock_);
+    shared_.mode = flags_.mode;
+    shared_.absolutePosition = absolute;
+    shared_.trackPosition = track;
+    if (doorOpened)
+        shared_.clearRequest = 1;
+    shared_.ready = flags_.ready;
+    shared_.doorOpen = flags_.doorOpen;
+    shared_.mediaPresent = flags_.mediaPresent;
+}
+
+void PlayerEngine::readToc() {
+    flags_.wantToc = 0;
+    controls_.setControlsBusy();
+    {
+        SharedScope scope(lock_);
+        shared_.scanning = 1;
+    }
+    resetDiscInfo(localDisc_);
+    logEvent(2223, " T: Getting TOC");
+    const int direct = readTrackList(setup_.drive, setup_.aspiMap, device_, scsi_,
+                                     setup_.detectMultiSession, localDisc_.trackList);
+    shared_.directMode.store(direct);
+    logEvent(2224, " T: Got TOC %s", direct ? kMultisessionText : "");
+    resetDiscInfo(scsi_.cdTextInfo());
+    readDiscText();
+    getCdInfo();
+    if (localDisc_.valid)
+        logEvent(2225, " T: Got CD info: origin=%s  %08X %s - %s", originName(localDisc_.origin),
+                 static_cast<unsigned>(localDisc_.discId), localDisc_.artist.c_str(),
+                 localDisc_.title.c_str());
+    else
+        logEvent(2226, " T: Got CD info: invalid?!?");
+    {
+        SharedScope scope(lock_);
+        shared_.discInfo = localDisc_;
+        shared_.discInfoReady = 1;
+    }
+    if (flags_.pendingPlay != 0) {
+        logEvent(2227, " T: Playing");
+        playAt(flags_.pendingPlay);
+        logEvent(2228, " T: Play command started");
+        flags_.pendingPlay = 0;
+    }
+}
+
+void PlayerEngine::readDiscText() {
+    const std::uint32_t mode = flags_.mode;
+    if (mode == kMciModePlay || mode == kMciModeRecord || mode == kMciModeSeek)
+        return;
+    logEvent(2229, " T: Getting CD TEXT");
+    if (!readCdText(setup_.drive, setup_.aspiMap, scsi_)) {
+        logEvent(2230, " T: Got NO CD TEXT");
+        return;
+    }
+    const DiscInfo& text = scsi_.cdTextInfo();
+    if (text.valid)
+        logEvent(2231, " T: Got CD TEXT: %s - %s", text.artist.c_str(), text.title.c_str());
+    else
+        logEvent(2232, " T: CD TEXT is not present");
+}
+
+void PlayerEngine::getCdInfo() {
+    logEvent(2233, " T: Getting CD info");
+    localDisc_.discId = computeDiscId(localDisc_.trackList);
+    if (lookup_)
+        lookup_(setup_.drive, setup_.cdPlayerIni, scsi_.cdTextInfo(), localDisc_);
+    if (setup_.fanMark)
+        setup_.fanMark->store(isFanArtist(localDisc_.artist) ? 1 : 0);
+}
+
+} // namespace rubo

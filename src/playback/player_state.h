@@ -1,0 +1,126 @@
+#pragma once
+
+// What the player worker and the user interface share: the state fields and
+// their lock, the six command events, and the window's control-enabling calls.
+
+#include "discinfo/disc_model.h"
+#include "playback/cd_audio_device.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+namespace rubo {
+
+inline constexpr const char kPlayerSemaphoreName[] = "RUBO Semaphore";
+// Time-out of one wait of the worker, in milliseconds.
+inline constexpr std::uint32_t kPlayerPollMs = 200;
+
+// Fields both threads use. Every access holds the lock (lockShared) except
+// directMode, which only the worker writes.
+struct SharedPlayerState {
+    SharedPlayerState() { resetDiscInfo(discInfo); }
+    SharedPlayerState(const SharedPlayerState&) = delete;
+    SharedPlayerState& operator=(const SharedPlayerState&) = delete;
+
+    PackedMsf absolutePosition = 0;
+    PackedTmsf trackPosition = 0;
+    std::uint32_t mode = kMciModeOpen; // 524..530, 529 while paused
+    int doorOpen = 0;
+    int mediaPresent = 0;
+    int ready = 0;
+    int scanning = 0; // worker sets 1 at a TOC read; UI clears it
+    DiscInfo discInfo;
+    int discInfoReady = 0;          // worker sets 1 with discInfo; UI clears it
+    int clearRequest = 0;           // worker sets 1 when the door opens; UI clears it
+    PackedTmsf playRequest = 0;     // written by the UI before the play event
+    std::atomic<int> directMode{0}; // positions and plays through SCSI
+};
+
+// A binary lock shared by both threads (and, on Windows, by every copy of
+// the program).
+class PlayerLock {
+public:
+    virtual ~PlayerLock() = default;
+    virtual void acquire() = 0;
+    virtual void release() = 0;
+};
+
+// The named semaphore "RUBO Semaphore" with count 1 on Windows; a
+// process-local lock natively. Null when it cannot be created.
+std::unique_ptr<PlayerLock> createPlayerSemaphore();
+
+// lockShared/unlockShared: the lock is created on first lockShared;
+// unlockShared does nothing before that. Not recursive.
+class SharedPlayerLock {
+public:
+    using Factory = std::unique_ptr<PlayerLock> (*)();
+    explicit SharedPlayerLock(Factory factory = createPlayerSemaphore) : factory_(factory) {}
+    SharedPlayerLock(const SharedPlayerLock&) = delete;
+    SharedPlayerLock& operator=(const SharedPlayerLock&) = delete;
+
+    void lockShared();
+    void unlockShared();
+    bool created() const;
+
+private:
+    Factory factory_;
+    std::once_flag once_;
+    std::unique_ptr<PlayerLock> lock_;
+    std::atomic<bool> created_{false};
+};
+
+// Holds the shared lock for one scope: only around field copies.
+class SharedScope {
+public:
+    explicit SharedScope(SharedPlayerLock& lock) : lock_(lock) { lock_.lockShared(); }
+    ~SharedScope() { lock_.unlockShared(); }
+    SharedScope(const SharedScope&) = delete;
+    SharedScope& operator=(const SharedScope&) = delete;
+
+private:
+    SharedPlayerLock& lock_;
+};
+
+// The six command events, in wait order (the lower index wins when several
+// are set).
+enum PlayerEventIndex : int {
+    kQuitEvent = 0,
+    kPlayEvent = 1,
+    kPauseEvent = 2,
+    kStopEvent = 3,
+    kTrayEvent = 4,
+    kReopenEvent = 5,
+    kPlayerEventCount = 6,
+};
+// Results of PlayerEvents::wait besides an event index.
+inline constexpr int kPlayerWaitTimeout = -1;
+inline constexpr int kPlayerWaitFailed = -2;
+
+// Six auto-reset events: the UI sets them, the worker waits on them.
+class PlayerEvents {
+public:
+    virtual ~PlayerEvents() = default;
+    // Signals one event; false for an unknown index or a platform failure.
+    virtual bool set(int event) = 0;
+    // Waits up to `timeoutMs`; the lowest signalled index (which is reset),
+    // kPlayerWaitTimeout or kPlayerWaitFailed.
+    virtual int wait(std::uint32_t timeoutMs) = 0;
+};
+
+// Kernel auto-reset events on Windows (created play, pause, stop, tray,
+// re-open, quit); a mutex and condition variable natively. Null on failure.
+std::unique_ptr<PlayerEvents> createPlayerEvents();
+
+// The window's control-enabling operations; safe to call from the worker.
+class PlayerControls {
+public:
+    virtual ~PlayerControls() = default;
+    // Disables the transport controls while a disc is read.
+    virtual void setControlsBusy() = 0;
+    // Enables the controls that make sense in an MCI mode (524..530).
+    virtual void enableControlsForMode(std::uint32_t mode) = 0;
+};
+
+} // namespace rubo

@@ -1,0 +1,171 @@
+#include "playback/transport_commands.h"
+
+#include "drive/scsi_access.h"
+#include "playback/transport_texts.h"
+#include "settings/event_log.h"
+
+#include <algorithm>
+
+namespace rubo {
+
+DirectPlay scsiDirectPlay(ScsiAccess& scsi, std::string drive, std::string aspiMap) {
+    return [&scsi, drive = std::move(drive), map = std::move(aspiMap)](
+               PackedMsf start, PackedMsf end) { scsi.playAudioMsf(drive, map, start, end); };
+}
+
+void TransportCommands::play() {
+    logEvent(2301, "M : Button PLAY");
+    requestPlay(makeTmsf(view_.disc.firstAudioTrack, 0, 0, 0));
+}
+
+void TransportCommands::pausePlay() {
+    logEvent(2302, "M : Button PAUSE");
+    signal(kPauseEvent);
+}
+
+void TransportCommands::stopPlay() {
+    logEvent(2303, "M : Button STOP");
+    signal(kStopEvent);
+}
+
+void TransportCommands::tray() {
+    logEvent(2304, "M : Button TRAY");
+    signal(kTrayEvent);
+}
+
+void TransportCommands::previousTrack() {
+    logEvent(2305, "M : Button PREV");
+    const int current = currentEntry();
+    if (current == 0)
+        return;
+    const TrackList& list = view_.disc.trackList;
+    if (current == 1 && msfToFrames(list.entry(1)->start) > kLeadInFrames) {
+        // Track 1 has a gap before it: play that instead.
+        if (view_.uiMode == kMciModePlay && directPlay_)
+            directPlay_(makeMsf(0, 2, 0), framesToMsf(list.leadOut));
+        return;
+    }
+    for (int t = current - 1; t >= 1; --t) {
+        if (list.entry(t)->audio) {
+            view_.disc.firstAudioTrack = static_cast<std::uint8_t>(t);
+            break;
+        }
+    }
+    restartIfPlaying();
+}
+
+void TransportCommands::nextTrack() {
+    logEvent(2306, "M : Button NEXT");
+    const int current = currentEntry();
+    if (current == 0)
+        return;
+    const TrackList& list = view_.disc.trackList;
+    const int last = std::min(list.trackCount, list.entryCount() - 1);
+    for (int t = current + 1; t <= last; ++t) {
+        if (list.entry(t)->audio) {
+            view_.disc.firstAudioTrack = static_cast<std::uint8_t>(t);
+            break;
+        }
+    }
+    restartIfPlaying();
+}
+
+void TransportCommands::trackMenu() {
+    logEvent(2307, "M : Tracks button");
+    const TrackMenu menu = buildTrackMenu(view_.disc, links_.options.showStatus);
+    const int chosen = trackMenuChoice(view_.disc, links_.window.showTrackMenu(menu));
+    if (chosen != 0)
+        requestPlay(makeTmsf(chosen, 0, 0, 0));
+}
+
+void TransportCommands::seekInTrack(int perMille) {
+    if (!view_.disc.valid)
+        return;
+    const int current = currentEntry();
+    if (current == 0)
+        return;
+    const PackedMsf length = view_.disc.trackList.entry(current)->length;
+    const int seconds = msfMinutes(length) * kSecondsPerMinute + msfSeconds(length);
+    const int ms = std::clamp(perMille, 0, 1000) * seconds;
+    requestPlay(makeTmsf(current, ms / 60000, (ms / 1000) % 60, 0));
+}
+
+void TransportCommands::rereadDisc() {
+    if (!links_.options.developMode)
+        return;
+    logEvent(2308, "M : Button F5");
+    links_.events.set(kReopenEvent);
+}
+
+void TransportCommands::copyToClipboard() {
+    links_.window.setClipboardText(clipboardText(view_.disc, links_.options.clipboardTracknrs));
+}
+
+bool TransportCommands::dispatch(int commandId) {
+    switch (commandId) {
+    case kControlPlay:
+    case kTrayPlay:
+        play();
+        return true;
+    case kControlPause:
+    case kTrayPause:
+        pausePlay();
+        return true;
+    case kControlStop:
+    case kTrayStop:
+        stopPlay();
+        return true;
+    case kControlEject:
+    case kTrayEject:
+        tray();
+        return true;
+    case kControlPrev:
+    case kTrayPrevious:
+        previousTrack();
+        return true;
+    case kControlNext:
+    case kTrayNext:
+        nextTrack();
+        return true;
+    case kControlTracks:
+        trackMenu();
+        return true;
+    case kCommandReread:
+        rereadDisc();
+        return true;
+    case kCommandCopy:
+        copyToClipboard();
+        return true;
+    case kCommandCut:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TransportCommands::requestPlay(PackedTmsf position) {
+    {
+        SharedScope hold(links_.lock);
+        links_.shared.playRequest = position;
+    }
+    signal(kPlayEvent);
+}
+
+void TransportCommands::signal(int event) {
+    links_.events.set(event);
+    links_.controls.setControlsBusy();
+}
+
+void TransportCommands::restartIfPlaying() {
+    if (view_.uiMode == kMciModePlay)
+        requestPlay(makeTmsf(view_.disc.firstAudioTrack, 0, 0, 0));
+}
+
+int TransportCommands::currentEntry() const {
+    const int current = view_.disc.firstAudioTrack;
+    if (current < 1 || current >= view_.disc.trackList.entryCount())
+        return 0;
+    return current;
+}
+
+} // namespace rubo

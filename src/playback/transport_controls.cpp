@@ -1,0 +1,61 @@
+#include "playback/transport_controls.h"
+
+#include "playback/cd_audio_device.h"
+
+namespace rubo {
+
+bool ControlStates::operator==(const ControlStates& o) const {
+    return play == o.play && pause == o.pause && stop == o.stop && prev == o.prev &&
+           next == o.next && eject == o.eject && tracks == o.tracks;
+}
+
+ControlStates busyControlStates() {
+    ControlStates s;
+    s.eject = true;
+    return s;
+}
+
+ControlStates controlStatesForMode(std::uint32_t mode, int hasAudio) {
+    const bool a = hasAudio != 0;
+    ControlStates s;
+    s.eject = true;
+    s.tracks = a;
+    switch (mode) {
+    case kMciModeStop:
+        s.play = s.prev = s.next = a;
+        break;
+    case kMciModePlay:
+        s.play = s.pause = s.stop = s.prev = s.next = a;
+        break;
+    case kMciModePause:
+        s.play = s.pause = s.stop = a;
+        break;
+    default:
+        break;
+    }
+    return s;
+}
+
+void TransportControls::setControlsBusy() {
+    apply(busyControlStates());
+    enabled_.store(0);
+}
+
+void TransportControls::enableControlsForMode(std::uint32_t mode) {
+    enabled_.store(1);
+    apply(controlStatesForMode(mode, hasAudio_.load()));
+}
+
+void TransportControls::apply(const ControlStates& s) {
+    window_.enableControl(kControlPlay, s.play);
+    window_.enableControl(kControlPause, s.pause);
+    window_.enableControl(kControlStop, s.stop);
+    window_.enableControl(kControlPrev, s.prev);
+    window_.enableControl(kControlNext, s.next);
+    window_.enableControl(kControlEject, s.eject);
+    window_.enableControl(kControlTracks, s.tracks);
+    window_.enableControl(kControlFreedb, s.tracks);
+    window_.enableControl(kControlEdit, s.tracks);
+}
+
+} // namespace rubo

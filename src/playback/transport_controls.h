@@ -1,0 +1,55 @@
+#pragma once
+
+// Which transport controls are enabled, by player mode, and the object that
+// applies that to the window.
+
+#include "playback/player_state.h"
+#include "playback/transport_window.h"
+
+#include <atomic>
+#include <cstdint>
+
+namespace rubo {
+
+struct ControlStates {
+    bool play = false;
+    bool pause = false;
+    bool stop = false;
+    bool prev = false;
+    bool next = false;
+    bool eject = false;
+    bool tracks = false; // also the freedb and Edit buttons
+
+    bool operator==(const ControlStates& other) const;
+    bool operator!=(const ControlStates& other) const { return !(*this == other); }
+};
+
+// While a command or a disc read is under way: only Eject.
+ControlStates busyControlStates();
+// The states in an MCI mode for a disc with (hasAudio 1) or without audio.
+ControlStates controlStatesForMode(std::uint32_t mode, int hasAudio);
+
+// Applies the tables to the window; called from both threads.
+class TransportControls : public PlayerControls {
+public:
+    explicit TransportControls(TransportWindow& window) : window_(window) {}
+
+    void setControlsBusy() override;
+    void enableControlsForMode(std::uint32_t mode) override;
+
+    // 0 after setControlsBusy, 1 after enableControlsForMode.
+    int controlsEnabled() const { return enabled_.load(); }
+    // The hasAudio field of the user interface's DiscInfo; set whenever the
+    // window takes over or clears its disc.
+    void setHasAudio(int hasAudio) { hasAudio_.store(hasAudio); }
+    int hasAudio() const { return hasAudio_.load(); }
+
+private:
+    void apply(const ControlStates& states);
+
+    TransportWindow& window_;
+    std::atomic<int> enabled_{0};
+    std::atomic<int> hasAudio_{0};
+};
+
+} // namespace rubo

@@ -1,0 +1,68 @@
+#include <doctest.h>
+
+#include "fake_transport_window.h"
+#include "playback/transport_controls.h"
+
+#include <string>
+#include <vector>
+
+using namespace rubo;
+using namespace rubo::test;
+
+namespace {
+
+ControlStates states(bool play, bool pause, bool stop, bool prev, bool next, bool eject,
+                     bool tracks) {
+    ControlStates s;
+    s.play = play;
+    s.pause = pause;
+    s.stop = stop;
+    s.prev = prev;
+    s.next = next;
+    s.eject = eject;
+    s.tracks = tracks;
+    return s;
+}
+
+} // namespace
+
+TEST_CASE("enable table for every mode with and without audio") {
+    struct Row {
+        std::uint32_t mode;
+        ControlStates withAudio;
+    };
+    const Row rows[] = {
+        {524, states(0, 0, 0, 0, 0, 1, 1)}, {525, states(1, 0, 0, 1, 1, 1, 1)},
+        {526, states(1, 1, 1, 1, 1, 1, 1)}, {527, states(0, 0, 0, 0, 0, 1, 1)},
+        {528, states(0, 0, 0, 0, 0, 1, 1)}, {529, states(1, 1, 1, 0, 0, 1, 1)},
+        {530, states(0, 0, 0, 0, 0, 1, 1)}, {0, states(0, 0, 0, 0, 0, 1, 1)},
+    };
+    const ControlStates onlyEject = states(0, 0, 0, 0, 0, 1, 0);
+    for (const Row& row : rows) {
+        CAPTURE(row.mode);
+        CHECK(controlStatesForMode(row.mode, 1) == row.withAudio);
+        CHECK(controlStatesForMode(row.mode, 0) == onlyEject);
+    }
+}
+
+TEST_CASE("busy leaves only Eject enabled") {
+    CHECK(busyControlStates() == states(0, 0, 0, 0, 0, 1, 0));
+}
+
+TEST_CASE("the controls object applies the table to all nine controls") {
+    FakeTransportWindow window;
+    TransportControls controls(window);
+    CHECK(controls.controlsEnabled() == 0);
+    controls.setHasAudio(1);
+    controls.enableControlsForMode(kMciModePause);
+    CHECK(controls.controlsEnabled() == 1);
+    CHECK(window.enableCalls == std::vector<std::string>{"1002=1", "1004=1", "1003=1", "1000=0",
+                                                         "1001=0", "1005=1", "1008=1", "1006=1",
+                                                         "1089=1"});
+    window.enableCalls.clear();
+    controls.setControlsBusy();
+    CHECK(controls.controlsEnabled() == 0);
+    CHECK(window.enableCalls == std::vector<std::string>{"1002=0", "1004=0", "1003=0", "1000=0",
+                                                         "1001=0", "1005=1", "1008=0", "1006=0",
+                                                         "1089=0"});
+}
