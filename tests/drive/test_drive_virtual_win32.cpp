@@ -4,6 +4,8 @@
 // prefix with the drive and runs them with --no-skip.
 #include <doctest.h>
 
+#include "virtual_drive_client.h"
+
 #include "drive/drive_readers.h"
 #include "drive/scsi_access.h"
 #include "playback/cd_audio_device.h"
@@ -22,6 +24,11 @@
 
 using namespace rubo;
 using namespace rubo::test;
+
+using rubo::test::Device;
+using rubo::test::driveControl;
+using rubo::test::openDriveDevice;
+using rubo::test::virtualDiscPath;
 
 namespace {
 
@@ -122,44 +129,6 @@ SampleDisc tracks99() {
     return d;
 }
 
-std::string discPath(const char* file) {
-    return std::string(RUBO_SOURCE_DIR) + "/tools/virtual-drive/discs/" + file;
-}
-
-// Runs the control program (installed in the prefix's system folder).
-int control(const std::string& args) {
-    std::string line = "vdrivectl.exe " + args;
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi))
-        return -1;
-    CloseHandle(pi.hThread);
-    DWORD code = 255;
-    if (WaitForSingleObject(pi.hProcess, 30000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hProcess);
-    return static_cast<int>(code);
-}
-
-// Closes the MCI device when the test lets it go.
-struct CloseDevice {
-    void operator()(CdAudioDevice* device) const {
-        device->close();
-        delete device;
-    }
-};
-using Device = std::unique_ptr<CdAudioDevice, CloseDevice>;
-
-Device openDevice() {
-    auto made = createMciCdAudioDevice();
-    REQUIRE(made != nullptr);
-    Device device(made.release());
-    REQUIRE(device->open(kDrive.c_str(), 1) == 0);
-    return device;
-}
-
 bool waitReady(CdAudioDevice& device) {
     for (int i = 0; i < 200; ++i) {
         if (device.isReady() && device.mode() == kMciModeStop)
@@ -172,9 +141,9 @@ bool waitReady(CdAudioDevice& device) {
 // Puts a disc in the drive and waits until it has spun up.
 void insert(const char* file) {
     INFO("disc " << std::string(file));
-    REQUIRE(control("spinup 100") == 0);
-    REQUIRE(control("insert " + discPath(file)) == 0);
-    auto device = openDevice();
+    REQUIRE(driveControl("spinup 100") == 0);
+    REQUIRE(driveControl("insert " + virtualDiscPath(file)) == 0);
+    auto device = openDriveDevice(kDrive);
     REQUIRE(waitReady(*device));
 }
 
@@ -243,7 +212,7 @@ std::unique_ptr<ScsiAccess> makeScsi() {
 
 // Puts the ASPI device back at target 1, LUN 0 whatever a test did.
 struct AspiAddressGuard {
-    ~AspiAddressGuard() { control("aspi 1 0"); }
+    ~AspiAddressGuard() { driveControl("aspi 1 0"); }
 };
 
 } // namespace
@@ -256,7 +225,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         for (const SampleDisc& disc : discs) {
             INFO("disc " << std::string(disc.file));
             insert(disc.file);
-            auto device = openDevice();
+            auto device = openDriveDevice(kDrive);
             CHECK(device->isMediaPresent() == 1);
             REQUIRE(device->numberOfTracks() == disc.tracks.size());
             device->setTimeFormat(kMciFormatMsf);
@@ -271,8 +240,8 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
             fillFromDevice(*device, list);
             checkList(list, disc);
         }
-        REQUIRE(control("insert " + discPath("empty.disc")) == 0);
-        auto device = openDevice();
+        REQUIRE(driveControl("insert " + virtualDiscPath("empty.disc")) == 0);
+        auto device = openDriveDevice(kDrive);
         CHECK(device->isMediaPresent() == 0);
         CHECK(device->mode() == kMciModeNotReady);
         CHECK(device->numberOfTracks() == 0);
@@ -284,8 +253,8 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
 
     TEST_CASE("MCI device: play, pause, stop, tray and a disc change") {
         insert(kCdText12.file);
-        REQUIRE(control("speed 20") == 0);
-        auto device = openDevice();
+        REQUIRE(driveControl("speed 20") == 0);
+        auto device = openDriveDevice(kDrive);
         CHECK(device->mode() == kMciModeStop);
 
         // Track 3 from its start, absolute MSF.
@@ -327,12 +296,12 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         CHECK(device->numberOfTracks() == 12);
 
         // Another disc through the control program while the device is open.
-        REQUIRE(control("insert " + discPath(kHiddenPregap.file)) == 0);
+        REQUIRE(driveControl("insert " + virtualDiscPath(kHiddenPregap.file)) == 0);
         REQUIRE(waitReady(*device));
         CHECK(device->numberOfTracks() == 3);
         device->setTimeFormat(kMciFormatMsf);
         CHECK(device->trackStart(1) == makeMsf(0, 5, 10));
-        control("speed 1");
+        driveControl("speed 1");
     }
 
     TEST_CASE("ASPI: the virtual device is discovered where the drive puts it") {
@@ -346,7 +315,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
             CHECK(scsi->aspiDrive(0).lun == 0);
             CHECK(scsi->aspiDrive(0).name == "ASPI[0:1:0]");
         }
-        REQUIRE(control("aspi 6 3") == 0);
+        REQUIRE(driveControl("aspi 6 3") == 0);
         auto scsi = makeScsi();
         REQUIRE(scsi->driveCount() == 1);
         CHECK(scsi->aspiDrive(0).target == 6);
@@ -366,7 +335,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
 
     TEST_CASE("findAspiDrive matches the drive by its TOC") {
         insert(kCdText12.file);
-        auto device = openDevice();
+        auto device = openDriveDevice(kDrive);
         TrackList list;
         fillFromDevice(*device, list);
         auto scsi = makeScsi();
@@ -391,14 +360,14 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         longer.entryForStore(13)->start = makeMsf(48, 0, 0);
         CHECK(scsi->findAspiDrive(kDrive, longer, "D") == -1);
         // The list of the disc that was in the drive before.
-        REQUIRE(control("insert " + discPath(kNoCdText.file)) == 0);
+        REQUIRE(driveControl("insert " + virtualDiscPath(kNoCdText.file)) == 0);
         REQUIRE(waitReady(*device));
         CHECK(scsi->findAspiDrive(kDrive, list, "D") == -1);
     }
 
     TEST_CASE("readTrackList: the map is repaired and saved to RUBO.ini") {
         insert(kNoCdText.file);
-        auto device = openDevice();
+        auto device = openDriveDevice(kDrive);
         auto scsi = makeScsi();
         Scratch scratch;
         struct Case {
@@ -432,7 +401,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         for (const SampleDisc& disc : discs) {
             INFO("disc " << std::string(disc.file));
             insert(disc.file);
-            auto device = openDevice();
+            auto device = openDriveDevice(kDrive);
             for (int detect = 0; detect <= 1; ++detect) {
                 CAPTURE(detect);
                 std::string map = "D";
@@ -443,7 +412,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         }
 
         insert(kEnhanced.file);
-        auto device = openDevice();
+        auto device = openDriveDevice(kDrive);
         std::string map = "D";
         TrackList list;
         SUBCASE("detection on: the first session only") {
@@ -652,7 +621,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
             insert(kCdText12.file);
             REQUIRE(readCdText(kDrive, "D", *scsi) == 1);
             REQUIRE(scsi->cdTextInfo().valid == 1);
-            REQUIRE(control("eject") == 0);
+            REQUIRE(driveControl("eject") == 0);
             scsi->setErrorDetail(2);
             CHECK(readCdText(kDrive, "D", *scsi) == 0);
             CHECK(scsi->cdTextInfo().valid == 0);
@@ -666,7 +635,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
             CHECK(readCdText(kDrive, "D", *scsi) == 0);
             processLog().flush();
             CHECK(scratch.file(kEventLogName) == events);
-            REQUIRE(control("close") == 0);
+            REQUIRE(driveControl("close") == 0);
         }
     }
 

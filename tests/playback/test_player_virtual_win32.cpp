@@ -4,6 +4,8 @@
 // prepares a prefix with the drive and runs them with --no-skip.
 #include <doctest.h>
 
+#include "virtual_drive_client.h"
+
 #include "drive/scsi_access.h"
 #include "playback/cd_audio_device.h"
 #include "playback/player_thread.h"
@@ -26,6 +28,11 @@
 
 using namespace rubo;
 using namespace rubo::test;
+
+using rubo::test::Device;
+using rubo::test::driveControl;
+using rubo::test::openDriveDevice;
+using rubo::test::virtualDiscPath;
 
 namespace {
 
@@ -84,50 +91,12 @@ const SampleDisc kEnhanced{"enhanced.disc",
                            1,
                            1};
 
-std::string discPath(const char* file) {
-    return std::string(RUBO_SOURCE_DIR) + "/tools/virtual-drive/discs/" + file;
-}
-
-// Runs the control program (installed in the prefix's system folder).
-int control(const std::string& args) {
-    std::string line = "vdrivectl.exe " + args;
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi))
-        return -1;
-    CloseHandle(pi.hThread);
-    DWORD code = 255;
-    if (WaitForSingleObject(pi.hProcess, 30000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hProcess);
-    return static_cast<int>(code);
-}
-
-struct CloseDevice {
-    void operator()(CdAudioDevice* device) const {
-        device->close();
-        delete device;
-    }
-};
-using Device = std::unique_ptr<CdAudioDevice, CloseDevice>;
-
-// The test's own MCI device on the drive.
-Device openDevice() {
-    auto made = createMciCdAudioDevice();
-    REQUIRE(made != nullptr);
-    Device device(made.release());
-    REQUIRE(device->open(kDrive.c_str(), 1) == 0);
-    return device;
-}
-
 // Puts a disc in the drive and waits until it has spun up.
 void insert(const char* file) {
     INFO("disc " << std::string(file));
-    REQUIRE(control("spinup 100") == 0);
-    REQUIRE(control("insert " + discPath(file)) == 0);
-    auto device = openDevice();
+    REQUIRE(driveControl("spinup 100") == 0);
+    REQUIRE(driveControl("insert " + virtualDiscPath(file)) == 0);
+    auto device = openDriveDevice(kDrive);
     bool ready = false;
     for (int i = 0; i < 200 && !ready; ++i) {
         ready = device->isReady() && device->mode() == kMciModeStop;
@@ -407,7 +376,7 @@ struct Run {
                 << " ms, max " << ms.back() << " ms");
 
         // Eject with the door closed opens; with it open, closes.
-        REQUIRE(control("spinup 1000") == 0);
+        REQUIRE(driveControl("spinup 1000") == 0);
         REQUIRE(runner->setEvent(kTrayEvent));
         REQUIRE(waitFor([&] {
             return shared.mode == kMciModeOpen && shared.doorOpen == 1 && shared.clearRequest == 1;
@@ -432,7 +401,7 @@ struct Run {
         addTocRead(kOriginNameRuboIni);
 
         // The play event waits while another holder has the semaphore.
-        auto device = openDevice();
+        auto device = openDriveDevice(kDrive);
         request(3);
         {
             REQUIRE(WaitForSingleObject(named, 2000) == WAIT_OBJECT_0);
@@ -483,13 +452,13 @@ struct Run {
 void runWith(const SampleDisc& disc) {
     INFO("disc " << std::string(disc.file));
     insert(disc.file);
-    REQUIRE(control("speed 20") == 0);
+    REQUIRE(driveControl("speed 20") == 0);
     {
         Run run(disc);
         run.scenario();
     }
-    control("speed 1");
-    control("spinup 100");
+    driveControl("speed 1");
+    driveControl("spinup 100");
 }
 
 } // namespace

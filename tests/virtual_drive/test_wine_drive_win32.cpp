@@ -4,6 +4,8 @@
 // the "virtual_drive_wine" CTest entry (with --no-skip).
 #include <doctest.h>
 
+#include "virtual_drive_client.h"
+
 #include <windows.h>
 
 #include <mmsystem.h>
@@ -16,6 +18,8 @@
 #include <vector>
 
 #include "sim/disc.h"
+
+using rubo::test::driveControl;
 
 namespace {
 
@@ -95,23 +99,6 @@ Disc loadDisc(const char* variable) {
     REQUIRE(disc.hasMedia);
     REQUIRE(disc.trackCount() >= 2);
     return disc;
-}
-
-// Runs the control program; its exit code.
-int control(const std::string& args) {
-    std::string line = "vdrivectl.exe " + args;
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi))
-        return -1;
-    CloseHandle(pi.hThread);
-    DWORD code = 255;
-    if (WaitForSingleObject(pi.hProcess, 30000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hProcess);
-    return static_cast<int>(code);
 }
 
 DWORD msfOf(int frames) {
@@ -315,7 +302,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
 
     TEST_CASE("the drive letter is a CD-ROM drive carrying the disc's serial") {
         Disc disc = loadDisc("VDRIVE_TEST_DISC");
-        REQUIRE(control("insert " + envText("VDRIVE_TEST_DISC")) == 0);
+        REQUIRE(driveControl("insert " + envText("VDRIVE_TEST_DISC")) == 0);
         char root[4] = {driveLetter(), ':', '\\', 0};
         CHECK(GetDriveTypeA(root) == DRIVE_CDROM);
         DWORD serial = 0, maxLength = 0, flags = 0;
@@ -327,8 +314,8 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
 
     TEST_CASE("MCI cdaudio: open, status, time formats, play, pause, stop, door") {
         Disc disc = loadDisc("VDRIVE_TEST_DISC");
-        REQUIRE(control("insert " + envText("VDRIVE_TEST_DISC")) == 0);
-        REQUIRE(control("speed 20") == 0);
+        REQUIRE(driveControl("insert " + envText("VDRIVE_TEST_DISC")) == 0);
+        REQUIRE(driveControl("speed 20") == 0);
         CdAudio cd;
         REQUIRE(cd.openError == 0);
         REQUIRE(cd.id != 0);
@@ -397,8 +384,8 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
 
     TEST_CASE("ASPI: adapter, CD-ROM device, TOC, sessions, full TOC, CD-TEXT") {
         Disc disc = loadDisc("VDRIVE_TEST_DISC");
-        REQUIRE(control("insert " + envText("VDRIVE_TEST_DISC")) == 0);
-        REQUIRE(control("close") == 0);
+        REQUIRE(driveControl("insert " + envText("VDRIVE_TEST_DISC")) == 0);
+        REQUIRE(driveControl("close") == 0);
         Aspi aspi;
         REQUIRE((aspi.support != nullptr));
         REQUIRE((aspi.send != nullptr));
@@ -479,7 +466,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         Disc first = loadDisc("VDRIVE_TEST_DISC");
         Disc second = loadDisc("VDRIVE_TEST_DISC2");
         REQUIRE(first.trackCount() != second.trackCount());
-        REQUIRE(control("insert " + envText("VDRIVE_TEST_DISC")) == 0);
+        REQUIRE(driveControl("insert " + envText("VDRIVE_TEST_DISC")) == 0);
         CdAudio cd;
         REQUIRE(cd.openError == 0);
         REQUIRE(cd.door(false) == 0);
@@ -490,10 +477,10 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         CHECK(cd.status(MCI_STATUS_NUMBER_OF_TRACKS) == static_cast<DWORD>(first.trackCount()));
         checkToc(readToc(aspi, ha, t, l, 0, 804), first);
 
-        REQUIRE(control("eject") == 0);
+        REQUIRE(driveControl("eject") == 0);
         CHECK(cd.status(MCI_STATUS_MODE) == MCI_MODE_OPEN);
         CHECK(cd.status(MCI_STATUS_MEDIA_PRESENT) == 0);
-        REQUIRE(control("insert " + envText("VDRIVE_TEST_DISC2")) == 0);
+        REQUIRE(driveControl("insert " + envText("VDRIVE_TEST_DISC2")) == 0);
         REQUIRE(cd.waitReady(5000));
         CHECK(cd.status(MCI_STATUS_NUMBER_OF_TRACKS) == static_cast<DWORD>(second.trackCount()));
         checkToc(readToc(aspi, ha, t, l, 0, 804), second);
@@ -502,7 +489,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         DWORD serial = 0;
         REQUIRE(GetVolumeInformationA(root, nullptr, 0, &serial, nullptr, nullptr, nullptr, 0));
         CHECK(serial == second.volumeSerial);
-        REQUIRE(control("insert " + envText("VDRIVE_TEST_DISC")) == 0);
+        REQUIRE(driveControl("insert " + envText("VDRIVE_TEST_DISC")) == 0);
     }
 
 } // TEST_SUITE
