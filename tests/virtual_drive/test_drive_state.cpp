@@ -1,6 +1,8 @@
-#include <doctest.h>
+#include "vdrive_test_util.h"
 
 #include "sim/drive_state.h"
+
+#include <string>
 
 using namespace rubo::vdrive;
 
@@ -99,5 +101,73 @@ TEST_CASE("drive state: play position with a fake clock") {
         startPlay(s, 4000, 4000, 0);
         CHECK(audioState(s, 0) == AudioState::Stopped);
         CHECK(currentFrame(s, 100) == 4000);
+    }
+}
+
+TEST_CASE("drive state: read latency") {
+    DriveState s = freshDrive();
+    CHECK(s.readLatencyMs == 0);
+    CHECK(s.reserved == 0);
+    SUBCASE("set within 0-10000, else unchanged") {
+        CHECK(setReadLatencyMs(s, 300));
+        CHECK(s.readLatencyMs == 300);
+        CHECK(setReadLatencyMs(s, kMaxReadLatencyMs));
+        CHECK(s.readLatencyMs == 10000);
+        CHECK_FALSE(setReadLatencyMs(s, 10001));
+        CHECK_FALSE(setReadLatencyMs(s, -1));
+        CHECK(s.readLatencyMs == 10000);
+        CHECK(setReadLatencyMs(s, 0));
+        CHECK(s.readLatencyMs == 0);
+        // Spin-up, speed and the rest of the state are left alone.
+        CHECK(s.spinUpMs == kDefaultSpinUpMs);
+        CHECK(s.speedFactor == 20);
+    }
+    SUBCASE("the argument of vdrivectl latency") {
+        std::int32_t ms = -7;
+        std::string error;
+        CHECK(parseReadLatencyMs("300", ms, error));
+        CHECK(ms == 300);
+        CHECK(parseReadLatencyMs("0", ms, error));
+        CHECK(ms == 0);
+        CHECK(parseReadLatencyMs("10000", ms, error));
+        CHECK(ms == 10000);
+        CHECK(parseReadLatencyMs("000000000000250", ms, error));
+        CHECK(ms == 250);
+        CHECK(error.empty());
+        ms = 42;
+        for (const char* bad : {"", "-1", "+5", " 5", "5 ", "5ms", "1e3", "0x10", "abc", "3.5"}) {
+            INFO("argument '" << bad << "'");
+            error.clear();
+            CHECK_FALSE(parseReadLatencyMs(bad, ms, error));
+            CHECK(error == std::string("latency must be a whole number of milliseconds 0-10000, "
+                                       "not '") +
+                               bad + "'");
+        }
+        for (const char* big : {"10001", "600000", "99999999999999999999"}) {
+            INFO("argument '" << big << "'");
+            error.clear();
+            CHECK_FALSE(parseReadLatencyMs(big, ms, error));
+            CHECK(error == std::string("latency ") + big + " ms is out of range 0-10000");
+        }
+        CHECK(ms == 42);
+    }
+    SUBCASE("delay of a TOC read: only with a ready disc") {
+        Disc disc = vdtest::makeDisc(vdtest::kAudioDisc);
+        REQUIRE(setReadLatencyMs(s, 300));
+        CHECK(tocReadDelayMs(s, &disc, 0) == 0); // no disc in the drive
+        REQUIRE(insertDisc(s, "a.disc", true, 1000));
+        CHECK(tocReadDelayMs(s, &disc, 1999) == 0); // spinning up
+        CHECK(tocReadDelayMs(s, &disc, 2000) == 300);
+        CHECK(tocReadDelayMs(s, nullptr, 2000) == 0); // disc file not loaded
+        Disc empty = vdtest::makeDisc("empty\n");
+        CHECK(tocReadDelayMs(s, &empty, 2000) == 0);
+        openTray(s, 3000);
+        CHECK(tocReadDelayMs(s, &disc, 3000) == 0);
+        closeTray(s, 3000);
+        CHECK(tocReadDelayMs(s, &disc, 4000) == 300);
+        REQUIRE(setReadLatencyMs(s, 0));
+        CHECK(tocReadDelayMs(s, &disc, 4000) == 0);
+        s.readLatencyMs = 99999; // a damaged record never stalls a caller for long
+        CHECK(tocReadDelayMs(s, &disc, 4000) == kMaxReadLatencyMs);
     }
 }

@@ -210,3 +210,43 @@ TEST_CASE("MCI: open, close, info") {
     REQUIRE(device.execute(r, state, nullptr, 0).error == 0);
     CHECK_FALSE(device.isOpen());
 }
+
+TEST_CASE("MCI: read latency of the status items that read the TOC") {
+    Rig rig(vdtest::kEnhancedDisc);
+    auto delay = [&rig](std::uint32_t item, std::int64_t now, int track = 0) {
+        MciRequest r;
+        r.command = MciCommand::Status;
+        r.item = item;
+        r.hasTrack = track != 0;
+        r.track = static_cast<std::uint32_t>(track);
+        return rig.device.delayMs(r, rig.state, &rig.disc, now);
+    };
+    CHECK(delay(mci::kStatusNumberOfTracks, 1000) == 0); // none by default
+    REQUIRE(setReadLatencyMs(rig.state, 400));
+    CHECK(delay(mci::kStatusNumberOfTracks, 1000) == 400);
+    CHECK(delay(mci::kStatusPosition, 1000, 2) == 400);
+    CHECK(delay(mci::kStatusLength, 1000, 3) == 400);
+    CHECK(delay(mci::kStatusPosition, 1000) == 0); // current position
+    CHECK(delay(mci::kStatusLength, 1000) == 0);   // disc length
+    CHECK(delay(mci::kStatusMode, 1000) == 0);
+    CHECK(delay(mci::kStatusReady, 1000) == 0);
+    CHECK(delay(mci::kStatusMediaPresent, 1000) == 0);
+    CHECK(delay(mci::kStatusCurrentTrack, 1000) == 0);
+    CHECK(delay(mci::kStatusNumberOfTracks, 500) == 0); // spinning up
+    MciRequest play;
+    play.command = MciCommand::Play;
+    CHECK(rig.device.delayMs(play, rig.state, &rig.disc, 1000) == 0);
+    MciRequest info;
+    info.command = MciCommand::Info;
+    info.item = mci::kInfoMediaIdentity;
+    CHECK(rig.device.delayMs(info, rig.state, &rig.disc, 1000) == 0);
+    // Answers are unchanged.
+    CHECK(rig.value(mci::kStatusNumberOfTracks, 1000) == 3);
+    REQUIRE(rig.door(true, 2000).error == 0);
+    CHECK(delay(mci::kStatusNumberOfTracks, 2000) == 0); // tray open
+    MciRequest close;
+    close.command = MciCommand::Close;
+    REQUIRE(rig.device.execute(close, rig.state, &rig.disc, 2000).error == 0);
+    closeTray(rig.state, 2000);
+    CHECK(delay(mci::kStatusNumberOfTracks, 4000) == 0); // device closed
+}

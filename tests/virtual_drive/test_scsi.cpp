@@ -236,3 +236,33 @@ TEST_CASE("SCSI: PLAY AUDIO MSF and READ SUB-CHANNEL") {
         CHECK_FALSE(isTrayOpen(rig.state));
     }
 }
+
+TEST_CASE("SCSI: read latency before READ TOC") {
+    Rig rig(vdtest::kEnhancedDisc);
+    const std::int64_t now = 2000;
+    auto delay = [&rig](const Bytes& cdb, std::int64_t at) {
+        return scsiCommandDelayMs(rig.state, &rig.disc, cdb.data(), cdb.size(), at);
+    };
+    CHECK(delay(readToc(1, 0, 0, 804), now) == 0); // none by default
+    REQUIRE(setReadLatencyMs(rig.state, 250));
+    for (int format : {0, 1, 2, 5}) {
+        INFO("format " << format);
+        CHECK(delay(readToc(1, format, 0, 804), now) == 250);
+        CHECK(delay(readToc(0, format, 1, 12), now) == 250);
+    }
+    CHECK(delay(kSubQ, now) == 0);
+    CHECK(delay(Bytes{0x00, 0, 0, 0, 0, 0}, now) == 0);             // TEST UNIT READY
+    CHECK(delay(Bytes{0x12, 0, 0, 0, 36, 0}, now) == 0);            // INQUIRY
+    CHECK(delay(Bytes{0x47, 0, 0, 0, 2, 0, 0, 5, 0, 0}, now) == 0); // PLAY AUDIO MSF
+    CHECK(delay(Bytes{0x43, 2, 0, 0, 0, 0}, now) == 0);             // too short: rejected at once
+    CHECK(scsiCommandDelayMs(rig.state, &rig.disc, nullptr, 10, now) == 0);
+    CHECK(delay(readToc(1, 0, 0, 804), 500) == 0); // spinning up: NOT READY at once
+    openTray(rig.state, now);
+    CHECK(delay(readToc(1, 0, 0, 804), now) == 0); // tray open
+    closeTray(rig.state, now);
+    CHECK(delay(readToc(1, 0, 0, 804), now + 1000) == 250);
+    // The answer itself is unchanged.
+    Bytes out;
+    requireGood(rig.run(readToc(1, 1, 0, 12), out, 12, now + 1000));
+    CHECK(out.size() == 12);
+}

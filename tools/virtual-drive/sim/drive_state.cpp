@@ -3,6 +3,7 @@
 #include "settings/text_format.h"
 #include "sim/disc.h"
 
+#include <cstdlib>
 #include <cstring>
 
 namespace rubo::vdrive {
@@ -12,6 +13,7 @@ void resetDriveState(DriveState& state) {
     state.magic = kDriveStateMagic;
     state.version = kDriveStateVersion;
     state.spinUpMs = kDefaultSpinUpMs;
+    state.readLatencyMs = kDefaultReadLatencyMs;
     state.speedFactor = 1;
     state.restFrame = kLeadInFrames;
     state.driveLetter = 'D';
@@ -115,6 +117,39 @@ void setSpeedFactor(DriveState& state, std::int32_t factor, std::int64_t now) {
 
 void setSpinUpMs(DriveState& state, std::int32_t ms) {
     state.spinUpMs = ms < 0 ? 0 : ms;
+}
+
+bool setReadLatencyMs(DriveState& state, std::int32_t ms) {
+    if (ms < 0 || ms > kMaxReadLatencyMs)
+        return false;
+    state.readLatencyMs = ms;
+    return true;
+}
+
+bool parseReadLatencyMs(const std::string& text, std::int32_t& ms, std::string& error) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
+        error = formatText("latency must be a whole number of milliseconds 0-%d, not '%s'",
+                           static_cast<int>(kMaxReadLatencyMs), text.c_str());
+        return false;
+    }
+    std::size_t first = text.find_first_not_of('0');
+    std::string digits = first == std::string::npos ? std::string("0") : text.substr(first);
+    long value =
+        digits.size() > 9 ? kMaxReadLatencyMs + 1L : std::strtol(digits.c_str(), nullptr, 10);
+    if (value > kMaxReadLatencyMs) {
+        error = formatText("latency %s ms is out of range 0-%d", text.c_str(),
+                           static_cast<int>(kMaxReadLatencyMs));
+        return false;
+    }
+    ms = static_cast<std::int32_t>(value);
+    return true;
+}
+
+std::int32_t tocReadDelayMs(const DriveState& state, const Disc* disc, std::int64_t now) {
+    if (!isReady(state, now) || disc == nullptr || !disc->hasMedia || disc->tracks.empty())
+        return 0;
+    std::int32_t ms = state.readLatencyMs;
+    return ms < 0 ? 0 : (ms > kMaxReadLatencyMs ? kMaxReadLatencyMs : ms);
 }
 
 void advance(DriveState& state, std::int64_t now) {

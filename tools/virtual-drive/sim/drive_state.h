@@ -13,10 +13,12 @@ namespace rubo::vdrive {
 struct Disc;
 
 constexpr std::uint32_t kDriveStateMagic = 0x56445256; // "VRDV"
-constexpr std::uint32_t kDriveStateVersion = 1;
+constexpr std::uint32_t kDriveStateVersion = 2;
 constexpr std::size_t kDiscPathSize = 520; // bytes including the terminator
 constexpr std::int32_t kDefaultSpinUpMs = 1000;
 constexpr std::int32_t kMaxSpeedFactor = 1000;
+constexpr std::int32_t kDefaultReadLatencyMs = 0;
+constexpr std::int32_t kMaxReadLatencyMs = 10000;
 
 enum class AudioState : std::int32_t {
     Stopped = 0,
@@ -42,9 +44,11 @@ struct DriveState {
     std::int32_t trayOpen;
     std::int32_t mediaPresent; // a disc lies in the tray (seen only with the tray closed)
     std::int32_t spinUpMs;
-    std::int32_t speedFactor; // 1 = real time
-    std::int32_t audioState;  // AudioState
-    std::int32_t playEnd;     // PlayEnd of play playSerial
+    std::int32_t readLatencyMs; // time the drive takes to read the TOC (READ TOC, MCI status)
+    std::int32_t reserved;      // zero; keeps the record free of padding
+    std::int32_t speedFactor;   // 1 = real time
+    std::int32_t audioState;    // AudioState
+    std::int32_t playEnd;       // PlayEnd of play playSerial
     std::int32_t playStartFrame;
     std::int32_t playEndFrame; // first frame not played
     std::int32_t restFrame;    // position while not playing
@@ -57,9 +61,10 @@ struct DriveState {
 
 static_assert(std::is_trivially_copyable<DriveState>::value, "shared-memory record");
 static_assert(std::is_standard_layout<DriveState>::value, "shared-memory record");
-static_assert(sizeof(DriveState) == 592, "layout must not change between builds");
+static_assert(sizeof(DriveState) == 600, "layout must not change between builds");
 
-// Empty drive, tray closed, speed 1, spin-up kDefaultSpinUpMs, drive letter 'D'.
+// Empty drive, tray closed, speed 1, spin-up kDefaultSpinUpMs, read latency
+// kDefaultReadLatencyMs, drive letter 'D'.
 void resetDriveState(DriveState& state);
 // True when magic and version match (a mapping written by this code).
 bool isValidDriveState(const DriveState& state);
@@ -82,6 +87,15 @@ bool isReady(const DriveState& state, std::int64_t now);
 
 void setSpeedFactor(DriveState& state, std::int32_t factor, std::int64_t now); // clamped 1..1000
 void setSpinUpMs(DriveState& state, std::int32_t ms);                          // negative -> 0
+// Sets the read latency; false, changing nothing, outside 0..kMaxReadLatencyMs.
+bool setReadLatencyMs(DriveState& state, std::int32_t ms);
+// Parses the argument of "vdrivectl latency MS": decimal milliseconds 0..kMaxReadLatencyMs.
+// On failure `error` says what is wrong (without a program name).
+bool parseReadLatencyMs(const std::string& text, std::int32_t& ms, std::string& error);
+// How long the drive takes before answering a command that reads the TOC: the read
+// latency when a disc with tracks is ready, else 0 (a drive without a readable disc
+// answers at once).
+std::int32_t tocReadDelayMs(const DriveState& state, const Disc* disc, std::int64_t now);
 
 // Brings the play up to `now`: a play whose position reached its end becomes Completed.
 void advance(DriveState& state, std::int64_t now);

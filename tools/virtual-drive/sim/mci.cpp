@@ -292,6 +292,16 @@ MciResult MciDevice::execute(const MciRequest& request, DriveState& state, const
     return r;
 }
 
+std::int32_t MciDevice::delayMs(const MciRequest& request, const DriveState& state,
+                                const Disc* disc, std::int64_t now) const {
+    if (!open_ || request.command != MciCommand::Status)
+        return 0;
+    bool readsToc = request.item == mci::kStatusNumberOfTracks ||
+                    (request.hasTrack &&
+                     (request.item == mci::kStatusPosition || request.item == mci::kStatusLength));
+    return readsToc ? tocReadDelayMs(state, disc, now) : 0;
+}
+
 std::uint32_t MciDevice::pollNotification(DriveState& state, std::int64_t now) {
     if (!notifyPending_)
         return 0;

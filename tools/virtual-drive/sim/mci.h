@@ -126,6 +126,13 @@ public:
     MciResult execute(const MciRequest& request, DriveState& state, const Disc* disc,
                       std::int64_t now);
 
+    // Milliseconds the drive takes before it answers the request: the read latency of
+    // the state for the status items that read the TOC (number of tracks, position and
+    // length of a track) on an open device with a ready disc, else 0. Callers wait that
+    // long before execute answers the request.
+    std::int32_t delayMs(const MciRequest& request, const DriveState& state, const Disc* disc,
+                         std::int64_t now) const;
+
     // For a play sent with notify: kNotifySuccessful once it reached its end,
     // kNotifySuperseded when another play replaced it, kNotifyAborted when it was
     // stopped or the tray opened; 0 while it runs or when nothing is pending.

@@ -324,6 +324,13 @@ ScsiResult executeScsi(DriveState& state, const Disc* disc, const std::uint8_t* 
     return r;
 }
 
+std::int32_t scsiCommandDelayMs(const DriveState& state, const Disc* disc, const std::uint8_t* cdb,
+                                std::size_t cdbLength, std::int64_t now) {
+    if (cdb == nullptr || cdbLength < 10 || cdb[0] != scsi::kReadToc)
+        return 0;
+    return tocReadDelayMs(state, disc, now);
+}
+
 std::size_t writeSenseData(const ScsiResult& result, std::uint8_t* out, std::size_t outLength) {
     std::uint8_t sense[scsi::kSenseDataSize] = {};
     sense[0] = 0x70;

@@ -68,6 +68,12 @@ ScsiResult executeScsi(DriveState& state, const Disc* disc, const std::uint8_t* 
                        std::size_t cdbLength, std::uint8_t* data, std::size_t dataLength,
                        std::int64_t now);
 
+// Milliseconds the drive takes before it answers the command: the read latency of the
+// state for READ TOC (every format) on a ready disc, else 0. Callers wait that long before
+// executeScsi completes the command.
+std::int32_t scsiCommandDelayMs(const DriveState& state, const Disc* disc, const std::uint8_t* cdb,
+                                std::size_t cdbLength, std::int64_t now);
+
 // Fixed-format sense data (0x70) of a result, cut to outLength; returns bytes written.
 std::size_t writeSenseData(const ScsiResult& result, std::uint8_t* out, std::size_t outLength);
 

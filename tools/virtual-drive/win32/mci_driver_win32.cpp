@@ -171,14 +171,20 @@ LRESULT runCommand(Instance& inst, UINT message, DWORD flags, LPARAM params) {
     }
 
     MciResult result;
+    std::int32_t delayMs = 0;
     {
         SharedDrive& d = drive();
         SharedDrive::Lock l(d);
         if (!l.held())
             return MCIERR_HARDWARE;
         std::lock_guard<std::mutex> g(inst.lock);
-        result = inst.device.execute(req, l.state(), l.disc(), win32::nowMs());
+        std::int64_t now = win32::nowMs();
+        delayMs = inst.device.delayMs(req, l.state(), l.disc(), now);
+        result = inst.device.execute(req, l.state(), l.disc(), now);
     }
+    // The drive's read latency, with the shared state and the device free meanwhile.
+    if (delayMs > 0)
+        Sleep(static_cast<DWORD>(delayMs));
     if (result.error)
         return result.error;
 

@@ -22,6 +22,7 @@ const char kUsage[] =
     "  open | close        open or close the tray\n"
     "  speed N             play N times faster than real time (1-1000)\n"
     "  spinup MS           time from closing the tray to ready\n"
+    "  latency MS          time to read the TOC before answering (0-10000)\n"
     "  drive LETTER DIR    make LETTER: the CD-ROM drive, its files in the Unix folder DIR\n"
     "  aspi TARGET LUN     where the ASPI layer shows the drive (0-7 each)\n"
     "  state               print the drive state\n";
@@ -116,6 +117,19 @@ int run(int argc, char** argv) {
             setSpinUpMs(lock.state(), static_cast<std::int32_t>(value));
         return 0;
     }
+    if (cmd == "latency" && argc == 3) {
+        std::int32_t ms = 0;
+        std::string error;
+        if (!parseReadLatencyMs(argv[2], ms, error)) {
+            std::fprintf(stderr, "vdrivectl: %s\n", error.c_str());
+            return 2;
+        }
+        SharedDrive::Lock lock(shared);
+        if (!lock.held())
+            return 1;
+        setReadLatencyMs(lock.state(), ms);
+        return 0;
+    }
     if (cmd == "drive" && argc == 4) {
         char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(argv[2][0])));
         if (letter < 'A' || letter > 'Z' || (argv[2][1] && std::strcmp(argv[2] + 1, ":") != 0)) {
@@ -161,9 +175,10 @@ int run(int argc, char** argv) {
         const Disc* disc = lock.disc();
         AspiAddress a = readAspiAddress();
         std::printf("%s\n", describeDriveState(s, disc, now).c_str());
-        std::printf("drive %c:, ASPI 0:%d:%d, speed %d, spin-up %d ms",
+        std::printf("drive %c:, ASPI 0:%d:%d, speed %d, spin-up %d ms, read latency %d ms",
                     s.driveLetter ? s.driveLetter : '?', a.target, a.lun,
-                    static_cast<int>(s.speedFactor), static_cast<int>(s.spinUpMs));
+                    static_cast<int>(s.speedFactor), static_cast<int>(s.spinUpMs),
+                    static_cast<int>(s.readLatencyMs));
         if (disc)
             std::printf(", serial %s", formatVolumeSerial(disc->volumeSerial).c_str());
         std::printf("\n");

@@ -111,6 +111,7 @@ DWORD getDevType(SrbGetDevType& srb) {
 
 DWORD execScsi(SrbExecScsi& srb) {
     BYTE status = kSsComp;
+    DWORD delayMs = 0;
     if (srb.h.haId != 0) {
         status = kSsInvalidHa;
     } else if (!isOurDevice(srb.target, srb.lun)) {
@@ -119,14 +120,18 @@ DWORD execScsi(SrbExecScsi& srb) {
                (srb.bufLen > 0 && srb.bufPointer == nullptr)) {
         status = kSsInvalidCmd;
     } else {
+        srb.h.status = kSsPending; // in progress until completed below
         SharedDrive& d = drive();
         SharedDrive::Lock lock(d);
         if (!lock.held()) {
             status = kSsErr;
             srb.haStat = 0x11; // selection timeout
         } else {
+            std::int64_t now = win32::nowMs();
+            delayMs = static_cast<DWORD>(
+                scsiCommandDelayMs(lock.state(), lock.disc(), srb.cdb, srb.cdbLen, now));
             ScsiResult r = executeScsi(lock.state(), lock.disc(), srb.cdb, srb.cdbLen,
-                                       srb.bufPointer, srb.bufLen, win32::nowMs());
+                                       srb.bufPointer, srb.bufLen, now);
             srb.haStat = 0;
             srb.targStat = r.status;
             if (r.status != scsi::kStatusGood) {
@@ -137,9 +142,13 @@ DWORD execScsi(SrbExecScsi& srb) {
             }
         }
     }
+    // The drive's read latency (the shared state is not held meanwhile): the
+    // block completes, and its event or post routine fires, only afterwards.
+    if (delayMs > 0)
+        Sleep(delayMs);
     if (srb.h.flags & kSrbEventNotify) {
-        // Completed at once, but reported as a real manager does: pending,
-        // then the event.
+        // Completed before returning, but reported as a real manager does:
+        // pending, then the event.
         srb.h.status = status;
         if (srb.postProc)
             SetEvent(static_cast<HANDLE>(srb.postProc));
