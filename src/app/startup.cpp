@@ -1,0 +1,51 @@
+#include "app/startup.h"
+
+#include "settings/event_log.h"
+#include "settings/system_info.h"
+
+#include <string>
+
+namespace rubo {
+
+namespace {
+
+constexpr std::size_t kHeaderRuleLength = 104;
+
+const char* yesNo(bool value) {
+    return value ? "Yes" : "No";
+}
+
+} // namespace
+
+std::string cdromDriveList(const std::function<bool(char letter)>& isCdrom) {
+    std::string list;
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        if (isCdrom(letter))
+            list += letter;
+    }
+    return list;
+}
+
+void writeLogHeader(const SystemInfo& system, bool aspiPresent) {
+    const std::string os = system.osName();
+    const std::string user = system.userName();
+    const bool admin = system.isAdministrator();
+    logEvent(2020, "%s", "");
+    logEvent(2021, "%s", std::string(kHeaderRuleLength, '-').c_str());
+    logEvent(2022, "%s version %s", kProgramName, kProgramVersion);
+    logEvent(2023, "OS = %s  User = %s%s", os.c_str(), user.c_str(), admin ? " (admin)" : "");
+    if (!processLog().loggingOn())
+        return;
+    truncateLogFile(kSystemLogName);
+    logSystem("OS version:    %s", os.c_str());
+    logSystem("User:          %s", user.c_str());
+    logSystem("Administrator: %s", yesNo(admin));
+    logSystem("ASPI Present:  %s", yesNo(aspiPresent));
+}
+
+void logDriveList(const std::string& driveList, bool aspiPresent) {
+    logSystem("CDROM drives:  %s", driveList.c_str());
+    logEvent(2024, "CDROM drives: %s%s", driveList.c_str(), aspiPresent ? "  (ASPI)" : "");
+}
+
+} // namespace rubo

@@ -1,0 +1,58 @@
+#include "ui/tiny_status.h"
+
+#include "playback/cd_audio_device.h"
+#include "settings/text_format.h"
+
+namespace rubo {
+
+std::string tinyCaption(std::uint32_t uiMode, const DiscInfo& disc, PackedTmsf trackPosition) {
+    const int current = disc.firstAudioTrack;
+    switch (uiMode) {
+    case kMciModeNotReady:
+        return kStateNotReady;
+    case kMciModeStop:
+        if (disc.hasAudio)
+            return formatText(kTinyTrackFormat, current);
+        return disc.trackList.trackCount > 0 ? kStateNoAudio : kStateEmptyDisc;
+    case kMciModePlay:
+        return formatText(kTinyPlayFormat, current, tmsfMinutes(trackPosition),
+                          tmsfSeconds(trackPosition));
+    case kMciModeRecord:
+        return kStateRecord;
+    case kMciModeSeek:
+        return kStateSeek;
+    case kMciModePause:
+        return formatText(kTinyPausedFormat, current);
+    case kMciModeOpen:
+        return kStateNoDisc;
+    default:
+        return std::string();
+    }
+}
+
+TinyImages tinyImages(std::uint32_t uiMode, bool transportEnabled, int hasAudio) {
+    const bool a = transportEnabled && hasAudio != 0;
+    TinyImages images;
+    switch (uiMode) {
+    case kMciModeStop:
+        images.play = images.previous = images.next = a;
+        break;
+    case kMciModePlay:
+        images.play = images.pause = images.stop = images.previous = images.next = a;
+        break;
+    case kMciModePause:
+        images.play = images.pause = images.stop = a;
+        break;
+    default:
+        break;
+    }
+    return images;
+}
+
+std::string trayTipText(const std::string& formatted) {
+    if (formatted.empty())
+        return kEmptyTrayTip;
+    return formatted.substr(0, kTrayTipMaxChars);
+}
+
+} // namespace rubo
