@@ -43,6 +43,11 @@ bool PlayerRunner::stop(std::uint32_t ms) {
     return false;
 }
 
+void PlayerRunner::terminate() {
+    if (thread_)
+        killPlayerThread(*thread_);
+}
+
 void PlayerRunner::run() {
     std::unique_ptr<CdAudioDevice> device = factory_ ? factory_() : nullptr;
     if (!device) {

@@ -39,6 +39,11 @@ public:
     bool waitForEnd(std::uint32_t ms);
     // Quit, a wait of `ms`, then the hard end; true when it ended by itself.
     bool stop(std::uint32_t ms);
+    // The steps of stop() for a caller that logs each one.
+    bool running() const { return thread_ != nullptr; }
+    void terminate();
+    // Forgets an ended or terminated thread.
+    void release() { thread_.reset(); }
 
     // The thread's body (public for the platform's entry function).
     void run();

@@ -30,12 +30,27 @@ PlayerRunner::ThreadPtr startPlayerThread(PlayerRunner& runner) {
     return thread;
 }
 
+// The worker enables the window's controls, which sends messages to the
+// window's thread; so a wait on that thread must keep handling sent
+// messages or both threads would block each other until the time-out.
 bool waitPlayerThread(PlayerRunner::Thread& thread, std::uint32_t ms) {
-    return WaitForSingleObject(thread.handle, ms) == WAIT_OBJECT_0;
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const DWORD elapsed = GetTickCount() - start;
+        const DWORD left = elapsed >= ms ? 0 : ms - elapsed;
+        const DWORD result =
+            MsgWaitForMultipleObjects(1, &thread.handle, FALSE, left, QS_SENDMESSAGE);
+        if (result == WAIT_OBJECT_0)
+            return true;
+        if (result != WAIT_OBJECT_0 + 1)
+            return false;
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
 }
 
 void killPlayerThread(PlayerRunner::Thread& thread) {
-    TerminateThread(thread.handle, 0);
+    TerminateThread(thread.handle, 1);
 }
 
 void PlayerRunner::ThreadDeleter::operator()(Thread* thread) const {

@@ -3,35 +3,37 @@
 // What the transport commands need of the main window: control ids, the
 // track menu as plain data, and a small window interface.
 
+#include "res/resource.h"
+
 #include <string>
 #include <vector>
 
 namespace rubo {
 
 // Controls of the main dialog.
-inline constexpr int kControlPrev = 1000;
-inline constexpr int kControlNext = 1001;
-inline constexpr int kControlPlay = 1002;
-inline constexpr int kControlStop = 1003;
-inline constexpr int kControlPause = 1004;
-inline constexpr int kControlEject = 1005;
-inline constexpr int kControlFreedb = 1006;
-inline constexpr int kControlTracks = 1008;
-inline constexpr int kControlProgress = 1020;
-inline constexpr int kControlEdit = 1089;
+inline constexpr int kControlPrev = IDC_PREV;
+inline constexpr int kControlNext = IDC_NEXT;
+inline constexpr int kControlPlay = IDC_PLAY;
+inline constexpr int kControlStop = IDC_STOP;
+inline constexpr int kControlPause = IDC_PAUSE;
+inline constexpr int kControlEject = IDC_EJECT;
+inline constexpr int kControlFreedb = IDC_FREEDB;
+inline constexpr int kControlTracks = IDC_TRACKS;
+inline constexpr int kControlProgress = IDC_PROGRESS;
+inline constexpr int kControlEdit = IDC_EDIT_INFO;
 
 // Accelerators of the main window.
-inline constexpr int kCommandReread = 32777; // F5
-inline constexpr int kCommandCut = 32778;    // Ctrl+X, no action
-inline constexpr int kCommandCopy = 57634;   // Ctrl+C
+inline constexpr int kCommandReread = ID_REREAD; // F5
+inline constexpr int kCommandCut = ID_CUT;       // Ctrl+X, no action
+inline constexpr int kCommandCopy = ID_COPY;     // Ctrl+C
 
 // Tray menu items that reach the transport.
-inline constexpr int kTrayPlay = 32782;
-inline constexpr int kTrayStop = 32783;
-inline constexpr int kTrayPause = 32785;
-inline constexpr int kTrayPrevious = 32786;
-inline constexpr int kTrayNext = 32787;
-inline constexpr int kTrayEject = 32788;
+inline constexpr int kTrayPlay = ID_TRAY_PLAY;
+inline constexpr int kTrayStop = ID_TRAY_STOP;
+inline constexpr int kTrayPause = ID_TRAY_PAUSE;
+inline constexpr int kTrayPrevious = ID_TRAY_PREVIOUS;
+inline constexpr int kTrayNext = ID_TRAY_NEXT;
+inline constexpr int kTrayEject = ID_TRAY_EJECT;
 
 // Track menu item ids: kTrackMenuBaseId + track number.
 inline constexpr int kTrackMenuBaseId = 0x9100;

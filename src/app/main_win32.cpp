@@ -1,0 +1,47 @@
+// rubo.exe: finds the CD-ROM drives and runs the main window.
+#include "app/command_line.h"
+#include "app/main_window_win32.h"
+#include "app/startup.h"
+#include "res/resource.h"
+#include "settings/message_box.h"
+#include "ui/message_filter_win32.h"
+
+#include <commctrl.h>
+#include <windows.h>
+
+namespace {
+
+constexpr const char kNoDrivesText[] = "No CDROM drives found!";
+
+void initCommonControls() {
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof(controls);
+    controls.dwICC = ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS;
+    InitCommonControlsEx(&controls);
+    LoadLibraryA("riched20.dll");
+}
+
+int runApplication() {
+    initCommonControls();
+    const std::string file = rubo::firstCommandLineFile(GetCommandLineA());
+    const std::string drives = rubo::systemCdromDriveList();
+    if (drives.empty()) {
+        rubo::showMessage("%s", kNoDrivesText);
+        return 0;
+    }
+    HACCEL accelerators =
+        LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    rubo::ui::MessageFilter::install();
+    {
+        rubo::CMainWindow window(drives, file, accelerators);
+        window.doModal();
+    }
+    rubo::ui::MessageFilter::uninstall();
+    return 0;
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    return runApplication();
+}

@@ -1,0 +1,431 @@
+#include "app/main_window_win32.h"
+
+#include "app/about_dialog_win32.h"
+#include "app/startup.h"
+#include "playback/device_change.h"
+#include "settings/event_log.h"
+#include "settings/message_box.h"
+#include "settings/settings_file.h"
+#include "settings/system_info.h"
+#include "ui/message_filter_win32.h"
+#include "ui/tiny_dialog_win32.h"
+#include "ui/tiny_help_dialog_win32.h"
+
+#include <commctrl.h>
+#include <windows.h>
+
+#include <cstring>
+
+namespace rubo {
+
+namespace {
+
+constexpr const char kThreadFailedText[] = "Couldn't start thread";
+
+struct ButtonBitmaps {
+    int control;
+    int normal;
+    int disabled; // 0: drawn dithered
+};
+// Same order as CMainWindow::buttons_.
+constexpr ButtonBitmaps kButtonBitmaps[6] = {
+    {IDC_PLAY, IDB_PLAY, IDB_PLAY_DISABLED}, {IDC_PAUSE, IDB_PAUSE, IDB_PAUSE_DISABLED},
+    {IDC_STOP, IDB_STOP, IDB_STOP_DISABLED}, {IDC_PREV, IDB_PREV, IDB_PREV_DISABLED},
+    {IDC_NEXT, IDB_NEXT, IDB_NEXT_DISABLED}, {IDC_EJECT, IDB_EJECT, 0},
+};
+
+[[noreturn]] void fatalStartupError(const char* text) {
+    showMessage("%s", text);
+    ExitProcess(0);
+}
+
+} // namespace
+
+CMainWindow::CMainWindow(std::string driveList, std::string commandLineFile, HACCEL accelerators)
+    : CToolTipDialog(IDD_MAIN, nullptr), driveList_(std::move(driveList)),
+      commandLineFile_(std::move(commandLineFile)), accelerators_(accelerators) {}
+
+CMainWindow::~CMainWindow() = default;
+
+BOOL CMainWindow::onInitDialog() {
+    CToolTipDialog::onInitDialog();
+    ui::MessageFilter::setAccelerators(hwnd(), accelerators_);
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    const int big = GetSystemMetrics(SM_CXICON);
+    const int small = GetSystemMetrics(SM_CXSMICON);
+    SendMessageA(hwnd(), WM_SETICON, ICON_BIG,
+                 reinterpret_cast<LPARAM>(
+                     LoadImageA(instance, MAKEINTRESOURCEA(IDI_RUBO), IMAGE_ICON, big, big, 0)));
+    SendMessageA(hwnd(), WM_SETICON, ICON_SMALL,
+                 reinterpret_cast<LPARAM>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_RUBO),
+                                                     IMAGE_ICON, small, small, 0)));
+    readSettings();
+    driveList_ = systemCdromDriveList();
+    if (!driveList_.empty())
+        logDriveList(driveList_, scsi_.aspiAvailable() != 0);
+    chooseDrive(options_.cdromDrive.empty() ? '\0' : options_.cdromDrive[0]);
+    takeStartupRequest();
+    logSystem("Active drive:  %s", drive_.c_str());
+    prepareControls();
+    if (!startWorker())
+        fatalStartupError(kThreadFailedText);
+    SetTimer(hwnd(), kDisplayTimerId, kDisplayTimerMs, nullptr);
+    scsi_.setCdTextLog(options_.cdTextLog);
+    scsi_.setSessionLog(options_.sessionLog);
+    scsi_.setErrorDetail(processLog().errorDetail());
+    if (options_.startTiny) {
+        logEvent(2025, "Starting mode: Tiny");
+        enterTinyMode();
+    }
+    if (options_.logging)
+        flushLog();
+    applyDisplayFont();
+    recordLayout();
+    applyLayout();
+    startupDone_ = true;
+    return TRUE;
+}
+
+void CMainWindow::readSettings() {
+    SettingsFile& settings = processSettings();
+    settings.setOwnIniFormat(false);
+    const bool firstRun =
+        loadOptions(settings, options_, static_cast<int>(GetSysColor(COLOR_BTNFACE)), driveList_);
+    EventLog& log = processLog();
+    log.setDirectory(programDirectory());
+    log.setSwitches(options_.logging != 0, options_.developMode != 0);
+    writeLogHeader(systemInfo(), scsi_.aspiAvailable() != 0);
+    if (firstRun)
+        saveOptions(settings, options_, driveList_);
+}
+
+void CMainWindow::chooseDrive(char letter) {
+    driveIndex_ = chooseDriveIndex(driveList_, letter);
+    const char active = driveList_.empty() ? 'D' : driveList_[static_cast<size_t>(driveIndex_)];
+    drive_ = std::string(1, active) + ":";
+    processLog().setActiveDrive(active);
+}
+
+void CMainWindow::takeStartupRequest() {
+    const StartupRequest request =
+        interpretCommandLine(commandLineFile_, options_.autoPlay, readFileHead);
+    if (request.kind == StartupRequest::CdaError)
+        fatalStartupError(kCdaErrorMessage);
+    if (request.kind == StartupRequest::None)
+        return;
+    if (request.kind != StartupRequest::AutoPlay)
+        chooseDrive(request.driveLetter);
+    logEvent(2026, "%s", startupLogText(request).c_str());
+    // The worker does not run yet, so no lock is needed.
+    shared_.playRequest = makeTmsf(static_cast<std::uint8_t>(request.track), 0, 0, 0);
+}
+
+void CMainWindow::prepareControls() {
+    ui::CToolTipDialog::setToolTipsActive(options_.showToolTips != 0);
+    refreshToolTipsActive();
+    processSettings().setOwnIniFormat(options_.iniCompatibility != 0);
+    for (int i = 0; i < 6; ++i) {
+        ui::CImageButton& button = buttons_[i];
+        button.normalBitmap = kButtonBitmaps[i].normal;
+        button.disabledBitmap = kButtonBitmaps[i].disabled;
+        button.setTransparency(true, RGB(255, 255, 255));
+        button.attach(hwnd(), kButtonBitmaps[i].control);
+    }
+    controls_.setControlsBusy();
+    enableControl(IDC_OPTIONS, false);
+    SendDlgItemMessageA(hwnd(), IDC_PROGRESS, PBM_SETRANGE32, 0, kProgressMax);
+    SetWindowSubclass(item(IDC_PROGRESS), progressProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    setTrayIcon(IDI_RUBO);
+    setTrayTip("%s", kProgramName);
+    loadTrayMenu(IDR_TRAY_MENU);
+    setTrayEnabled(options_.minimizeToTray != 0);
+    prepareVolumeControl();
+}
+
+void CMainWindow::prepareVolumeControl() {
+    const char letter = drive_.empty() ? 'D' : drive_[0];
+    const auto type = options_.volumeTypes.find(letter);
+    const unsigned long volumeType = type != options_.volumeTypes.end()
+                                         ? static_cast<unsigned long>(type->second)
+                                         : static_cast<unsigned long>(kDefaultVolumeType);
+    logSystem("Volume type:   %lu", volumeType);
+    volume_.reset();
+    volume_ = std::make_unique<ui::CVolumeControl>(volumeType);
+    volume_->enableLine();
+    volume_->setChangeCallback(onVolumeChanged, reinterpret_cast<std::uintptr_t>(this));
+    HWND slider = item(IDC_VOLUME);
+    if (volume_->hasVolume()) {
+        const long low = volume_->minimum();
+        const long high = volume_->maximum();
+        SendMessageA(slider, TBM_SETRANGEMIN, FALSE, low);
+        SendMessageA(slider, TBM_SETRANGEMAX, TRUE, high);
+        SendMessageA(slider, TBM_SETPOS, TRUE, low + high - volume_->getVolume());
+    }
+    lastVolumePosition_ = SendMessageA(slider, TBM_GETPOS, 0, 0);
+    logSystem("Audio Device info");
+    std::vector<std::string> names;
+    std::vector<unsigned long> types;
+    volume_->listSourceLines(names, types);
+    for (size_t i = 0; i < names.size() && i < types.size(); ++i)
+        logSystem("  %-2d  %-20s : %lu", static_cast<int>(i + 1), names[i].c_str(), types[i]);
+}
+
+bool CMainWindow::startWorker() {
+    setup_.drive = drive_;
+    setup_.aspiMap = options_.aspiDrives;
+    setup_.cdPlayerIni = options_.cdPlayerIni;
+    setup_.stopOnClose = options_.stopOnClose;
+    setup_.detectMultiSession = options_.detectMultiSession;
+    setup_.fanMark = &fanMark_;
+    runner_ = std::make_unique<PlayerRunner>(setup_, scsi_, shared_, controls_);
+    if (!runner_->createEvents())
+        return false;
+    TransportLinks links{shared_, runner_->lock(), *runner_->events(), controls_, *this, options_};
+    commands_ = std::make_unique<TransportCommands>(links, view_);
+    commands_->setDirectPlay(scsiDirectPlay(scsi_, drive_, options_.aspiDrives));
+    display_ = std::make_unique<MainDisplay>(shared_, runner_->lock(), view_, controls_);
+    return runner_->start();
+}
+
+// Buttons whose dialogs this version does not have yet; shown disabled.
+bool CMainWindow::unavailable(int controlId) {
+    return controlId == IDC_OPTIONS || controlId == IDC_FREEDB || controlId == IDC_EDIT_INFO;
+}
+
+void CMainWindow::enableControl(int controlId, bool enabled) {
+    if (unavailable(controlId))
+        enabled = false;
+    HWND control = item(controlId);
+    if (control)
+        EnableWindow(control, enabled ? TRUE : FALSE);
+}
+
+bool CMainWindow::setClipboardText(const std::string& text) {
+    if (!OpenClipboard(hwnd()))
+        return false;
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_DDESHARE, text.size() + 1);
+    if (memory) {
+        char* target = static_cast<char*>(GlobalLock(memory));
+        if (target) {
+            std::memcpy(target, text.c_str(), text.size() + 1);
+            GlobalUnlock(memory);
+            if (!SetClipboardData(CF_TEXT, memory))
+                GlobalFree(memory);
+        } else {
+            GlobalFree(memory);
+        }
+    }
+    CloseClipboard();
+    return true;
+}
+
+int CMainWindow::showTrackMenu(const TrackMenu& menu) {
+    HMENU popup = CreatePopupMenu();
+    if (!popup)
+        return 0;
+    for (const TrackMenuItem& entry : menu.items) {
+        const UINT flags = MF_STRING | (entry.grayed ? MF_GRAYED : MF_ENABLED);
+        AppendMenuA(popup, flags, static_cast<UINT_PTR>(entry.commandId), entry.text.c_str());
+    }
+    if (menu.defaultPosition >= 0)
+        SetMenuDefaultItem(popup, static_cast<UINT>(menu.defaultPosition), TRUE);
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    const int chosen =
+        static_cast<int>(TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
+                                        cursor.x, cursor.y, 0, hwnd(), nullptr));
+    DestroyMenu(popup);
+    return chosen;
+}
+
+PackedTmsf CMainWindow::playerTrackPosition() const {
+    return display_ ? display_->uiTrackPosition() : 0;
+}
+
+void CMainWindow::transportCommand(int commandId) {
+    if (commands_)
+        commands_->dispatch(commandId);
+}
+
+bool CMainWindow::onCommand(int id, int code, HWND control) {
+    switch (id) {
+    case IDC_TINY_SIZE:
+        enterTinyMode();
+        return true;
+    case IDC_ABOUT:
+    case ID_TRAY_ABOUT:
+        showAbout();
+        return true;
+    case ID_TRAY_MAXIMIZE:
+        restoreFromTray();
+        return true;
+    case ID_TRAY_EXIT:
+        PostMessageA(hwnd(), WM_CLOSE, 0, 0);
+        return true;
+    default:
+        break;
+    }
+    if (commands_ && commands_->dispatch(id))
+        return true;
+    return CToolTipDialog::onCommand(id, code, control);
+}
+
+void CMainWindow::onCancel() {
+    // Escape is handled in preTranslate; the close box arrives as WM_CLOSE.
+}
+
+void CMainWindow::onClose() {
+    if (closing_)
+        return;
+    closing_ = true;
+    stopWorker();
+    endDialog(IDCANCEL);
+}
+
+void CMainWindow::stopWorker() {
+    logEvent(2027, "M : Stopping Thread");
+    controls_.setControlsBusy();
+    if (runner_)
+        runner_->setEvent(kQuitEvent);
+    SetWindowTextA(hwnd(), kShutdownTitle);
+    setTrayTip("%s", kShutdownTitle);
+    updateTrayIcon();
+    if (runner_ && runner_->running()) {
+        logEvent(2028, "M : Waiting for Thread to stop");
+        if (runner_->waitForEnd(kPlayerStopWaitMs)) {
+            logEvent(2029, "M : Thread stopped OK");
+        } else {
+            logEvent(2030, "M : Thread timed out");
+            runner_->terminate();
+        }
+        runner_->release();
+    } else {
+        logEvent(2031, "M : Thread was not running");
+    }
+    flushLog();
+}
+
+void CMainWindow::onDestroy() {
+    ui::MessageFilter::setAccelerators(nullptr, nullptr);
+    KillTimer(hwnd(), kDisplayTimerId);
+    RemoveWindowSubclass(item(IDC_PROGRESS), progressProc, 1);
+    CToolTipDialog::onDestroy();
+    savePosition();
+    volume_.reset();
+}
+
+void CMainWindow::savePosition() {
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    if (!GetWindowPlacement(hwnd(), &placement))
+        return;
+    const RECT& r = placement.rcNormalPosition;
+    writeWindowRect(processSettings(), kPositionSection,
+                    WindowRect{static_cast<int>(r.top), static_cast<int>(r.left),
+                               static_cast<int>(r.bottom), static_cast<int>(r.right)});
+}
+
+void CMainWindow::restorePosition() {
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    GetWindowPlacement(hwnd(), &placement);
+    placement.flags = WPF_RESTORETOMAXIMIZED;
+    placement.showCmd = SW_SHOWNORMAL;
+    const WindowRect saved = readWindowRect(processSettings(), kPositionSection);
+    placement.rcNormalPosition = RECT{saved.left, saved.top, saved.right, saved.bottom};
+    if (saved.allSet() && options_.rememberPos == 1)
+        SetWindowPlacement(hwnd(), &placement);
+}
+
+bool CMainWindow::preTranslate(MSG& msg) {
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE && IsWindowEnabled(hwnd()) &&
+        (msg.hwnd == hwnd() || IsChild(hwnd(), msg.hwnd))) {
+        if (options_.escapeKey == 1) {
+            onClose();
+        } else if (options_.escapeKey == 2) {
+            enterTinyMode();
+        }
+        return true;
+    }
+    return CToolTipDialog::preTranslate(msg);
+}
+
+void CMainWindow::prepareTrayMenu(HMENU popup) {
+    const ControlStates states = controls_.controlsEnabled()
+                                     ? controlStatesForMode(view_.uiMode, controls_.hasAudio())
+                                     : busyControlStates();
+    const struct {
+        int id;
+        bool on;
+    } items[] = {{ID_TRAY_PLAY, states.play},
+                 {ID_TRAY_PAUSE, states.pause},
+                 {ID_TRAY_STOP, states.stop},
+                 {ID_TRAY_PREVIOUS, states.prev},
+                 {ID_TRAY_NEXT, states.next}};
+    for (const auto& entry : items)
+        EnableMenuItem(popup, static_cast<UINT>(entry.id),
+                       MF_BYCOMMAND | (entry.on ? MF_ENABLED : MF_GRAYED));
+}
+
+void CMainWindow::restoreFromTray() {
+    onTrayDoubleClick();
+}
+
+void CMainWindow::showAbout() {
+    CAboutDialog about(hwnd());
+    about.doModal();
+}
+
+void CMainWindow::enterTinyMode() {
+    logEvent(2078, "M : Tiny mode");
+    EnableWindow(hwnd(), FALSE);
+    ShowWindow(hwnd(), SW_HIDE);
+    if (options_.showTinyHelp) {
+        ui::CTinyHelpDialog help(hwnd());
+        help.doModal();
+        if (help.dontShowAgain()) {
+            options_.showTinyHelp = 0;
+            iniWriteInt(kOptionsSection, "ShowTinyHelp", 0);
+        }
+    }
+    {
+        ui::CTinyDialog tiny(*this);
+        tiny.doModal();
+    }
+    logEvent(2101, "M : Exit Tiny mode");
+    ShowWindow(hwnd(), SW_RESTORE);
+    EnableWindow(hwnd(), TRUE);
+}
+
+bool CMainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
+    switch (message) {
+    case WM_PAINT:
+        if (firstPaint_) {
+            firstPaint_ = false;
+            restorePosition();
+        }
+        return false;
+    case WM_SIZING:
+        onSizing(static_cast<int>(wParam), *reinterpret_cast<RECT*>(lParam));
+        result = TRUE;
+        return true;
+    case WM_SIZE:
+        if (layout_.recorded() && GetWindow(hwnd(), GW_CHILD)) {
+            applyLayout();
+            InvalidateRect(hwnd(), nullptr, TRUE);
+            UpdateWindow(hwnd());
+        }
+        break;
+    case WM_DEVICECHANGE:
+        handleDeviceChange(deviceChangeNotice(wParam, lParam), drive_,
+                           runner_ ? runner_->events() : nullptr);
+        result = TRUE;
+        return true;
+    default:
+        break;
+    }
+    return CToolTipDialog::onMessage(message, wParam, lParam, result);
+}
+
+} // namespace rubo

@@ -1,0 +1,122 @@
+#pragma once
+
+// The main window: the player's dialog with the display, the transport
+// buttons and the tray icon. It owns the worker thread and everything the
+// user-interface thread keeps of the player.
+
+#include "app/command_line.h"
+#include "app/display_model.h"
+#include "app/window_layout.h"
+#include "drive/scsi_access.h"
+#include "playback/player_thread.h"
+#include "playback/transport_commands.h"
+#include "playback/transport_controls.h"
+#include "settings/options.h"
+#include "ui/image_button_win32.h"
+#include "ui/tiny_dialog_win32.h"
+#include "ui/tooltip_dialog_win32.h"
+#include "ui/volume_control_win32.h"
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+namespace rubo {
+
+inline constexpr UINT_PTR kDisplayTimerId = 1;
+inline constexpr UINT kDisplayTimerMs = 100;
+inline constexpr const char kShutdownTitle[] = "RUBO Shutting down...";
+
+class CMainWindow : public ui::CToolTipDialog, public TransportWindow, public ui::TinyOwner {
+public:
+    // driveList: the CD-ROM drive letters; file: the command line's file;
+    // accelerators: translated for this window in every message loop.
+    CMainWindow(std::string driveList, std::string commandLineFile, HACCEL accelerators);
+    ~CMainWindow() override;
+
+    // TransportWindow
+    void enableControl(int controlId, bool enabled) override;
+    bool setClipboardText(const std::string& text) override;
+    int showTrackMenu(const TrackMenu& menu) override;
+
+    // Hides this window and runs the Tiny window until the user leaves it.
+    void enterTinyMode();
+
+    // TinyOwner
+    HWND ownerWindow() const override { return hwnd(); }
+    std::uint32_t playerMode() const override { return view_.uiMode; }
+    const DiscInfo& playerDisc() const override { return view_.disc; }
+    PackedTmsf playerTrackPosition() const override;
+    bool transportEnabled() const override { return controls_.controlsEnabled() != 0; }
+    const Options& playerOptions() const override { return options_; }
+    void transportCommand(int commandId) override;
+
+protected:
+    BOOL onInitDialog() override;
+    bool onCommand(int id, int code, HWND control) override;
+    void onTimer(UINT_PTR id) override;
+    void onOk() override {}
+    void onCancel() override;
+    void onClose() override;
+    void onDestroy() override;
+    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+    bool preTranslate(MSG& msg) override;
+    void prepareTrayMenu(HMENU popup) override;
+
+private:
+    // Start-up steps.
+    void readSettings();
+    void chooseDrive(char letter);
+    void takeStartupRequest();
+    void prepareControls();
+    void prepareVolumeControl();
+    bool startWorker();
+
+    // Shutdown.
+    void stopWorker();
+    void savePosition();
+    void restorePosition();
+
+    // Display.
+    void refreshDisplay();
+    void applyDisplayFont();
+    void onSizing(int edge, RECT& rect);
+    void recordLayout();
+    void applyLayout();
+    void onVolumeSlider();
+    static void onVolumeChanged(long volume, std::uintptr_t window);
+    static LRESULT CALLBACK progressProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+
+    static bool unavailable(int controlId);
+    void showAbout();
+    void restoreFromTray();
+
+    std::string driveList_;
+    std::string commandLineFile_;
+    HACCEL accelerators_ = nullptr;
+    int driveIndex_ = 0;
+    std::string drive_;
+    Options options_;
+
+    SharedPlayerState shared_;
+    TransportView view_;
+    TransportControls controls_{*this};
+    PlayerSetup setup_;
+    std::atomic<int> fanMark_{0};
+    ScsiAccess scsi_;
+    std::unique_ptr<PlayerRunner> runner_;
+    std::unique_ptr<TransportCommands> commands_;
+    std::unique_ptr<MainDisplay> display_;
+    std::unique_ptr<ui::CVolumeControl> volume_;
+    ui::CImageButton buttons_[6];
+    MainLayout layout_;
+    std::string lastDisplayText_;
+    int lastProgress_ = -1;
+    LRESULT lastVolumePosition_ = -1;
+
+    bool closing_ = false;
+    bool firstPaint_ = true;
+    bool startupDone_ = false;
+};
+
+} // namespace rubo

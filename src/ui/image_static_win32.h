@@ -1,0 +1,33 @@
+#pragma once
+
+// A clickable picture with an enabled and a disabled bitmap; the flag only
+// changes the picture, never whether the control reacts to clicks.
+
+#include <windows.h>
+
+namespace rubo::ui {
+
+class CImageStatic {
+public:
+    CImageStatic() = default;
+    ~CImageStatic();
+    CImageStatic(const CImageStatic&) = delete;
+    CImageStatic& operator=(const CImageStatic&) = delete;
+
+    // Takes the dialog's static `controlId` (SS_BITMAP | SS_NOTIFY) and
+    // loads both bitmaps from the module's resources.
+    bool attach(HWND dialog, int controlId, int enabledBitmap, int disabledBitmap);
+    HWND hwnd() const { return hwnd_; }
+    // Shows the enabled or disabled picture (STM_SETIMAGE).
+    void setEnabled(bool enabled);
+    bool enabled() const { return enabled_; }
+
+private:
+    HWND hwnd_ = nullptr;
+    HBITMAP enabledBitmap_ = nullptr;
+    HBITMAP disabledBitmap_ = nullptr;
+    bool enabled_ = true;
+    bool shown_ = false;
+};
+
+} // namespace rubo::ui

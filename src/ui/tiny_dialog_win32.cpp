@@ -1,0 +1,104 @@
+#include "ui/tiny_dialog_win32.h"
+
+#include "res/resource.h"
+#include "settings/settings_file.h"
+#include "ui/tiny_status.h"
+
+namespace rubo::ui {
+
+namespace {
+
+struct TinyPicture {
+    int control;
+    int disabledBitmap;
+    int command;
+};
+// Left to right; the enabled bitmap has the control's id.
+constexpr TinyPicture kPictures[5] = {
+    {IDC_TINY_PLAY, IDB_PLAY_DISABLED, IDC_PLAY}, {IDC_TINY_PAUSE, IDB_PAUSE_DISABLED, IDC_PAUSE},
+    {IDC_TINY_STOP, IDB_STOP_DISABLED, IDC_STOP}, {IDC_TINY_PREV, IDB_PREV_DISABLED, IDC_PREV},
+    {IDC_TINY_NEXT, IDB_NEXT_DISABLED, IDC_NEXT},
+};
+
+} // namespace
+
+CTinyDialog::CTinyDialog(TinyOwner& owner)
+    : CToolTipDialog(IDD_TINY, owner.ownerWindow()), owner_(owner) {}
+
+BOOL CTinyDialog::onInitDialog() {
+    CToolTipDialog::onInitDialog();
+    for (int i = 0; i < 5; ++i)
+        pictures_[i].attach(hwnd(), kPictures[i].control, kPictures[i].control,
+                            kPictures[i].disabledBitmap);
+    const HWND order = owner_.playerOptions().alwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST;
+    SetWindowPos(hwnd(), order, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetTimer(hwnd(), kTinyTimerId, kTinyTimerMs, nullptr);
+    return TRUE;
+}
+
+void CTinyDialog::refreshStatus() {
+    const std::uint32_t mode = owner_.playerMode();
+    const DiscInfo& disc = owner_.playerDisc();
+    const std::string caption = tinyCaption(mode, disc, owner_.playerTrackPosition());
+    SetWindowTextA(hwnd(), caption.c_str());
+    const TinyImages images = tinyImages(mode, owner_.transportEnabled(), disc.hasAudio);
+    const bool states[5] = {images.play, images.pause, images.stop, images.previous, images.next};
+    for (int i = 0; i < 5; ++i)
+        pictures_[i].setEnabled(states[i]);
+    RedrawWindow(hwnd(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+bool CTinyDialog::onCommand(int id, int code, HWND control) {
+    for (const TinyPicture& picture : kPictures) {
+        if (picture.control == id && code == STN_CLICKED) {
+            owner_.transportCommand(picture.command);
+            return true;
+        }
+    }
+    return CToolTipDialog::onCommand(id, code, control);
+}
+
+void CTinyDialog::onTimer(UINT_PTR) {
+    refreshStatus();
+}
+
+void CTinyDialog::onDestroy() {
+    KillTimer(hwnd(), kTinyTimerId);
+    CToolTipDialog::onDestroy();
+    savePosition();
+}
+
+void CTinyDialog::restorePosition() {
+    const WindowRect saved = readWindowRect(processSettings(), kPositionSmallSection);
+    if (!saved.allSet() || !owner_.playerOptions().rememberPos)
+        return;
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    placement.flags = WPF_RESTORETOMAXIMIZED;
+    placement.showCmd = SW_SHOWNORMAL;
+    placement.rcNormalPosition = RECT{saved.left, saved.top, saved.right, saved.bottom};
+    SetWindowPlacement(hwnd(), &placement);
+}
+
+void CTinyDialog::savePosition() {
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    if (!GetWindowPlacement(hwnd(), &placement))
+        return;
+    const RECT& r = placement.rcNormalPosition;
+    writeWindowRect(processSettings(), kPositionSmallSection,
+                    WindowRect{static_cast<int>(r.top), static_cast<int>(r.left),
+                               static_cast<int>(r.bottom), static_cast<int>(r.right)});
+}
+
+bool CTinyDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
+    if (message == WM_PAINT && firstPaint_) {
+        firstPaint_ = false;
+        restorePosition();
+        refreshStatus();
+    }
+    return CToolTipDialog::onMessage(message, wParam, lParam, result);
+}
+
+} // namespace rubo::ui

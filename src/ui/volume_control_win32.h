@@ -1,0 +1,74 @@
+#pragma once
+
+// One source line of the mixer that serves the default wave output: its
+// volume, its mute and select state, and change notifications.
+
+#include <windows.h>
+
+#include <mmsystem.h> // after <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace rubo::ui {
+
+inline constexpr unsigned long kVolumeTypeCd = 4101;
+
+class CVolumeControl {
+public:
+    using ChangeCallback = void (*)(long volume, std::uintptr_t userData);
+
+    // Opens the mixer and finds the first source line of `componentType`.
+    explicit CVolumeControl(unsigned long componentType);
+    virtual ~CVolumeControl();
+    CVolumeControl(const CVolumeControl&) = delete;
+    CVolumeControl& operator=(const CVolumeControl&) = delete;
+
+    virtual bool hasVolume() const;
+    virtual void enableLine();
+    virtual void disableLine();
+    // -1 without a volume control.
+    virtual long steps() const;
+    virtual long minimum() const;
+    virtual long maximum() const;
+    // The first channel's value, or -1.
+    virtual long getVolume() const;
+    // Every channel; nothing outside minimum..maximum.
+    virtual void setVolume(unsigned long value);
+    virtual void setChangeCallback(ChangeCallback callback, std::uintptr_t userData);
+    // The speaker destination's source lines: names and component types.
+    virtual void listSourceLines(std::vector<std::string>& names,
+                                 std::vector<unsigned long>& types) const;
+
+    bool opened() const { return opened_; }
+    bool lineFound() const { return lineFound_; }
+
+    // The control notifications go to (the last one opened), or null.
+    static CVolumeControl* notificationTarget();
+
+private:
+    bool open();
+    void findLine(unsigned long componentType);
+    void close();
+    void setLineState(DWORD value);
+    void onControlChange(DWORD controlId);
+    static LRESULT CALLBACK notifyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    bool opened_ = false;
+    bool lineFound_ = false;
+    bool hasVolume_ = false;
+    UINT mixerId_ = 0;
+    HMIXER mixer_ = nullptr;
+    DWORD lineId_ = 0;
+    DWORD controlId_ = 0;
+    DWORD channels_ = 0;
+    HWND messageWindow_ = nullptr;
+    DWORD minimum_ = 0;
+    DWORD maximum_ = 0;
+    DWORD steps_ = 0;
+    ChangeCallback callback_ = nullptr;
+    std::uintptr_t userData_ = 0;
+};
+
+} // namespace rubo::ui
