@@ -10,6 +10,7 @@
 #include "ui/message_filter_win32.h"
 #include "ui/tiny_dialog_win32.h"
 #include "ui/tiny_help_dialog_win32.h"
+#include "ui/window_position_win32.h"
 
 #include <commctrl.h>
 #include <windows.h>
@@ -316,36 +317,21 @@ void CMainWindow::onDestroy() {
 }
 
 void CMainWindow::savePosition() {
-    WINDOWPLACEMENT placement{};
-    placement.length = sizeof(placement);
-    if (!GetWindowPlacement(hwnd(), &placement))
-        return;
-    const RECT& r = placement.rcNormalPosition;
-    writeWindowRect(processSettings(), kPositionSection,
-                    WindowRect{static_cast<int>(r.top), static_cast<int>(r.left),
-                               static_cast<int>(r.bottom), static_cast<int>(r.right)});
+    ui::saveWindowPosition(hwnd(), kPositionSection);
 }
 
 void CMainWindow::restorePosition() {
-    WINDOWPLACEMENT placement{};
-    placement.length = sizeof(placement);
-    GetWindowPlacement(hwnd(), &placement);
-    placement.flags = WPF_RESTORETOMAXIMIZED;
-    placement.showCmd = SW_SHOWNORMAL;
-    const WindowRect saved = readWindowRect(processSettings(), kPositionSection);
-    placement.rcNormalPosition = RECT{saved.left, saved.top, saved.right, saved.bottom};
-    if (saved.allSet() && options_.rememberPos == 1)
-        SetWindowPlacement(hwnd(), &placement);
+    ui::restoreWindowPosition(hwnd(), kPositionSection, options_.rememberPos == 1);
 }
 
 bool CMainWindow::preTranslate(MSG& msg) {
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE && IsWindowEnabled(hwnd()) &&
         (msg.hwnd == hwnd() || IsChild(hwnd(), msg.hwnd))) {
-        if (options_.escapeKey == 1) {
-            onClose();
-        } else if (options_.escapeKey == 2) {
-            enterTinyMode();
-        }
+        // Posted, so that no modal loop runs inside the message filter.
+        if (options_.escapeKey == 1)
+            PostMessageA(hwnd(), WM_CLOSE, 0, 0);
+        else if (options_.escapeKey == 2)
+            PostMessageA(hwnd(), WM_COMMAND, MAKEWPARAM(IDC_TINY_SIZE, BN_CLICKED), 0);
         return true;
     }
     return CToolTipDialog::preTranslate(msg);

@@ -68,6 +68,15 @@ HWND DialogBase::createModeless() {
                               &DialogBase::dialogProc, reinterpret_cast<LPARAM>(this));
 }
 
+void DialogBase::fillPage(PROPSHEETPAGEA& page) {
+    page = PROPSHEETPAGEA{};
+    page.dwSize = sizeof(page);
+    page.hInstance = GetModuleHandleA(nullptr);
+    page.pszTemplate = MAKEINTRESOURCEA(templateId_);
+    page.pfnDlgProc = &DialogBase::pageProc;
+    page.lParam = reinterpret_cast<LPARAM>(this);
+}
+
 void DialogBase::endDialog(INT_PTR result) {
     if (!hwnd_)
         return;
@@ -153,6 +162,15 @@ INT_PTR CALLBACK DialogBase::dialogProc(HWND window, UINT message, WPARAM wParam
     if (message == WM_NCDESTROY)
         self->detach();
     return result;
+}
+
+// A page gets its PROPSHEETPAGEA with WM_INITDIALOG; the object is in it.
+INT_PTR CALLBACK DialogBase::pageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        const auto* page = reinterpret_cast<const PROPSHEETPAGEA*>(lParam);
+        lParam = page ? page->lParam : 0;
+    }
+    return dialogProc(window, message, wParam, lParam);
 }
 
 INT_PTR DialogBase::dispatch(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <prsht.h>
+
 namespace rubo::ui {
 
 // Messages a dialog reflects back to the child that caused them
@@ -28,6 +30,9 @@ public:
     HWND parent() const { return parent_; }
     int templateId() const { return templateId_; }
     HWND item(int controlId) const { return GetDlgItem(hwnd_, controlId); }
+    // Fills a property-sheet page whose window the sheet creates from the
+    // template and this object then handles.
+    void fillPage(PROPSHEETPAGEA& page);
     // EndDialog for a modal dialog, DestroyWindow for a modeless one.
     void endDialog(INT_PTR result);
 
@@ -59,6 +64,7 @@ protected:
 
 private:
     static INT_PTR CALLBACK dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static INT_PTR CALLBACK pageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     void attach(HWND window);
     void detach();

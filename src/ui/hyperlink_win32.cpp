@@ -1,6 +1,7 @@
 #include "ui/hyperlink_win32.h"
 
 #include "ui/dialog_base_win32.h"
+#include "ui/gdi_objects_win32.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -23,38 +24,6 @@ COLORREF visitedColour = RGB(128, 0, 128);
 COLORREF hoverColour = RGB(255, 0, 0);
 HCURSOR sharedHandCursor = nullptr;
 CHyperLink::Opener opener = nullptr;
-
-class WindowDc {
-public:
-    explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
-    ~WindowDc() {
-        if (dc_)
-            ReleaseDC(window_, dc_);
-    }
-    WindowDc(const WindowDc&) = delete;
-    WindowDc& operator=(const WindowDc&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HWND window_;
-    HDC dc_;
-};
-
-class SelectedObject {
-public:
-    SelectedObject(HDC dc, HGDIOBJ object)
-        : dc_(dc), old_(object ? SelectObject(dc, object) : nullptr) {}
-    ~SelectedObject() {
-        if (old_)
-            SelectObject(dc_, old_);
-    }
-    SelectedObject(const SelectedObject&) = delete;
-    SelectedObject& operator=(const SelectedObject&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ old_;
-};
 
 std::string windowText(HWND window) {
     const int length = GetWindowTextLengthA(window);

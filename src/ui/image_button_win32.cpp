@@ -1,6 +1,7 @@
 #include "ui/image_button_win32.h"
 
 #include "ui/dialog_base_win32.h"
+#include "ui/gdi_objects_win32.h"
 #include "ui/image_pixels.h"
 
 #include <commctrl.h>
@@ -10,52 +11,6 @@ namespace rubo::ui {
 namespace {
 
 constexpr UINT_PTR kSubclassId = 1;
-
-// Owned GDI objects, released in reverse order of creation.
-class GdiObject {
-public:
-    explicit GdiObject(HGDIOBJ object) : object_(object) {}
-    ~GdiObject() {
-        if (object_)
-            DeleteObject(object_);
-    }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    HGDIOBJ get() const { return object_; }
-
-private:
-    HGDIOBJ object_;
-};
-
-class MemoryDc {
-public:
-    explicit MemoryDc(HDC like) : dc_(CreateCompatibleDC(like)) {}
-    ~MemoryDc() {
-        if (dc_)
-            DeleteDC(dc_);
-    }
-    MemoryDc(const MemoryDc&) = delete;
-    MemoryDc& operator=(const MemoryDc&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HDC dc_;
-};
-
-class SelectedObject {
-public:
-    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
-    ~SelectedObject() {
-        if (old_)
-            SelectObject(dc_, old_);
-    }
-    SelectedObject(const SelectedObject&) = delete;
-    SelectedObject& operator=(const SelectedObject&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ old_;
-};
 
 std::uint32_t pixelFromColour(COLORREF colour) {
     return pixelFromRgb(GetRValue(colour), GetGValue(colour), GetBValue(colour));

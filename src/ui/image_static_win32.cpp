@@ -11,6 +11,10 @@ HBITMAP loadBitmap(int id) {
 } // namespace
 
 CImageStatic::~CImageStatic() {
+    release();
+}
+
+void CImageStatic::release() {
     // The control must not keep showing a bitmap that is deleted below.
     if (hwnd_ && IsWindow(hwnd_) && shown_)
         SendMessageA(hwnd_, STM_SETIMAGE, IMAGE_BITMAP, 0);
@@ -18,6 +22,7 @@ CImageStatic::~CImageStatic() {
         DeleteObject(enabledBitmap_);
     if (disabledBitmap_)
         DeleteObject(disabledBitmap_);
+    enabledBitmap_ = disabledBitmap_ = nullptr;
 }
 
 bool CImageStatic::attach(HWND dialog, int controlId, int enabledBitmap, int disabledBitmap) {
@@ -33,12 +38,7 @@ bool CImageStatic::attach(HWND dialog, int controlId, int enabledBitmap, int dis
             DeleteObject(disabled);
         return false;
     }
-    if (hwnd_ && IsWindow(hwnd_) && shown_)
-        SendMessageA(hwnd_, STM_SETIMAGE, IMAGE_BITMAP, 0);
-    if (enabledBitmap_)
-        DeleteObject(enabledBitmap_);
-    if (disabledBitmap_)
-        DeleteObject(disabledBitmap_);
+    release();
     hwnd_ = window;
     enabledBitmap_ = enabled;
     disabledBitmap_ = disabled;

@@ -23,6 +23,8 @@ public:
     bool enabled() const { return enabled_; }
 
 private:
+    void release();
+
     HWND hwnd_ = nullptr;
     HBITMAP enabledBitmap_ = nullptr;
     HBITMAP disabledBitmap_ = nullptr;

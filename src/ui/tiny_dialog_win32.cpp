@@ -3,6 +3,7 @@
 #include "res/resource.h"
 #include "settings/settings_file.h"
 #include "ui/tiny_status.h"
+#include "ui/window_position_win32.h"
 
 namespace rubo::ui {
 
@@ -70,26 +71,11 @@ void CTinyDialog::onDestroy() {
 }
 
 void CTinyDialog::restorePosition() {
-    const WindowRect saved = readWindowRect(processSettings(), kPositionSmallSection);
-    if (!saved.allSet() || !owner_.playerOptions().rememberPos)
-        return;
-    WINDOWPLACEMENT placement{};
-    placement.length = sizeof(placement);
-    placement.flags = WPF_RESTORETOMAXIMIZED;
-    placement.showCmd = SW_SHOWNORMAL;
-    placement.rcNormalPosition = RECT{saved.left, saved.top, saved.right, saved.bottom};
-    SetWindowPlacement(hwnd(), &placement);
+    restoreWindowPosition(hwnd(), kPositionSmallSection, owner_.playerOptions().rememberPos != 0);
 }
 
 void CTinyDialog::savePosition() {
-    WINDOWPLACEMENT placement{};
-    placement.length = sizeof(placement);
-    if (!GetWindowPlacement(hwnd(), &placement))
-        return;
-    const RECT& r = placement.rcNormalPosition;
-    writeWindowRect(processSettings(), kPositionSmallSection,
-                    WindowRect{static_cast<int>(r.top), static_cast<int>(r.left),
-                               static_cast<int>(r.bottom), static_cast<int>(r.right)});
+    saveWindowPosition(hwnd(), kPositionSmallSection);
 }
 
 bool CTinyDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {

@@ -1,6 +1,7 @@
 #include "ui/tiny_status.h"
 
 #include "playback/cd_audio_device.h"
+#include "playback/transport_controls.h"
 #include "settings/text_format.h"
 
 namespace rubo {
@@ -31,21 +32,15 @@ std::string tinyCaption(std::uint32_t uiMode, const DiscInfo& disc, PackedTmsf t
 }
 
 TinyImages tinyImages(std::uint32_t uiMode, bool transportEnabled, int hasAudio) {
-    const bool a = transportEnabled && hasAudio != 0;
+    // The pictures follow the main window's buttons of the same names.
+    const ControlStates states =
+        transportEnabled ? controlStatesForMode(uiMode, hasAudio) : ControlStates{};
     TinyImages images;
-    switch (uiMode) {
-    case kMciModeStop:
-        images.play = images.previous = images.next = a;
-        break;
-    case kMciModePlay:
-        images.play = images.pause = images.stop = images.previous = images.next = a;
-        break;
-    case kMciModePause:
-        images.play = images.pause = images.stop = a;
-        break;
-    default:
-        break;
-    }
+    images.play = states.play;
+    images.pause = states.pause;
+    images.stop = states.stop;
+    images.previous = states.prev;
+    images.next = states.next;
     return images;
 }
 

@@ -5,6 +5,7 @@
 
 #include "settings/text_format.h"
 #include "ui/dialog_base_win32.h"
+#include "ui/tooltip_set_win32.h"
 
 #include <shellapi.h>
 
@@ -23,7 +24,7 @@ public:
     static bool toolTipsActive();
     // Activates or deactivates this dialog's tool tips by the flag.
     void refreshToolTipsActive();
-    HWND toolTip() const { return toolTip_; }
+    HWND toolTip() const { return tips_.window(); }
 
     // Tray icon.
     bool setTrayIcon(int iconId);
@@ -62,10 +63,7 @@ protected:
     void showTrayMenu();
 
 private:
-    void attachToolTips();
-    void expandListBoxTip(HWND child, const MSG& msg);
-
-    HWND toolTip_ = nullptr;
+    ToolTipSet tips_;
     NOTIFYICONDATAA tray_{};
     bool inTray_ = false;
     bool trayEnabled_ = false;

@@ -16,6 +16,7 @@ constexpr DWORD kTextTimeoutMs = 2000;
 struct FindWindowData {
     DWORD processId;
     bool wantMain;
+    bool hiddenToo;
     HWND found;
 };
 
@@ -23,7 +24,7 @@ BOOL CALLBACK findProcessWindow(HWND window, LPARAM param) {
     auto* data = reinterpret_cast<FindWindowData*>(param);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if (owner != data->processId || !IsWindowVisible(window))
+    if (owner != data->processId || (!data->hiddenToo && !IsWindowVisible(window)))
         return TRUE;
     char className[32] = {};
     GetClassNameA(window, className, sizeof className);
@@ -88,13 +89,19 @@ RuboProcess::~RuboProcess() {
 }
 
 HWND RuboProcess::mainWindow() const {
-    FindWindowData data{processId_, true, nullptr};
+    FindWindowData data{processId_, true, false, nullptr};
     EnumWindows(findProcessWindow, reinterpret_cast<LPARAM>(&data));
     return data.found;
 }
 
+HWND RuboProcess::control(int id) const {
+    FindWindowData data{processId_, true, true, nullptr};
+    EnumWindows(findProcessWindow, reinterpret_cast<LPARAM>(&data));
+    return data.found ? GetDlgItem(data.found, id) : nullptr;
+}
+
 HWND RuboProcess::otherWindow() const {
-    FindWindowData data{processId_, false, nullptr};
+    FindWindowData data{processId_, false, false, nullptr};
     EnumWindows(findProcessWindow, reinterpret_cast<LPARAM>(&data));
     return data.found;
 }

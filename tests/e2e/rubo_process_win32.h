@@ -27,7 +27,8 @@ public:
     HWND mainWindow() const;
     // A visible top-level window of the process other than the main one.
     HWND otherWindow() const;
-    HWND control(int id) const { return GetDlgItem(mainWindow(), id); }
+    // A control of the main window, also while that window is hidden.
+    HWND control(int id) const;
     std::string displayText() const;
     static std::string windowText(HWND window);
     // Waits until the control is enabled, then BM_CLICK (posted when `post`).

@@ -296,6 +296,30 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
             closeAndCheck(rubo);
         }
 
+        SUBCASE("Escape goes to Tiny mode or closes, as EscapeKey says") {
+            Scratch scratch("EscapeKey=2\r\n");
+            RuboProcess rubo(ruboExe(), scratch.path(), "");
+            REQUIRE(rubo.started());
+            HWND main = waitMainWindow(rubo);
+            REQUIRE(main != nullptr);
+            PostMessageA(rubo.control(IDC_DISPLAY), WM_KEYDOWN, VK_ESCAPE, 0);
+            HWND tiny = nullptr;
+            REQUIRE(
+                waitUntil([&] { return (tiny = rubo.otherWindow()) != nullptr; }, kStepTimeoutMs));
+            CHECK_FALSE(IsWindowVisible(main));
+            PostMessageA(tiny, WM_COMMAND, IDCANCEL, 0);
+            REQUIRE(waitMainWindow(rubo) != nullptr);
+            closeAndCheck(rubo);
+
+            Scratch closing("EscapeKey=1\r\n");
+            RuboProcess second(ruboExe(), closing.path(), "");
+            REQUIRE(second.started());
+            REQUIRE(waitMainWindow(second) != nullptr);
+            PostMessageA(second.control(IDC_DISPLAY), WM_KEYDOWN, VK_ESCAPE, 0);
+            REQUIRE(second.exited(kStepTimeoutMs));
+            CHECK(contains(second.readFile("rubo.log"), "M : Thread stopped OK"));
+        }
+
         SUBCASE("minimise to the tray and back") {
             Scratch scratch("MinimizeToTray=1\r\n");
             RuboProcess rubo(ruboExe(), scratch.path(), "");

@@ -5,6 +5,7 @@
 #define IDD_T_CONTROLS 2300
 #define IDD_T_MODAL 2301
 #define IDD_T_INNER 2302
+#define IDD_T_PAGE 2303
 
 #define IDB_T_NORMAL 2310
 #define IDB_T_DISABLED 2311

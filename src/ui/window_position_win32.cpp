@@ -1,0 +1,31 @@
+#include "ui/window_position_win32.h"
+
+#include "settings/options.h"
+
+namespace rubo::ui {
+
+void saveWindowPosition(HWND window, const char* section) {
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    if (!GetWindowPlacement(window, &placement))
+        return;
+    const RECT& r = placement.rcNormalPosition;
+    writeWindowRect(processSettings(), section,
+                    WindowRect{static_cast<int>(r.top), static_cast<int>(r.left),
+                               static_cast<int>(r.bottom), static_cast<int>(r.right)});
+}
+
+bool restoreWindowPosition(HWND window, const char* section, bool remember) {
+    const WindowRect saved = readWindowRect(processSettings(), section);
+    if (!saved.allSet() || !remember)
+        return false;
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    GetWindowPlacement(window, &placement);
+    placement.flags = WPF_RESTORETOMAXIMIZED;
+    placement.showCmd = SW_SHOWNORMAL;
+    placement.rcNormalPosition = RECT{saved.left, saved.top, saved.right, saved.bottom};
+    return SetWindowPlacement(window, &placement) != FALSE;
+}
+
+} // namespace rubo::ui

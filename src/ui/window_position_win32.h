@@ -1,0 +1,15 @@
+#pragma once
+
+// A window's normal position, saved to and restored from a settings section
+// ("Top", "Left", "Bottom", "Right").
+
+#include <windows.h>
+
+namespace rubo::ui {
+
+void saveWindowPosition(HWND window, const char* section);
+// Applies the saved rectangle when all four values are non-zero and
+// `remember` is set; true when it did.
+bool restoreWindowPosition(HWND window, const char* section, bool remember);
+
+} // namespace rubo::ui
