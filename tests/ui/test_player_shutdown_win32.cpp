@@ -1,10 +1,11 @@
 // Stopping the worker from the thread that owns the window the worker
 // enables controls in: the worker's EnableWindow is a message sent to that
-// thread, so the wait on close must keep handling sent messages.
+// thread, so the wait on close must keep handling sent messages. (Here
+// rather than with the player's tests because it needs windows.)
 #include <doctest.h>
 
+#include "playback/player_fixture.h"
 #include "playback/player_thread.h"
-#include "player_fixture.h"
 
 #include <windows.h>
 
@@ -16,18 +17,20 @@ using namespace rubo::test;
 
 namespace {
 
-// Enables a button of a window that belongs to the test thread, as the main
-// window's controls do, and says when it is about to.
+// Enables and disables a button of a window that belongs to the test
+// thread, as the main window's controls do, and says when it is about to.
+// Each call changes the state, so each one sends the window's thread a
+// message (an unchanged state sends none).
 class WindowControls : public PlayerControls {
 public:
     WindowControls(HWND button, HANDLE sending) : button_(button), sending_(sending) {}
-    void setControlsBusy() override { send(FALSE); }
-    void enableControlsForMode(std::uint32_t) override { send(TRUE); }
+    void setControlsBusy() override { toggle(); }
+    void enableControlsForMode(std::uint32_t) override { toggle(); }
 
 private:
-    void send(BOOL enable) {
+    void toggle() {
         SetEvent(sending_);
-        EnableWindow(button_, enable);
+        EnableWindow(button_, IsWindowEnabled(button_) ? FALSE : TRUE);
     }
     HWND button_;
     HANDLE sending_;
