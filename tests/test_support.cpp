@@ -29,6 +29,17 @@ void writeBytes(const fs::path& path, const std::string& bytes) {
     out << bytes;
 }
 
+std::string crlf(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n')
+            out += "\r\n";
+        else
+            out += c;
+    }
+    return out;
+}
+
 ScratchDir::ScratchDir() {
     static std::atomic<unsigned> counter{0};
     auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();

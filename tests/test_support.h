@@ -15,6 +15,8 @@ std::string sharedTestData(const std::string& relative);
 // Reads a whole file as bytes; empty when it cannot be read.
 std::string readBytes(const std::filesystem::path& path);
 void writeBytes(const std::filesystem::path& path, const std::string& bytes);
+// "\n" as the program's text files store it ("\r\n").
+std::string crlf(const std::string& text);
 
 // A fresh, empty directory that is removed again when the object ends.
 class ScratchDir {

@@ -49,9 +49,12 @@ void CMainWindow::refreshDisplay() {
                             0);
         lastProgress_ = texts.progress;
     }
-    if (!closing_) {
+    // The shell is told only of a changed tip; the record keeps the newest
+    // one for the next add.
+    if (!closing_ && texts.trayTip != lastTrayTip_) {
         setTrayTip("%s", texts.trayTip.c_str());
         updateTrayIcon();
+        lastTrayTip_ = texts.trayTip;
     }
     onVolumeSlider();
 }

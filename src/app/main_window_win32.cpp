@@ -83,7 +83,6 @@ BOOL CMainWindow::onInitDialog() {
     applyDisplayFont();
     recordLayout();
     applyLayout();
-    startupDone_ = true;
     return TRUE;
 }
 
@@ -259,7 +258,7 @@ bool CMainWindow::onCommand(int id, int code, HWND control) {
         showAbout();
         return true;
     case ID_TRAY_MAXIMIZE:
-        restoreFromTray();
+        onTrayDoubleClick(); // the same restore as a double click on the icon
         return true;
     case ID_TRAY_EXIT:
         PostMessageA(hwnd(), WM_CLOSE, 0, 0);
@@ -352,10 +351,6 @@ void CMainWindow::prepareTrayMenu(HMENU popup) {
     for (const auto& entry : items)
         EnableMenuItem(popup, static_cast<UINT>(entry.id),
                        MF_BYCOMMAND | (entry.on ? MF_ENABLED : MF_GRAYED));
-}
-
-void CMainWindow::restoreFromTray() {
-    onTrayDoubleClick();
 }
 
 void CMainWindow::showAbout() {

@@ -89,7 +89,6 @@ private:
 
     static bool unavailable(int controlId);
     void showAbout();
-    void restoreFromTray();
 
     std::string driveList_;
     std::string commandLineFile_;
@@ -111,12 +110,12 @@ private:
     ui::CImageButton buttons_[6];
     MainLayout layout_;
     std::string lastDisplayText_;
+    std::string lastTrayTip_;
     int lastProgress_ = -1;
     LRESULT lastVolumePosition_ = -1;
 
     bool closing_ = false;
     bool firstPaint_ = true;
-    bool startupDone_ = false;
 };
 
 } // namespace rubo

@@ -41,9 +41,17 @@ void CTinyDialog::refreshStatus() {
     const std::uint32_t mode = owner_.playerMode();
     const DiscInfo& disc = owner_.playerDisc();
     const std::string caption = tinyCaption(mode, disc, owner_.playerTrackPosition());
-    SetWindowTextA(hwnd(), caption.c_str());
     const TinyImages images = tinyImages(mode, owner_.transportEnabled(), disc.hasAudio);
     const bool states[5] = {images.play, images.pause, images.stop, images.previous, images.next};
+    // Every tick asks; only a change is drawn.
+    bool changed = !shown_ || caption != caption_;
+    for (int i = 0; i < 5; ++i)
+        changed = changed || pictures_[i].enabled() != states[i];
+    if (!changed)
+        return;
+    shown_ = true;
+    caption_ = caption;
+    SetWindowTextA(hwnd(), caption.c_str());
     for (int i = 0; i < 5; ++i)
         pictures_[i].setEnabled(states[i]);
     RedrawWindow(hwnd(), nullptr, nullptr,

@@ -9,6 +9,7 @@
 #include "ui/tooltip_dialog_win32.h"
 
 #include <cstdint>
+#include <string>
 
 namespace rubo::ui {
 
@@ -50,6 +51,8 @@ private:
     TinyOwner& owner_;
     CImageStatic pictures_[5];
     bool firstPaint_ = true;
+    bool shown_ = false;  // a status has been drawn
+    std::string caption_; // the caption drawn last
 };
 
 } // namespace rubo::ui

@@ -58,16 +58,4 @@ struct DriveFixture {
     std::string file(const char* name) { return readBytes(dir.path() / name); }
 };
 
-// "\n" as the text files store it.
-inline std::string crlf(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n')
-            out += "\r\n";
-        else
-            out += c;
-    }
-    return out;
-}
-
 } // namespace rubo::test

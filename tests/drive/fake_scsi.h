@@ -174,6 +174,35 @@ inline std::vector<std::uint8_t> buildFullToc(int firstSession, int lastSession,
     return toc;
 }
 
+// Enhanced CD: audio session with tracks 1-3 (lead-out 30:00:00), data
+// session with track 4 at 32:00:00 (lead-out 40:00:00).
+inline std::vector<FullTocEntry> enhancedSessionOne() {
+    return {
+        {1, 0x10, 0xA0, 1, 0x20, 0},
+        {1, 0x10, 0xA1, 3, 0, 0},
+        {1, 0x10, 0xA2, 30, 0, 0},
+        {1, 0x10, 1, 0, 2, 0},
+        {1, 0x10, 2, 10, 0, 0},
+        {1, 0x10, 3, 20, 30, 15},
+        {1, 0x50, 0xB0, 79, 59, 74, 31, 30, 0},
+        {1, 0x50, 0xC0, 95, 0, 0},
+    };
+}
+inline std::vector<FullTocEntry> enhancedSessionTwo() {
+    return {
+        {2, 0x10, 0xA0, 4, 0x20, 0},
+        {2, 0x10, 0xA1, 4, 0, 0},
+        {2, 0x10, 0xA2, 40, 0, 0},
+        {2, 0x14, 4, 32, 0, 0},
+    };
+}
+inline std::vector<FullTocEntry> enhancedCdEntries() {
+    std::vector<FullTocEntry> both = enhancedSessionOne();
+    for (const FullTocEntry& e : enhancedSessionTwo())
+        both.push_back(e);
+    return both;
+}
+
 // One CD-TEXT pack (CRC left zero); `text` is cut or zero-padded to 12 bytes.
 inline std::vector<std::uint8_t> cdTextPack(int type, int track, int sequence, int blockAndPos,
                                             const std::string& text) {

@@ -12,29 +12,6 @@ using namespace rubo::test;
 
 namespace {
 
-// Enhanced CD: audio session with tracks 1-3 (lead-out 30:00:00), data
-// session with track 4 at 32:00:00 (lead-out 40:00:00).
-std::vector<FullTocEntry> sessionOne() {
-    return {
-        {1, 0x10, 0xA0, 1, 0x20, 0},
-        {1, 0x10, 0xA1, 3, 0, 0},
-        {1, 0x10, 0xA2, 30, 0, 0},
-        {1, 0x10, 1, 0, 2, 0},
-        {1, 0x10, 2, 10, 0, 0},
-        {1, 0x10, 3, 20, 30, 15},
-        {1, 0x50, 0xB0, 79, 59, 74, 31, 30, 0},
-        {1, 0x50, 0xC0, 95, 0, 0},
-    };
-}
-std::vector<FullTocEntry> sessionTwo() {
-    return {
-        {2, 0x10, 0xA0, 4, 0x20, 0},
-        {2, 0x10, 0xA1, 4, 0, 0},
-        {2, 0x10, 0xA2, 40, 0, 0},
-        {2, 0x14, 4, 32, 0, 0},
-    };
-}
-
 std::vector<std::uint8_t> sessionInfo(int first, int last) {
     std::vector<std::uint8_t> info(804, 0);
     info[2] = static_cast<std::uint8_t>(first);
@@ -49,13 +26,11 @@ struct EnhancedDrive {
     bool fullTocWorks = true;
     int firstTrack = 1;
     bool operator()(const Cdb& c, std::uint8_t* b, std::uint32_t n) const {
-        auto both = sessionOne();
-        for (const auto& e : sessionTwo())
-            both.push_back(e);
+        const auto both = enhancedCdEntries();
         return answerToc(c, b, n, 1, sessionInfo(1, 2)) ||
                (fullTocWorks && answerToc(c, b, n, 2, buildFullToc(1, 2, both), 0)) ||
                answerToc(c, b, n, 2, buildFullToc(1, 2, both), 1) ||
-               answerToc(c, b, n, 2, buildFullToc(1, 2, sessionTwo()), 2) ||
+               answerToc(c, b, n, 2, buildFullToc(1, 2, enhancedSessionTwo()), 2) ||
                answerToc(c, b, n, 0,
                          buildToc(firstTrack, {{0, 2, 0}, {10, 0, 0}, {20, 30, 15}, {32, 0, 0, 4}},
                                   {40, 0, 0}));

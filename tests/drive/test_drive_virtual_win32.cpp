@@ -25,11 +25,6 @@
 using namespace rubo;
 using namespace rubo::test;
 
-using rubo::test::Device;
-using rubo::test::driveControl;
-using rubo::test::openDriveDevice;
-using rubo::test::virtualDiscPath;
-
 namespace {
 
 const std::string kDrive = "D:";
@@ -167,17 +162,6 @@ struct Scratch {
         return GetFileAttributesA(dir.file(name).c_str()) != INVALID_FILE_ATTRIBUTES;
     }
 };
-
-std::string crlf(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n')
-            out += "\r\n";
-        else
-            out += c;
-    }
-    return out;
-}
 
 int frames(int m, int s, int f) {
     return (m * 60 + s) * 75 + f;

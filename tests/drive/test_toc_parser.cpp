@@ -109,28 +109,6 @@ TEST_CASE("hostile format-0 responses stay within the buffer") {
     }
 }
 
-namespace {
-
-// Audio session: tracks 1-3, lead-out 30:00:00; data session: track 4.
-std::vector<FullTocEntry> enhancedCdEntries() {
-    return {
-        {1, 0x10, 0xA0, 1, 0x20, 0},
-        {1, 0x10, 0xA1, 3, 0, 0},
-        {1, 0x10, 0xA2, 30, 0, 0},
-        {1, 0x10, 1, 0, 2, 0},
-        {1, 0x10, 2, 10, 0, 0},
-        {1, 0x10, 3, 20, 30, 15},
-        {1, 0x50, 0xB0, 79, 59, 74, 31, 30, 0},
-        {1, 0x50, 0xC0, 95, 0, 0},
-        {2, 0x10, 0xA0, 4, 0x20, 0},
-        {2, 0x10, 0xA1, 4, 0, 0},
-        {2, 0x10, 0xA2, 40, 0, 0},
-        {2, 0x14, 4, 32, 0, 0},
-    };
-}
-
-} // namespace
-
 TEST_CASE("full TOC: first-session parse") {
     TrackList list;
     parseFirstSession(spanOf(buildFullToc(1, 2, enhancedCdEntries())), list);

@@ -29,11 +29,6 @@
 using namespace rubo;
 using namespace rubo::test;
 
-using rubo::test::Device;
-using rubo::test::driveControl;
-using rubo::test::openDriveDevice;
-using rubo::test::virtualDiscPath;
-
 namespace {
 
 const std::string kDrive = "D:";

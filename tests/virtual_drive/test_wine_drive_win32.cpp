@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "drive/aspi_srb.h"
 #include "sim/disc.h"
 
 using rubo::test::driveControl;
@@ -25,56 +26,18 @@ namespace {
 
 using rubo::vdrive::Disc;
 
-// ASPI request blocks, byte-packed as the ASPI interface defines them.
-#pragma pack(push, 1)
-struct SrbHeader {
-    BYTE cmd;
-    BYTE status;
-    BYTE haId;
-    BYTE flags;
-    DWORD reserved;
-};
-struct SrbHaInquiry {
-    SrbHeader h;
-    BYTE haCount;
-    BYTE haScsiId;
-    BYTE managerId[16];
-    BYTE identifier[16];
-    BYTE unique[16];
-    WORD rsvd1;
-};
-struct SrbGetDevType {
-    SrbHeader h;
-    BYTE target;
-    BYTE lun;
-    BYTE deviceType;
-    BYTE rsvd1;
-};
-struct SrbExecScsi {
-    SrbHeader h;
-    BYTE target;
-    BYTE lun;
-    WORD rsvd1;
-    DWORD bufLen;
-    BYTE* bufPointer;
-    BYTE senseLen;
-    BYTE cdbLen;
-    BYTE haStat;
-    BYTE targStat;
-    void* postProc;
-    BYTE rsvd2[20];
-    BYTE cdb[16];
-    BYTE senseArea[16];
-};
-#pragma pack(pop)
-
-constexpr BYTE kScHaInquiry = 0;
-constexpr BYTE kScGetDevType = 1;
-constexpr BYTE kScExecScsi = 2;
-constexpr BYTE kSsPending = 0;
-constexpr BYTE kSsComp = 1;
-constexpr BYTE kSrbDirIn = 0x08;
-constexpr BYTE kSrbEventNotify = 0x40;
+// The ASPI request blocks as the player itself uses them.
+using rubo::kDeviceTypeCdRom;
+using rubo::kScExecScsiCmd;
+using rubo::kScGetDevType;
+using rubo::kScHaInquiry;
+using rubo::kSrbDirIn;
+using rubo::kSrbEventNotify;
+using rubo::kSsComp;
+using rubo::kSsPending;
+using rubo::SrbExecScsiCmd;
+using rubo::SrbGetDeviceType;
+using rubo::SrbHaInquiry;
 
 using GetSupportInfo = DWORD(__cdecl*)();
 using SendCommand = DWORD(__cdecl*)(void*);
@@ -205,21 +168,21 @@ public:
         int found = 0;
         for (int a = 0; a < adapters; ++a) {
             SrbHaInquiry inq{};
-            inq.h.cmd = kScHaInquiry;
-            inq.h.haId = static_cast<BYTE>(a);
+            inq.cmd = kScHaInquiry;
+            inq.haId = static_cast<BYTE>(a);
             send(&inq);
-            if (inq.h.status != kSsComp)
+            if (inq.status != kSsComp)
                 continue;
-            int targets = inq.unique[3] ? inq.unique[3] : 8;
+            int targets = inq.haUnique[3] ? inq.haUnique[3] : 8;
             for (int t = 0; t < targets; ++t) {
                 for (int l = 0; l < 8; ++l) {
-                    SrbGetDevType dev{};
-                    dev.h.cmd = kScGetDevType;
-                    dev.h.haId = static_cast<BYTE>(a);
+                    SrbGetDeviceType dev{};
+                    dev.cmd = kScGetDevType;
+                    dev.haId = static_cast<BYTE>(a);
                     dev.target = static_cast<BYTE>(t);
                     dev.lun = static_cast<BYTE>(l);
                     send(&dev);
-                    if (dev.h.status == kSsComp && dev.deviceType == 5) {
+                    if (dev.status == kSsComp && dev.deviceType == kDeviceTypeCdRom) {
                         ha = static_cast<BYTE>(a);
                         target = static_cast<BYTE>(t);
                         lun = static_cast<BYTE>(l);
@@ -235,10 +198,10 @@ public:
     BYTE exec(BYTE ha, BYTE target, BYTE lun, const BYTE (&cdb)[10], std::vector<BYTE>& data,
               DWORD* sendResult = nullptr) {
         HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        SrbExecScsi srb{};
-        srb.h.cmd = kScExecScsi;
-        srb.h.haId = ha;
-        srb.h.flags = kSrbDirIn | kSrbEventNotify;
+        SrbExecScsiCmd srb{};
+        srb.cmd = kScExecScsiCmd;
+        srb.haId = ha;
+        srb.flags = kSrbDirIn | kSrbEventNotify;
         srb.target = target;
         srb.lun = lun;
         srb.bufLen = static_cast<DWORD>(data.size());
@@ -246,7 +209,7 @@ public:
         srb.senseLen = 14;
         srb.cdbLen = 10;
         srb.postProc = event;
-        std::memcpy(srb.cdb, cdb, sizeof cdb);
+        std::memcpy(srb.cdbByte, cdb, sizeof cdb);
         ResetEvent(event);
         DWORD r = send(&srb);
         if (sendResult)
@@ -254,7 +217,7 @@ public:
         if (r == kSsPending)
             WaitForSingleObject(event, 10000);
         CloseHandle(event);
-        return srb.h.status;
+        return srb.status;
     }
 
     GetSupportInfo support = nullptr;
@@ -453,13 +416,13 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         CHECK(std::memcmp(&text[4], disc.cdText.data(), disc.cdText.size()) == 0);
 
         // A command for a device that is not there.
-        SrbGetDevType none{};
-        none.h.cmd = kScGetDevType;
-        none.h.haId = ha;
+        SrbGetDeviceType none{};
+        none.cmd = kScGetDevType;
+        none.haId = ha;
         none.target = static_cast<BYTE>(t + 1);
         none.lun = l;
         aspi.send(&none);
-        CHECK(none.h.status != kSsComp);
+        CHECK(none.status != kSsComp);
     }
 
     TEST_CASE("a disc change by the control program reaches open MCI and ASPI users") {
