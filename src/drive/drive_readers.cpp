@@ -95,9 +95,11 @@ int readTrackList(const std::string& drive, std::string& aspiMap, CdAudioDevice&
     if (scsi.usesSpti()) {
         std::vector<std::uint8_t> toc(kTocBytes, 0);
         if (scsi.sptiExecute(drive, readTocCommand(kTocFormatToc), toc.data(), sizeOf(toc)) &&
-            tocFirstTrack(spanOf(toc)) == 1)
+            tocFirstTrack(spanOf(toc)) == 1) {
             extendFromToc(spanOf(toc), list);
-        return 0;
+            return 0;
+        }
+        // A failed read, or one not starting at track 1: ASPI may still know the drive.
     }
     if (scsi.aspiAvailable() == 1 && !drive.empty()) {
         std::vector<std::uint8_t> toc;

@@ -132,6 +132,34 @@ TEST_CASE("track list through ASPI: extension and map repair") {
     setProcessSettings(nullptr);
 }
 
+TEST_CASE("pass-through TOC read falling back to ASPI") {
+    DriveFixture f;
+    f.aspiDrives(2);
+    EnhancedDrive drive;
+    f.aspi.responders[{0, 1, 0}] = drive;
+    FakeCdAudioDevice device;
+    deviceTracks(device);
+    TrackList list;
+    std::string map = "D";
+
+    SUBCASE("the pass-through read fails") {
+        f.spti = nullptr;
+    }
+    SUBCASE("the pass-through TOC starts at track 2") {
+        EnhancedDrive late;
+        late.firstTrack = 2;
+        f.spti = late;
+    }
+    ScsiAccess& s = f.make();
+    REQUIRE(s.usesSpti());
+    CHECK(readTrackList("D:", map, device, s, 0, list) == 0);
+    CHECK(formatCalls(f.sptiCalls, 0) == 1);
+    REQUIRE(list.trackCount == 4);
+    CHECK(list.entry(4)->audio == 0);
+    CHECK(list.leadOut == 180000);
+    CHECK(map == "_D");
+}
+
 TEST_CASE("sessions.log of the enhanced CD") {
     DriveFixture f;
     f.spti = EnhancedDrive();
