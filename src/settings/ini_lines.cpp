@@ -113,15 +113,17 @@ bool findValue(std::string_view contents, std::string_view section, std::string_
     while (pos < end) {
         if (!inSection) {
             // Outside the wanted section only header lines matter: jump to
-            // the next "[" that starts a line.
-            while (pos < end && *pos != '[') {
+            // the next "[" that starts a line. A "[" inside a line is text.
+            for (;;) {
                 const char* at = findChar(pos, end, '[');
                 if (at == end)
                     return false;
-                pos = (at == begin || at[-1] == '\n') ? at : at + 1;
+                pos = at + 1;
+                if (at == begin || at[-1] == '\n') {
+                    pos = at;
+                    break;
+                }
             }
-            if (pos == end)
-                break;
         }
         const char* stop = findChar(pos, end, '\n');
         const char* next = stop < end ? stop + 1 : end;

@@ -36,6 +36,20 @@ TEST_CASE("reader: sections and keys without regard to case, first match wins") 
         CHECK(lookup("[S]\r\nk=v\r\n", "S", "k") == "v");
         CHECK(lookup("[S]\nk=v", "S", "k") == "v");
     }
+    SUBCASE("a [ inside a line is no header, only one at the start of a line") {
+        const std::string f =
+            "[Disc]\r\nTitle=x[[Options]\r\nLogging=9\r\n[Options]\r\nLogging=1\r\n";
+        CHECK(lookup(f, "Options", "Logging") == "1");
+        CHECK(lookup(f, "Disc", "Logging") == "9");
+        CHECK(lookup("[D]\nT=[[S]\nk=9\n", "S", "k") == "<none>");
+        CHECK(lookup("[D]\nT=a[b[[S]]\nk=9\n[S]\n", "S", "k") == "<none>");
+        CHECK(lookup("[D]\nx[\n[[S]\nk=2\n", "[S", "k") == "2");
+        // Blocks of eight bytes: the "[" before a header in every position.
+        for (std::size_t pad = 0; pad < 17; ++pad) {
+            std::string g = "[D]\n" + std::string(pad, 'x') + "[[S]\nk=9\n[S]\nk=1\n";
+            CHECK(lookup(g, "S", "k") == "1");
+        }
+    }
 }
 
 TEST_CASE("writer: new sections, replacing, inserting and removing") {
