@@ -114,16 +114,12 @@ bool findValue(std::string_view contents, std::string_view section, std::string_
         if (!inSection) {
             // Outside the wanted section only header lines matter: jump to
             // the next "[" that starts a line. A "[" inside a line is text.
-            for (;;) {
-                const char* at = findChar(pos, end, '[');
-                if (at == end)
-                    return false;
-                pos = at + 1;
-                if (at == begin || at[-1] == '\n') {
-                    pos = at;
-                    break;
-                }
-            }
+            const char* at = findChar(pos, end, '[');
+            while (at != end && at != begin && at[-1] != '\n')
+                at = findChar(at + 1, end, '[');
+            if (at == end)
+                return false;
+            pos = at;
         }
         const char* stop = findChar(pos, end, '\n');
         const char* next = stop < end ? stop + 1 : end;
