@@ -30,10 +30,11 @@ void writeLogHeader(const SystemInfo& system, bool aspiPresent) {
     const std::string os = system.osName();
     const std::string user = system.userName();
     const bool admin = system.isAdministrator();
-    logEvent(2020, "%s", "");
-    logEvent(2021, "%s", std::string(kHeaderRuleLength, '-').c_str());
-    logEvent(2022, "%s version %s", kProgramName, kProgramVersion);
-    logEvent(2023, "OS = %s  User = %s%s", os.c_str(), user.c_str(), admin ? " (admin)" : "");
+    // Site 0: the bare message, without time, number or drive.
+    logEvent(0, "%s", "");
+    logEvent(0, "%s", std::string(kHeaderRuleLength, '-').c_str());
+    logEvent(0, "%s version %s", kProgramName, kProgramVersion);
+    logEvent(0, "OS = %s  User = %s%s", os.c_str(), user.c_str(), admin ? " (admin)" : "");
     if (!processLog().loggingOn())
         return;
     truncateLogFile(kSystemLogName);
@@ -45,7 +46,7 @@ void writeLogHeader(const SystemInfo& system, bool aspiPresent) {
 
 void logDriveList(const std::string& driveList, bool aspiPresent) {
     logSystem("CDROM drives:  %s", driveList.c_str());
-    logEvent(2024, "CDROM drives: %s%s", driveList.c_str(), aspiPresent ? "  (ASPI)" : "");
+    logEvent(0, "CDROM drives: %s%s", driveList.c_str(), aspiPresent ? "  (ASPI)" : "");
 }
 
 } // namespace rubo

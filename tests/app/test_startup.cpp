@@ -5,6 +5,7 @@
 #include "settings/event_log.h"
 #include "test_support.h"
 
+#include <ctime>
 #include <string>
 
 using namespace rubo;
@@ -20,6 +21,8 @@ struct LogDir {
     ~LogDir() {
         processLog().flush();
         processLog().setSwitches(false, false);
+        processLog().setActiveDrive(0);
+        processLog().setClock([] { return std::time(nullptr); });
     }
     std::string file(const char* name) {
         processLog().flush();
@@ -45,13 +48,16 @@ TEST_CASE("the log header names the program, the system and the user") {
     SUBCASE("with logging: the event log and a fresh system log") {
         LogDir log(true);
         writeBytes(log.dir.path() / kSystemLogName, "from the last run\n");
+        // Plain message lines: no time, number or drive, and no blank line
+        // between them although every line falls in a new second.
+        std::time_t now = 1000000000;
+        processLog().setClock([&now] { return now++; });
+        processLog().setActiveDrive('D');
         writeLogHeader(system, false);
         logDriveList("DE", true);
-        const std::string events = log.file(kEventLogName);
-        CHECK(has(events, std::string(104, '-')));
-        CHECK(has(events, "RUBO version 1.20"));
-        CHECK(has(events, "OS = " + system.osName() + "  User = tester (admin)"));
-        CHECK(has(events, "CDROM drives: DE  (ASPI)"));
+        CHECK(log.file(kEventLogName) ==
+              crlf("\n" + std::string(104, '-') + "\nRUBO version 1.20\nOS = " + system.osName() +
+                   "  User = tester (admin)\nCDROM drives: DE  (ASPI)\n"));
         const std::string systemLog = log.file(kSystemLogName);
         CHECK_FALSE(has(systemLog, "from the last run"));
         CHECK(has(systemLog, "OS version:    " + system.osName()));
