@@ -58,11 +58,11 @@ StartupRequest interpretCommandLine(const std::string& file, int autoPlay,
         return request;
     }
     std::string head;
-    if (!readHead || !readHead(file, head) || head.size() <= kCdaTrackOffset ||
-        head[kCdaTrackOffset] == 0) {
+    if (!readHead || !readHead(file, head) || head.size() <= kCdaTrackOffset) {
         request.kind = StartupRequest::CdaError;
         return request;
     }
+    // Track 0 is kept: a pending play of 0 plays nothing.
     request.kind = StartupRequest::PlayTrack;
     request.track = static_cast<unsigned char>(head[kCdaTrackOffset]);
     return request;

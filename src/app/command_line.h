@@ -32,8 +32,8 @@ using FileHeadReader = std::function<bool(const std::string& path, std::string& 
 bool readFileHead(const std::string& path, std::string& head);
 
 // `file`: the first plain command-line parameter, "" when none. A .cda file
-// that cannot be read, is shorter than the track byte or names track 0 gives
-// CdaError (the caller shows kCdaErrorMessage and ends).
+// that cannot be read or is shorter than the track byte gives CdaError (the
+// caller shows kCdaErrorMessage and ends); track 0 asks for no play.
 StartupRequest interpretCommandLine(const std::string& file, int autoPlay,
                                     const FileHeadReader& readHead);
 

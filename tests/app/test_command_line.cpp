@@ -79,12 +79,21 @@ TEST_CASE("a .cda file plays the track in its byte 22") {
     CHECK(r.track == 200);
 }
 
-TEST_CASE("an unusable .cda file is an error") {
+TEST_CASE("a .cda file naming track 0 chooses its drive and plays nothing") {
+    FakeFiles files;
+    files.files["E:\\Zero.cda"] = cdaHead(44, 0);
+    const StartupRequest r = interpretCommandLine("E:\\Zero.cda", 1, files.reader());
+    CHECK(r.kind == StartupRequest::PlayTrack);
+    CHECK(r.track == 0); // a pending play of 0 is no play
+    CHECK(r.driveLetter == 'E');
+    CHECK(startupLogText(r) == "M : Playing track 0");
+}
+
+TEST_CASE("a .cda file that cannot be opened or is too short is an error") {
     FakeFiles files;
     files.files["D:\\Short.cda"] = cdaHead(10, 0);
     files.files["D:\\Exact22.cda"] = cdaHead(22, 0);
-    files.files["D:\\Zero.cda"] = cdaHead(44, 0);
-    for (const char* name : {"D:\\Short.cda", "D:\\Exact22.cda", "D:\\Zero.cda", "D:\\Gone.cda"}) {
+    for (const char* name : {"D:\\Short.cda", "D:\\Exact22.cda", "D:\\Gone.cda"}) {
         CAPTURE(name);
         const StartupRequest r = interpretCommandLine(name, 1, files.reader());
         CHECK(r.kind == StartupRequest::CdaError);
