@@ -1,6 +1,8 @@
 #include "test_support.h"
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,6 +11,7 @@ namespace rubo::test {
 struct ChildProcess::Impl {
     pid_t pid = -1;
     int status = -1;
+    std::string startError;
 };
 
 ChildProcess::ChildProcess(const std::string& role, const std::vector<std::string>& args)
@@ -24,6 +27,8 @@ ChildProcess::ChildProcess(const std::string& role, const std::vector<std::strin
         ::execv("/proc/self/exe", argv.data());
         ::_exit(127);
     }
+    if (impl_->pid < 0)
+        impl_->startError = std::string("fork failed: ") + std::strerror(errno);
 }
 
 ChildProcess::~ChildProcess() {
@@ -35,6 +40,10 @@ ChildProcess::~ChildProcess() {
 
 bool ChildProcess::started() const {
     return impl_->pid > 0;
+}
+
+const std::string& ChildProcess::startError() const {
+    return impl_->startError;
 }
 
 int ChildProcess::wait() {

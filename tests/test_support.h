@@ -51,6 +51,8 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool started() const;
+    // Why the process could not be started ("" when it was).
+    const std::string& startError() const;
     // The exit code, or -1 when the process could not be waited for.
     int wait();
     // Ends the process at once, as a crash would.

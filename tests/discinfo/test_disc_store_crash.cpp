@@ -57,7 +57,7 @@ TEST_CASE("a save killed half-way leaves the old or the new disc entry, never a 
     writeBytes(path, others);
     for (int round = 0; round < 4; ++round) {
         ChildProcess child("save-disc-forever", {path});
-        REQUIRE(child.started());
+        REQUIRE_MESSAGE(child.started(), child.startError());
         std::this_thread::sleep_for(std::chrono::milliseconds(300 + 111 * round));
         child.kill();
         child.wait();

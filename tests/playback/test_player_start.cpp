@@ -175,7 +175,7 @@ TEST_CASE("the default fatal exit shows the message and ends the process with 0"
     ScratchDir dir;
     const std::string file = dir.file("message.txt");
     ChildProcess child("player-fatal-open", {file});
-    REQUIRE(child.started());
+    REQUIRE_MESSAGE(child.started(), child.startError());
     CHECK(child.wait() == 0);
     CHECK(readBytes(file) == "Error opening device");
 }

@@ -48,7 +48,7 @@ TEST_CASE("a write that fails for lack of space leaves the old file untouched") 
     for (const char* mode : {"1", "0"}) {
         CAPTURE(mode);
         ChildProcess child("write-on-full-disk", {path, std::to_string(discs.size() / 2), mode});
-        REQUIRE(child.started());
+        REQUIRE_MESSAGE(child.started(), child.startError());
         CHECK(child.wait() == 0);
         CHECK(readBytes(path) == discs);
         CHECK_FALSE(std::filesystem::exists(path + ".new"));

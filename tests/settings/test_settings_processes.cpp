@@ -56,8 +56,8 @@ TEST_CASE("two processes writing thousands of distinct keys lose none") {
         std::filesystem::remove(path);
         ChildProcess a("write-keys", {path, "ProcessA", mode});
         ChildProcess b("write-keys", {path, "ProcessB", mode});
-        REQUIRE(a.started());
-        REQUIRE(b.started());
+        REQUIRE_MESSAGE(a.started(), a.startError());
+        REQUIRE_MESSAGE(b.started(), b.startError());
         CHECK(a.wait() == 0);
         CHECK(b.wait() == 0);
         SettingsFile file(path, systemProfileApi());
@@ -83,7 +83,7 @@ TEST_CASE("a writer killed half-way leaves a whole file") {
     writeBytes(path, discs);
     for (int round = 0; round < 3; ++round) {
         ChildProcess child("rewrite-forever", {path});
-        REQUIRE(child.started());
+        REQUIRE_MESSAGE(child.started(), child.startError());
         // Let it rewrite a few times, then end it wherever it is.
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (readBytes(path).size() < discs.size() + kBigValue &&
