@@ -16,7 +16,7 @@ constexpr std::size_t kLineChars = 200;
 
 void storeByTrack(std::vector<std::string>& list, int track, const std::string& text) {
     if (track < 0 || track > kMaxCdTextTrack)
-        return; // the counter ran past the last track number: nothing to keep
+        return; // beyond the last track number (or the counter ran past it): nothing to keep
     if (list.size() <= static_cast<std::size_t>(track))
         list.resize(static_cast<std::size_t>(track) + 1);
     list[static_cast<std::size_t>(track)] = text;
@@ -82,8 +82,6 @@ CdTextStrings parseCdTextPacks(ByteSpan response, const CdTextLineSink& sink) {
             break;
         const std::uint8_t type = pack[0];
         if (type >= kPackTitle && type <= kPackMessage && (pack[3] & kBlockMask) == 0) {
-            if (pack[1] > kMaxCdTextTrack)
-                break;
             track = pack[1];
             for (std::size_t i = 0; i < kPackTextBytes; ++i) {
                 const std::uint8_t byte = pack[kPackTextOffset + i];

@@ -15,7 +15,8 @@ constexpr std::size_t kCdTextPackBytes = 18;
 constexpr int kMaxCdTextPacks = 255;
 // Longest CD-TEXT string kept; longer ones are cut.
 constexpr std::size_t kMaxCdTextString = 255;
-// Highest track number a pack may name; a higher one ends the data.
+// Highest track number whose strings are kept; packs naming a higher one
+// (the extension flag, for one) store nothing but are still read.
 constexpr int kMaxCdTextTrack = 99;
 
 // The strings of block 0, by track number.

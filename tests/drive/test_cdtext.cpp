@@ -121,15 +121,20 @@ TEST_CASE("hostile CD-TEXT responses") {
         REQUIRE(strings.titles.size() >= 2);
         CHECK(strings.titles[1] == "Next");
     }
-    SUBCASE("a track number above 99 ends the data") {
+    SUBCASE("a pack whose track byte is above 99 stores nothing; the packs after it count") {
         const auto strings = parse({
             cdTextPack(0x80, 1, 0, 0, "One" + z(9)),
-            cdTextPack(0x80, 200, 1, 0, "Bad" + z(9)),
-            cdTextPack(0x81, 0, 2, 0, "Band" + z(8)),
+            cdTextPack(0x80, 0x81, 1, 0, "Ext" + z(9)), // extension flag set
+            cdTextPack(0x80, 200, 2, 0, "Bad" + z(9)),
+            cdTextPack(0x81, 0, 3, 0, "Band" + z(1) + "Solo" + z(3)),
+            cdTextPack(0x85, 0, 4, 0, "Msg" + z(9)),
         });
         REQUIRE(strings.titles.size() == 10); // "One" and the 8 empty strings after it
         CHECK(strings.titles[1] == "One");
-        CHECK(strings.artist == "?");
+        CHECK(strings.artist == "Band");
+        REQUIRE(strings.performers.size() == 4);
+        CHECK(strings.performers[1] == "Solo");
+        CHECK(strings.message == "Msg");
     }
     SUBCASE("the track counter running past 99 keeps nothing there") {
         const auto strings = parse({
