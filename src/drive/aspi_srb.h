@@ -11,9 +11,11 @@ namespace rubo {
 constexpr std::uint8_t kScHaInquiry = 0x00;
 constexpr std::uint8_t kScGetDevType = 0x01;
 constexpr std::uint8_t kScExecScsiCmd = 0x02;
+constexpr std::uint8_t kScAbortSrb = 0x03;
 
 constexpr int kSsPending = 0x00;
 constexpr int kSsComp = 0x01;
+constexpr int kSsAborted = 0x02;
 constexpr int kSsNoAdapters = 0xE8;
 
 constexpr std::uint8_t kSrbDirIn = 0x08;
@@ -69,11 +71,21 @@ struct SrbExecScsiCmd {
     std::uint8_t cdbByte[16];
     std::uint8_t senseArea[kAspiSenseLength + 2];
 };
+
+struct SrbAbort {
+    std::uint8_t cmd;
+    std::uint8_t status;
+    std::uint8_t haId;
+    std::uint8_t flags;
+    std::uint32_t hdrReserved;
+    void* toAbort;
+};
 #pragma pack(pop)
 
 static_assert(sizeof(SrbHaInquiry) == 60, "SRB_HAInquiry");
 static_assert(sizeof(SrbGetDeviceType) == 12, "SRB_GDEVBlock");
 static_assert(offsetof(SrbExecScsiCmd, bufPointer) == 16, "SRB_BufPointer");
+static_assert(offsetof(SrbAbort, toAbort) == 8, "SRB_ToAbort");
 #if UINTPTR_MAX == 0xFFFFFFFFu
 static_assert(sizeof(SrbExecScsiCmd) == 80, "SRB_ExecSCSICmd of the 32-bit build");
 static_assert(offsetof(SrbExecScsiCmd, cdbByte) == 48, "CDBByte of the 32-bit build");

@@ -3,6 +3,7 @@
 // The two platform back ends of the SCSI transport, behind small interfaces
 // so that the transport's logic runs against fakes.
 
+#include "drive/aspi_srb.h"
 #include "drive/scsi_commands.h"
 
 #include <cstdint>
@@ -42,7 +43,8 @@ public:
     // SC_GET_DEV_TYPE.
     virtual int deviceType(int adapter, int target, int lun, std::uint8_t& type) = 0;
     // SC_EXEC_SCSI_CMD with event notification and a bounded wait; the final
-    // status (still pending after the wait counts as pending).
+    // status. A request still pending after the wait is aborted (SC_ABORT_SRB)
+    // and counts as pending; the caller's buffer is then left untouched.
     virtual int execute(const AspiDrive& drive, const Cdb& cdb, void* buffer,
                         std::uint32_t length) = 0;
 };
@@ -77,8 +79,10 @@ struct AspiEntryPoints {
 // A pass-through back end over the given calls; missing ones are the
 // system's.
 std::unique_ptr<SptiPort> makeSptiPort(const SptiSystemCalls& calls);
-// An ASPI back end over the given entry points (loaded when both are set).
-std::unique_ptr<AspiPort> makeAspiPort(const AspiEntryPoints& entries);
+// An ASPI back end over the given entry points (loaded when both are set)
+// that waits `waitMs` for a request before aborting it.
+std::unique_ptr<AspiPort> makeAspiPort(const AspiEntryPoints& entries,
+                                       std::uint32_t waitMs = kAspiWaitMs);
 
 } // namespace rubo
 #endif

@@ -9,7 +9,10 @@
 
 #include <ntddscsi.h>
 
+#include <algorithm>
 #include <cstring>
+#include <mutex>
+#include <vector>
 
 namespace rubo {
 
@@ -113,11 +116,34 @@ private:
     HANDLE handle_;
 };
 
+// One execution request: the block, the data it reads into and its event.
+// The library completes them from its own thread, so they stay together, off
+// the caller's stack, until the library has let go of them.
+struct AspiRequest {
+    explicit AspiRequest(std::uint32_t length) : data(length) { std::memset(&srb, 0, sizeof srb); }
+    std::uint8_t status() const { return *static_cast<const volatile std::uint8_t*>(&srb.status); }
+    // Done: the event is set and the status is final.
+    bool settled() const {
+        return WaitForSingleObject(event.get(), 0) == WAIT_OBJECT_0 && status() != kSsPending;
+    }
+
+    SrbExecScsiCmd srb;
+    std::vector<std::uint8_t> data;
+    EventHandle event;
+};
+
 class Win32AspiPort : public AspiPort {
 public:
-    Win32AspiPort(const AspiEntryPoints& entries, HMODULE library)
-        : entries_(entries), library_(library) {}
+    Win32AspiPort(const AspiEntryPoints& entries, HMODULE library, std::uint32_t waitMs)
+        : entries_(entries), library_(library), waitMs_(waitMs) {}
     ~Win32AspiPort() override {
+        sweep();
+        if (!unsettled_.empty()) {
+            // The library may still write them: leave them and the library be.
+            for (auto& request : unsettled_)
+                request.release();
+            return;
+        }
         if (library_)
             FreeLibrary(library_);
     }
@@ -150,32 +176,65 @@ public:
 
     int execute(const AspiDrive& drive, const Cdb& cdb, void* buffer,
                 std::uint32_t length) override {
-        EventHandle event;
-        if (!event.get())
+        sweep();
+        auto request = std::make_unique<AspiRequest>(length);
+        if (!request->event.get())
             return kSsPending;
-        SrbExecScsiCmd srb;
-        std::memset(&srb, 0, sizeof srb);
+        SrbExecScsiCmd& srb = request->srb;
         srb.cmd = kScExecScsiCmd;
         srb.haId = drive.hostAdapter;
         srb.flags = kSrbDirIn | kSrbEventNotify;
         srb.target = drive.target;
         srb.lun = drive.lun;
         srb.bufLen = length;
-        srb.bufPointer = static_cast<std::uint8_t*>(buffer);
+        srb.bufPointer = request->data.empty() ? nullptr : request->data.data();
         srb.senseLen = kAspiSenseLength;
         srb.cdbLen = static_cast<std::uint8_t>(kCdbLength);
-        srb.postProc = event.get();
+        srb.postProc = request->event.get();
         std::memcpy(srb.cdbByte, cdb.data(), kCdbLength);
-        ResetEvent(event.get());
-        if (entries_.sendCommand(&srb) == static_cast<std::uint32_t>(kSsPending))
-            WaitForSingleObject(event.get(), kAspiWaitMs);
-        // The library completes the block from its own thread.
-        return *static_cast<volatile std::uint8_t*>(&srb.status);
+        ResetEvent(request->event.get());
+        if (entries_.sendCommand(&srb) == static_cast<std::uint32_t>(kSsPending)) {
+            WaitForSingleObject(request->event.get(), waitMs_);
+            if (!request->settled()) {
+                abort(*request);
+                if (!request->settled()) {
+                    std::lock_guard<std::mutex> hold(mutex_);
+                    unsettled_.push_back(std::move(request));
+                    return kSsPending;
+                }
+            }
+        }
+        if (length > 0 && buffer)
+            std::memcpy(buffer, request->data.data(), length);
+        return request->status();
     }
 
 private:
+    void abort(AspiRequest& request) {
+        SrbAbort srb;
+        std::memset(&srb, 0, sizeof srb);
+        srb.cmd = kScAbortSrb;
+        srb.haId = request.srb.haId;
+        srb.toAbort = &request.srb;
+        entries_.sendCommand(&srb);
+    }
+
+    // Frees the timed-out requests the library has finished with since.
+    void sweep() {
+        std::lock_guard<std::mutex> hold(mutex_);
+        unsettled_.erase(std::remove_if(unsettled_.begin(), unsettled_.end(),
+                                        [](const std::unique_ptr<AspiRequest>& request) {
+                                            return request->settled();
+                                        }),
+                         unsettled_.end());
+    }
+
     AspiEntryPoints entries_;
     HMODULE library_;
+    std::uint32_t waitMs_;
+    // The worker and the window's direct play may both send commands.
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<AspiRequest>> unsettled_;
 };
 
 } // namespace
@@ -184,8 +243,8 @@ std::unique_ptr<SptiPort> makeSptiPort(const SptiSystemCalls& calls) {
     return std::make_unique<Win32SptiPort>(calls);
 }
 
-std::unique_ptr<AspiPort> makeAspiPort(const AspiEntryPoints& entries) {
-    return std::make_unique<Win32AspiPort>(entries, nullptr);
+std::unique_ptr<AspiPort> makeAspiPort(const AspiEntryPoints& entries, std::uint32_t waitMs) {
+    return std::make_unique<Win32AspiPort>(entries, nullptr, waitMs);
 }
 
 std::unique_ptr<SptiPort> systemSptiPort() {
@@ -201,7 +260,7 @@ std::unique_ptr<AspiPort> loadSystemAspiPort() {
         entries.sendCommand = reinterpret_cast<std::uint32_t (*)(void*)>(
             reinterpret_cast<void*>(GetProcAddress(library, "SendASPI32Command")));
     }
-    return std::make_unique<Win32AspiPort>(entries, library);
+    return std::make_unique<Win32AspiPort>(entries, library, kAspiWaitMs);
 }
 
 } // namespace rubo

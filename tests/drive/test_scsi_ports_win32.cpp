@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 
 using namespace rubo;
@@ -184,6 +185,8 @@ std::uint32_t fakeSendCommand(void* srb) {
     case kScExecScsiCmd: {
         auto* exec = static_cast<SrbExecScsiCmd*>(srb);
         aspiCapture.exec.assign(bytes, bytes + sizeof(SrbExecScsiCmd));
+        if (aspiCapture.complete)
+            std::memset(exec->bufPointer, 0x5A, exec->bufLen);
         exec->status = aspiCapture.complete ? kSsComp : kSsPending;
         SetEvent(static_cast<HANDLE>(exec->postProc));
         return kSsPending;
@@ -219,7 +222,8 @@ TEST_CASE("ASPI: discovery and the execution request block") {
         CHECK(srb.target == 0);
         CHECK(srb.lun == 2);
         CHECK(srb.bufLen == 804u);
-        CHECK(srb.bufPointer == data.data());
+        CHECK(srb.bufPointer != nullptr);
+        CHECK(std::count(data.begin(), data.end(), 0x5A) == 804);
         CHECK(srb.senseLen == 14);
         CHECK(srb.cdbLen == 10);
         CHECK(srb.postProc != nullptr);
@@ -230,5 +234,87 @@ TEST_CASE("ASPI: discovery and the execution request block") {
     SUBCASE("a request still pending after the wait fails") {
         aspiCapture.complete = false;
         CHECK(s.executeCommand("D:", "D", cdb, data.data(), 804) == 0);
+        CHECK(std::count(data.begin(), data.end(), 0) == 804);
+    }
+}
+
+namespace {
+
+// A library that leaves execution requests pending until told otherwise.
+struct HungRequest {
+    SrbExecScsiCmd* srb = nullptr;
+    std::uint8_t* data = nullptr;
+    std::uint32_t length = 0;
+    HANDLE event = nullptr;
+};
+struct HungLibrary {
+    bool hang = true;
+    bool abortCompletes = true;
+    HungRequest pending;
+    std::vector<SrbAbort> aborts;
+} hung;
+
+std::uint32_t hungSendCommand(void* srb) {
+    auto* bytes = static_cast<std::uint8_t*>(srb);
+    if (bytes[0] == kScAbortSrb) {
+        auto* abort = static_cast<SrbAbort*>(srb);
+        hung.aborts.push_back(*abort);
+        if (hung.abortCompletes && abort->toAbort == hung.pending.srb) {
+            hung.pending.srb->status = kSsAborted;
+            SetEvent(hung.pending.event);
+        }
+        abort->status = kSsComp;
+        return kSsComp;
+    }
+    if (bytes[0] != kScExecScsiCmd)
+        return fakeSendCommand(srb);
+    auto* exec = static_cast<SrbExecScsiCmd*>(srb);
+    if (!hung.hang) {
+        std::memset(exec->bufPointer, 0x5A, exec->bufLen);
+        exec->status = kSsComp;
+        SetEvent(static_cast<HANDLE>(exec->postProc));
+        return kSsPending;
+    }
+    hung.pending =
+        HungRequest{exec, exec->bufPointer, exec->bufLen, static_cast<HANDLE>(exec->postProc)};
+    return kSsPending;
+}
+
+} // namespace
+
+TEST_CASE("ASPI: a request that outlives the wait is aborted and kept until it settles") {
+    hung = HungLibrary{};
+    AspiEntryPoints entries;
+    entries.supportInfo = fakeSupportInfo;
+    entries.sendCommand = hungSendCommand;
+    auto port = makeAspiPort(entries, 20);
+    AspiDrive drive;
+    drive.lun = 2;
+    drive.hostAdapter = 0;
+    std::vector<std::uint8_t> data(804, 0);
+    const Cdb cdb = readTocCommand(kTocFormatToc);
+
+    SUBCASE("the abort settles it at once") {
+        CHECK(port->execute(drive, cdb, data.data(), 804) == kSsAborted);
+        REQUIRE(hung.aborts.size() == 1);
+        CHECK(hung.aborts[0].haId == 0);
+        CHECK(hung.aborts[0].toAbort == hung.pending.srb);
+    }
+    SUBCASE("the library completes it later, into memory that is still the request's") {
+        hung.abortCompletes = false;
+        CHECK(port->execute(drive, cdb, data.data(), 804) == kSsPending);
+        REQUIRE(hung.aborts.size() == 1);
+        REQUIRE(hung.aborts[0].toAbort == hung.pending.srb);
+        // The late completion, after the caller has gone on.
+        CHECK(hung.pending.srb->cmd == kScExecScsiCmd);
+        CHECK(hung.pending.length == 804u);
+        std::memset(hung.pending.data, 0xEE, hung.pending.length);
+        hung.pending.srb->status = kSsComp;
+        SetEvent(hung.pending.event);
+        CHECK(std::count(data.begin(), data.end(), 0) == 804);
+        // The next request runs as usual.
+        hung.hang = false;
+        CHECK(port->execute(drive, cdb, data.data(), 804) == kSsComp);
+        CHECK(std::count(data.begin(), data.end(), 0x5A) == 804);
     }
 }
