@@ -65,7 +65,7 @@ int ScsiAccess::executeCommand(const std::string& drive, const std::string& aspi
     if (usesSpti()) {
         if (sptiExecute(drive, cdb, buffer, length))
             return 1;
-        if (errorDetail_ == 2)
+        if (errorDetail_.load() == 2)
             logEvent(kSiteSptiError, "  : SPTI Error: %02X, %s", cdb[0],
                      system_.lastErrorText().c_str());
         return 0;
@@ -77,7 +77,7 @@ int ScsiAccess::executeCommand(const std::string& drive, const std::string& aspi
         return 0;
     if (aspiExecute(static_cast<int>(row), cdb, buffer, length))
         return 1;
-    if (errorDetail_ == 2)
+    if (errorDetail_.load() == 2)
         logEvent(kSiteAspiError, "  : ASPI Error: %02X, %s", cdb[0],
                  system_.lastErrorText().c_str());
     return 0;
@@ -141,7 +141,7 @@ int ScsiAccess::playAudioMsf(const std::string& drive, const std::string& aspiMa
                              PackedMsf end) {
     if (executeCommand(drive, aspiMap, playAudioMsfCommand(start, end), nullptr, 0))
         return 1;
-    if (errorDetail_ != 0)
+    if (errorDetail_.load() != 0)
         logEvent(kSitePlayError, "  : ASPI/SPTI Error: %s", system_.lastErrorText().c_str());
     return 0;
 }

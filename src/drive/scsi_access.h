@@ -10,6 +10,7 @@
 #include "settings/system_info.h"
 
 #include <array>
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -61,12 +62,13 @@ public:
     int playAudioMsf(const std::string& drive, const std::string& aspiMap, PackedMsf start,
                      PackedMsf end);
 
-    void setCdTextLog(int on) { cdTextLog_ = on; }
-    void setSessionLog(int on) { sessionLog_ = on; }
-    void setErrorDetail(int level) { errorDetail_ = level; }
-    int cdTextLog() const { return cdTextLog_; }
-    int sessionLog() const { return sessionLog_; }
-    int errorDetailLevel() const { return errorDetail_; }
+    // The log switches: set by the user-interface thread, read by the worker.
+    void setCdTextLog(int on) { cdTextLog_.store(on); }
+    void setSessionLog(int on) { sessionLog_.store(on); }
+    void setErrorDetail(int level) { errorDetail_.store(level); }
+    int cdTextLog() const { return cdTextLog_.load(); }
+    int sessionLog() const { return sessionLog_.load(); }
+    int errorDetailLevel() const { return errorDetail_.load(); }
     int aspiAvailable() const { return aspiAvailable_; }
 
     int driveCount() const { return driveCount_; }
@@ -86,9 +88,9 @@ private:
     std::array<AspiDrive, kMaxAspiDrives> drives_{};
     int driveCount_ = 0;
     int aspiAvailable_ = 0;
-    int cdTextLog_ = 0;
-    int sessionLog_ = 0;
-    int errorDetail_ = 0;
+    std::atomic<int> cdTextLog_{0};
+    std::atomic<int> sessionLog_{0};
+    std::atomic<int> errorDetail_{0};
     DiscInfo cdTextInfo_;
     std::vector<std::uint8_t> cdText_;
     std::array<std::uint8_t, kSubChannelBytes> subChannel_{};

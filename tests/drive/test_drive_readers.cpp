@@ -7,6 +7,8 @@
 #include "settings/profile_api.h"
 #include "settings/settings_file.h"
 
+#include <thread>
+
 using namespace rubo;
 using namespace rubo::test;
 
@@ -294,4 +296,33 @@ TEST_CASE("CD-TEXT read and cdtext.log") {
         CHECK(s.cdTextInfo().artist == "?");
         CHECK(s.cdTextInfo().title == "?");
     }
+}
+
+// A ThreadSanitizer build reports unsynchronised switches here.
+TEST_CASE("log switches changed by the options while the worker reads a disc") {
+    DriveFixture f;
+    const auto cdText = knownCdText();
+    f.spti = [&](const Cdb& c, std::uint8_t* b, std::uint32_t n) {
+        return answerToc(c, b, n, 5, cdText) || answerToc(c, b, n, 1, sessionInfo(1, 1));
+    };
+    ScsiAccess& s = f.make();
+    constexpr int kRounds = 100;
+    int texts = 0;
+    std::thread worker([&] {
+        for (int i = 0; i < kRounds; ++i) {
+            texts += readCdText("D:", "", s);
+            readSessionInfo("D:", "", s);
+            s.playAudioMsf("E:", "", 0, 0); // fails: logged by errorDetail
+        }
+    });
+    for (int i = 0; i < kRounds; ++i) {
+        s.setCdTextLog(i & 1);
+        s.setSessionLog(i & 1);
+        s.setErrorDetail(i % 3);
+    }
+    worker.join();
+    CHECK(texts == kRounds);
+    CHECK(s.cdTextLog() == 1);
+    CHECK(s.sessionLog() == 1);
+    CHECK(s.errorDetailLevel() == 0);
 }
