@@ -172,7 +172,10 @@ void CMainWindow::prepareVolumeControl() {
 
 bool CMainWindow::startWorker() {
     setup_.drive = drive_;
-    setup_.aspiMap = options_.aspiDrives;
+    setup_.aspiMap.set(options_.aspiDrives);
+    setup_.saveAspiMap = [](const std::string& map) {
+        iniWriteString(kOptionsSection, kAspiDrivesKey, map);
+    };
     setup_.cdPlayerIni = options_.cdPlayerIni;
     setup_.stopOnClose = options_.stopOnClose;
     setup_.detectMultiSession = options_.detectMultiSession;
@@ -182,7 +185,7 @@ bool CMainWindow::startWorker() {
         return false;
     TransportLinks links{shared_, runner_->lock(), *runner_->events(), controls_, *this, options_};
     commands_ = std::make_unique<TransportCommands>(links, view_);
-    commands_->setDirectPlay(scsiDirectPlay(scsi_, drive_, options_.aspiDrives));
+    commands_->setDirectPlay(scsiDirectPlay(scsi_, drive_, setup_.aspiMap));
     display_ = std::make_unique<MainDisplay>(shared_, runner_->lock(), view_, controls_);
     return runner_->start();
 }

@@ -4,8 +4,6 @@
 #include "drive/toc_parser.h"
 #include "settings/event_log.h"
 #include "settings/file_io.h"
-#include "settings/options.h"
-#include "settings/settings_file.h"
 
 #include <algorithm>
 #include <vector>
@@ -107,10 +105,8 @@ int readTrackList(const std::string& drive, std::string& aspiMap, CdAudioDevice&
         if (row >= 0) {
             extendFromToc(spanOf(toc), list);
             const std::size_t at = static_cast<std::size_t>(row);
-            if (at >= aspiMap.size() || aspiMap[at] != drive[0]) {
+            if (at >= aspiMap.size() || aspiMap[at] != drive[0])
                 aspiMap = repairAspiMap(aspiMap, drive[0], row);
-                iniWriteString(kOptionsSection, kAspiDrivesKey, aspiMap);
-            }
         }
     }
     return 0;

@@ -18,7 +18,7 @@ constexpr const char kMultisessionText[] = "Multisession mode";
 
 // Fills `list`; 1 when it came from the first session of a multisession
 // disc (the player then plays and reads positions through SCSI), else 0.
-// A repaired ASPI map is stored back in `aspiMap` and saved.
+// A repaired ASPI map is stored back in `aspiMap`; saving it is the caller's.
 int readTrackList(const std::string& drive, std::string& aspiMap, CdAudioDevice& device,
                   ScsiAccess& scsi, int detectMultiSession, TrackList& list);
 

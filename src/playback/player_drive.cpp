@@ -26,19 +26,19 @@ bool playStart(const DiscInfo& disc, PackedTmsf position, PackedMsf& start) {
 std::uint32_t PlayerDrive::currentTrackNow(int direct) {
     if (!direct)
         return device_.currentTrack();
-    return static_cast<std::uint32_t>(scsi_.currentPosition(drive_, aspiMap_).track);
+    return static_cast<std::uint32_t>(scsi_.currentPosition(drive_, aspiMap_.get()).track);
 }
 
 PackedTmsf PlayerDrive::trackPositionNow(int direct) {
     if (!direct)
         return device_.position();
-    return scsi_.currentPosition(drive_, aspiMap_).trackPosition;
+    return scsi_.currentPosition(drive_, aspiMap_.get()).trackPosition;
 }
 
 PackedMsf PlayerDrive::absolutePositionNow(int direct) {
     if (!direct)
         return device_.position();
-    return scsi_.currentPosition(drive_, aspiMap_).absolute;
+    return scsi_.currentPosition(drive_, aspiMap_.get()).absolute;
 }
 
 void PlayerDrive::playAt(const DiscInfo& disc, int direct, PackedTmsf position) {
@@ -48,7 +48,7 @@ void PlayerDrive::playAt(const DiscInfo& disc, int direct, PackedTmsf position) 
     if (direct) {
         logEvent(2240, "  : Playing Direct position %2d:%02d %02d", msfMinutes(start),
                  msfSeconds(start), msfFrames(start));
-        scsi_.playAudioMsf(drive_, aspiMap_, start, framesToMsf(disc.trackList.leadOut));
+        scsi_.playAudioMsf(drive_, aspiMap_.get(), start, framesToMsf(disc.trackList.leadOut));
         return;
     }
     logEvent(2241, "  : Playing Track %d position %2d:%02d %02d   Abs: %2d:%02d %02d",

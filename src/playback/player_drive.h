@@ -6,6 +6,7 @@
 #include "discinfo/disc_model.h"
 #include "drive/scsi_access.h"
 #include "playback/cd_audio_device.h"
+#include "playback/player_state.h"
 
 #include <string>
 
@@ -18,7 +19,7 @@ bool playStart(const DiscInfo& disc, PackedTmsf position, PackedMsf& start);
 class PlayerDrive {
 public:
     PlayerDrive(CdAudioDevice& device, ScsiAccess& scsi, const std::string& drive,
-                std::string& aspiMap)
+                const SharedAspiMap& aspiMap)
         : device_(device), scsi_(scsi), drive_(drive), aspiMap_(aspiMap) {}
 
     std::uint32_t currentTrackNow(int direct);
@@ -32,13 +33,12 @@ public:
     CdAudioDevice& device() { return device_; }
     ScsiAccess& scsi() { return scsi_; }
     const std::string& drive() const { return drive_; }
-    std::string& aspiMap() { return aspiMap_; }
 
 private:
     CdAudioDevice& device_;
     ScsiAccess& scsi_;
     const std::string& drive_;
-    std::string& aspiMap_;
+    const SharedAspiMap& aspiMap_;
 };
 
 } // namespace rubo

@@ -29,8 +29,10 @@ using DiscLookup = std::function<void(const std::string& drive, const std::strin
 // What the main window gives the worker. The options and the drive change
 // only while the worker is not running.
 struct PlayerSetup {
-    std::string drive;       // "E:"
-    std::string aspiMap;     // the ASPI map, repaired by the TOC read
+    std::string drive;     // "E:"
+    SharedAspiMap aspiMap; // repaired by the TOC read
+    // Saves a repaired map (on the worker thread).
+    std::function<void(const std::string& map)> saveAspiMap;
     std::string cdPlayerIni; // path of the older CD Player's file
     int stopOnClose = 0;
     int detectMultiSession = 0;

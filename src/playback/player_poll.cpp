@@ -102,8 +102,15 @@ void PlayerEngine::readToc() {
     }
     resetDiscInfo(localDisc_);
     logEvent(2223, " T: Getting TOC");
-    const int direct = readTrackList(setup_.drive, setup_.aspiMap, device_, scsi_,
-                                     setup_.detectMultiSession, localDisc_.trackList);
+    const std::string knownMap = setup_.aspiMap.get();
+    std::string map = knownMap;
+    const int direct = readTrackList(setup_.drive, map, device_, scsi_, setup_.detectMultiSession,
+                                     localDisc_.trackList);
+    if (map != knownMap) {
+        setup_.aspiMap.set(map);
+        if (setup_.saveAspiMap)
+            setup_.saveAspiMap(map);
+    }
     shared_.directMode.store(direct);
     logEvent(2224, " T: Got TOC %s", direct ? kMultisessionText : "");
     resetDiscInfo(scsi_.cdTextInfo());
@@ -133,7 +140,7 @@ void PlayerEngine::readDiscText() {
     if (mode == kMciModePlay || mode == kMciModeRecord || mode == kMciModeSeek)
         return;
     logEvent(2229, " T: Getting CD TEXT");
-    if (!readCdText(setup_.drive, setup_.aspiMap, scsi_)) {
+    if (!readCdText(setup_.drive, setup_.aspiMap.get(), scsi_)) {
         logEvent(2230, " T: Got NO CD TEXT");
         return;
     }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 
 namespace rubo {
 
@@ -36,6 +37,28 @@ struct SharedPlayerState {
     int clearRequest = 0;           // worker sets 1 when the door opens; UI clears it
     PackedTmsf playRequest = 0;     // written by the UI before the play event
     std::atomic<int> directMode{0}; // positions and plays through SCSI
+};
+
+// The ASPI map both threads use: the worker repairs it when it reads a TOC,
+// the window's direct play reads it.
+class SharedAspiMap {
+public:
+    SharedAspiMap() = default;
+    SharedAspiMap(const SharedAspiMap&) = delete;
+    SharedAspiMap& operator=(const SharedAspiMap&) = delete;
+
+    std::string get() const {
+        std::lock_guard<std::mutex> hold(mutex_);
+        return map_;
+    }
+    void set(const std::string& map) {
+        std::lock_guard<std::mutex> hold(mutex_);
+        map_ = map;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::string map_;
 };
 
 // A binary lock shared by both threads (and, on Windows, by every copy of

@@ -8,9 +8,10 @@
 
 namespace rubo {
 
-DirectPlay scsiDirectPlay(ScsiAccess& scsi, std::string drive, std::string aspiMap) {
-    return [&scsi, drive = std::move(drive), map = std::move(aspiMap)](
-               PackedMsf start, PackedMsf end) { scsi.playAudioMsf(drive, map, start, end); };
+DirectPlay scsiDirectPlay(ScsiAccess& scsi, std::string drive, const SharedAspiMap& aspiMap) {
+    return [&scsi, drive = std::move(drive), &aspiMap](PackedMsf start, PackedMsf end) {
+        scsi.playAudioMsf(drive, aspiMap.get(), start, end);
+    };
 }
 
 void TransportCommands::play() {

@@ -26,8 +26,10 @@ struct TransportView {
 
 // Plays an absolute range through SCSI PLAY AUDIO MSF.
 using DirectPlay = std::function<void(PackedMsf start, PackedMsf end)>;
-// The direct play on one drive; failures are logged by the transport only.
-DirectPlay scsiDirectPlay(ScsiAccess& scsi, std::string drive, std::string aspiMap);
+// The direct play on one drive with the map as it is at each play; failures
+// are logged by the transport only.
+DirectPlay scsiDirectPlay(ScsiAccess& scsi, std::string drive, const SharedAspiMap& aspiMap);
+DirectPlay scsiDirectPlay(ScsiAccess& scsi, std::string drive, SharedAspiMap&& aspiMap) = delete;
 
 // What the commands talk to; all owned by the main window.
 struct TransportLinks {

@@ -213,7 +213,7 @@ struct Run {
         REQUIRE(scsi->aspiAvailable() == 1);
         scsi->setErrorDetail(1); // as with Logging on
         setup.drive = kDrive;
-        setup.aspiMap = "D";
+        setup.aspiMap.set("D");
         setup.cdPlayerIni = scratch.dir.file("cdplayer.ini");
         setup.stopOnClose = disc.stopOnClose;
         setup.detectMultiSession = disc.detectMultiSession;

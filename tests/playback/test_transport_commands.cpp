@@ -168,7 +168,8 @@ TEST_CASE("the gap is played through SCSI PLAY AUDIO MSF up to the lead-out") {
     disc.trackList.entry(1)->start = makeMsf(0, 4, 0);
     disc.trackList.leadOut = msfToFrames(makeMsf(70, 59, 74));
     TransportFixture f;
-    f.commands.setDirectPlay(scsiDirectPlay(scsi, "E:", ""));
+    SharedAspiMap noMap;
+    f.commands.setDirectPlay(scsiDirectPlay(scsi, "E:", noMap));
     f.useDisc(disc, kMciModePlay, 1);
     f.commands.previousTrack();
     REQUIRE(calls.size() == 1);
