@@ -2,6 +2,7 @@
 
 #include "playback/transport_commands.h"
 #include "player_fixture.h"
+#include "settings/options.h"
 #include "settings/profile_api.h"
 #include "settings/settings_file.h"
 #include "transport_fixture.h"
@@ -58,6 +59,7 @@ TEST_CASE("the window's gap play uses the map the worker repaired") {
         f.startWithDisc(3);
         CHECK(f.setup.aspiMap.get() == "_E");
         CHECK(saved == std::vector<std::string>{"_E"});
+        CHECK(settings.getString(kOptionsSection, kAspiDrivesKey, "none") == "none");
 
         DiscInfo gap = audioDisc(3);
         gap.trackList.entry(1)->start = makeMsf(0, 4, 0);
