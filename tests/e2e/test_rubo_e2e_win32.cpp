@@ -5,7 +5,10 @@
 // drive and runs them with --no-skip.
 #include <doctest.h>
 
+#include "app/startup.h"
+#include "drive/scsi_access.h"
 #include "rubo_process_win32.h"
+#include "settings/system_info.h"
 #include "test_support.h"
 #include "virtual_drive_client.h"
 
@@ -17,6 +20,7 @@
 #include <cstdlib>
 #include <string>
 
+using namespace rubo;
 using namespace rubo::test;
 
 namespace {
@@ -92,6 +96,17 @@ int trackSeconds(const std::string& display) {
     return minutes * 60 + seconds;
 }
 
+// The head of a fresh rubo.log: the run header as bare lines, as this
+// machine gives its parts.
+std::string expectedLogHeader() {
+    SystemInfo& system = systemInfo();
+    const ScsiAccess scsi;
+    return crlf("\n" + std::string(104, '-') + "\nRUBO version 1.20\nOS = " + system.osName() +
+                "  User = " + system.userName() + (system.isAdministrator() ? " (admin)" : "") +
+                "\nCDROM drives: " + systemCdromDriveList() +
+                (scsi.aspiAvailable() ? "  (ASPI)" : "") + "\n");
+}
+
 void closeAndCheck(RuboProcess& rubo) {
     HWND main = rubo.mainWindow();
     REQUIRE(main != nullptr);
@@ -102,6 +117,8 @@ void closeAndCheck(RuboProcess& rubo) {
     MESSAGE("close took " << took << " ms");
     CHECK(took < 1000);
     const std::string log = rubo.readFile("rubo.log");
+    const std::string header = expectedLogHeader();
+    CHECK(log.substr(0, header.size()) == header);
     CHECK(contains(log, "M : Stopping Thread"));
     CHECK(contains(log, "M : Thread stopped OK"));
     CHECK_FALSE(contains(log, "M : Thread timed out"));
@@ -251,6 +268,23 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
             expectLog(rubo, "M : Playing track 5");
             closeAndCheck(rubo);
             DeleteFileA(path.c_str());
+        }
+
+        SUBCASE("a .cda file naming track 0 starts without playing") {
+            ScratchDir files;
+            const std::string path = (files.path() / "Zero.cda").string();
+            writeBytes(path, std::string(44, '\0'));
+            Scratch scratch("");
+            RuboProcess rubo(ruboExe(), scratch.path(), "\"" + path + "\"");
+            REQUIRE(rubo.started());
+            REQUIRE(waitMainWindow(rubo) != nullptr);
+            expectDisplay(rubo, kFirstDiscLine, kDiscTimeoutMs);
+            expectLog(rubo, "M : Playing track 0");
+            CHECK(waitUntil([&] { return IsWindowEnabled(rubo.control(IDC_PLAY)) != 0; },
+                            kStepTimeoutMs));
+            CHECK_FALSE(IsWindowEnabled(rubo.control(IDC_PAUSE)));
+            CHECK_FALSE(displayShows(rubo, "(0:"));
+            closeAndCheck(rubo);
         }
 
         SUBCASE("a .cda file too short to name a track") {
