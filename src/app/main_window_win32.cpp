@@ -51,15 +51,7 @@ CMainWindow::~CMainWindow() = default;
 BOOL CMainWindow::onInitDialog() {
     CToolTipDialog::onInitDialog();
     ui::MessageFilter::setAccelerators(hwnd(), accelerators_);
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    const int big = GetSystemMetrics(SM_CXICON);
-    const int small = GetSystemMetrics(SM_CXSMICON);
-    SendMessageA(hwnd(), WM_SETICON, ICON_BIG,
-                 reinterpret_cast<LPARAM>(
-                     LoadImageA(instance, MAKEINTRESOURCEA(IDI_RUBO), IMAGE_ICON, big, big, 0)));
-    SendMessageA(hwnd(), WM_SETICON, ICON_SMALL,
-                 reinterpret_cast<LPARAM>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_RUBO),
-                                                     IMAGE_ICON, small, small, 0)));
+    icons_.set(hwnd(), IDI_RUBO);
     readSettings();
     driveList_ = systemCdromDriveList();
     if (!driveList_.empty())

@@ -12,6 +12,7 @@
 #include "playback/transport_commands.h"
 #include "playback/transport_controls.h"
 #include "settings/options.h"
+#include "ui/gdi_objects_win32.h"
 #include "ui/image_button_win32.h"
 #include "ui/tiny_dialog_win32.h"
 #include "ui/tooltip_dialog_win32.h"
@@ -108,6 +109,7 @@ private:
     std::unique_ptr<MainDisplay> display_;
     std::unique_ptr<ui::CVolumeControl> volume_;
     ui::CImageButton buttons_[6];
+    ui::WindowIcons icons_; // outlives the window, which borrows them
     MainLayout layout_;
     std::string lastDisplayText_;
     std::string lastTrayTip_;

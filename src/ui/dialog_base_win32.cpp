@@ -210,6 +210,12 @@ INT_PTR DialogBase::dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
         onDestroy();
         return FALSE;
+    case WM_SYSCOLORCHANGE:
+        // Only top-level windows hear of new system colours; controls that
+        // keep pictures in them must too.
+        for (HWND child = GetWindow(hwnd_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            SendMessageA(child, WM_SYSCOLORCHANGE, wParam, lParam);
+        break;
     case WM_DRAWITEM:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN: {

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <initializer_list>
+
 namespace rubo::ui {
 
 class GdiObject {
@@ -50,6 +52,44 @@ public:
 private:
     HWND window_;
     HDC dc_;
+};
+
+// The big and small icons of a window, loaded from the module's resources.
+// The window only borrows them: this owner must outlive it.
+class WindowIcons {
+public:
+    WindowIcons() = default;
+    ~WindowIcons() { release(big_, small_); }
+    WindowIcons(const WindowIcons&) = delete;
+    WindowIcons& operator=(const WindowIcons&) = delete;
+
+    void set(HWND window, int iconId) {
+        HINSTANCE instance = GetModuleHandleA(nullptr);
+        const int bigSize = GetSystemMetrics(SM_CXICON);
+        const int smallSize = GetSystemMetrics(SM_CXSMICON);
+        HICON big = static_cast<HICON>(
+            LoadImageA(instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON, bigSize, bigSize, 0));
+        HICON small = static_cast<HICON>(
+            LoadImageA(instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON, smallSize, smallSize, 0));
+        SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+        SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+        release(big_, small_);
+        big_ = big;
+        small_ = small;
+    }
+    HICON bigIcon() const { return big_; }
+    HICON smallIcon() const { return small_; }
+
+private:
+    static void release(HICON big, HICON small) {
+        for (HICON icon : {big, small}) {
+            if (icon)
+                DestroyIcon(icon);
+        }
+    }
+
+    HICON big_ = nullptr;
+    HICON small_ = nullptr;
 };
 
 // Selects an object into a DC and puts the old one back.

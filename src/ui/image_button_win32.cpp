@@ -48,6 +48,7 @@ CImageButton::~CImageButton() {
     if (hwnd_ && IsWindow(hwnd_))
         RemoveWindowSubclass(hwnd_, &CImageButton::subclassProc, kSubclassId);
     hwnd_ = nullptr;
+    dropPictures();
 }
 
 bool CImageButton::attach(HWND dialog, int controlId) {
@@ -73,6 +74,81 @@ void CImageButton::setTransparency(bool on, COLORREF colour) {
     transparentColour_ = colour;
 }
 
+HBITMAP CImageButton::loadBitmap(int bitmapId) const {
+    if (loader_)
+        return loader_(bitmapId);
+    return static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(bitmapId),
+                                           IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS));
+}
+
+void CImageButton::dropPicture(Picture& picture) {
+    if (picture.image)
+        DeleteObject(picture.image);
+    picture = Picture();
+}
+
+void CImageButton::dropPictures() {
+    for (Picture& picture : pictures_)
+        dropPicture(picture);
+}
+
+const CImageButton::Picture* CImageButton::pictureFor(int slot, int bitmapId, bool dither, HDC dc) {
+    Picture& picture = pictures_[slot];
+    if (picture.image && picture.bitmapId == bitmapId && picture.dither == dither &&
+        picture.transparent == transparent_ && picture.transparentColour == transparentColour_)
+        return &picture;
+    dropPicture(picture);
+
+    GdiObject loaded(loadBitmap(bitmapId));
+    BITMAP info{};
+    if (!loaded.get() || !GetObjectA(loaded.get(), sizeof(info), &info) || info.bmWidth <= 0 ||
+        info.bmHeight <= 0)
+        return nullptr;
+    const int width = info.bmWidth;
+    const int height = info.bmHeight;
+
+    // A 32-bit top-down copy whose pixels can be changed in place.
+    BITMAPINFO header{};
+    header.bmiHeader.biSize = sizeof(header.bmiHeader);
+    header.bmiHeader.biWidth = width;
+    header.bmiHeader.biHeight = -height;
+    header.bmiHeader.biPlanes = 1;
+    header.bmiHeader.biBitCount = 32;
+    header.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP section = CreateDIBSection(dc, &header, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!section)
+        return nullptr;
+    {
+        MemoryDc image(dc);
+        MemoryDc source(dc);
+        if (!bits || !image.get() || !source.get()) {
+            DeleteObject(section);
+            return nullptr;
+        }
+        SelectedObject selectedSection(image.get(), section);
+        SelectedObject selectedSource(source.get(), loaded.get());
+        BitBlt(image.get(), 0, 0, width, height, source.get(), 0, 0, SRCCOPY);
+    }
+    GdiFlush();
+
+    auto* pixels = static_cast<std::uint32_t*>(bits);
+    const std::uint32_t face = pixelFromColour(GetSysColor(COLOR_BTNFACE));
+    if (transparent_)
+        replaceColour(pixels, width, height, pixelFromColour(transparentColour_), face);
+    if (dither)
+        ditherCheckerboard(pixels, width, height, face);
+
+    picture.image = section;
+    picture.width = width;
+    picture.height = height;
+    picture.bitmapId = bitmapId;
+    picture.dither = dither;
+    picture.transparent = transparent_;
+    picture.transparentColour = transparentColour_;
+    return &picture;
+}
+
 void CImageButton::draw(const DRAWITEMSTRUCT& item) {
     HDC dc = item.hDC;
     const int borderX = GetSystemMetrics(SM_CXBORDER);
@@ -95,44 +171,13 @@ void CImageButton::draw(const DRAWITEMSTRUCT& item) {
     RECT whole = item.rcItem;
     DrawEdge(dc, &whole, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_SOFT | BF_MIDDLE);
 
-    GdiObject loaded(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP,
-                                0, 0, LR_LOADMAP3DCOLORS));
-    BITMAP info{};
-    if (!loaded.get() || !GetObjectA(loaded.get(), sizeof(info), &info) || info.bmWidth <= 0 ||
-        info.bmHeight <= 0)
-        return;
-    const int width = info.bmWidth;
-    const int height = info.bmHeight;
-
-    // A 32-bit top-down copy whose pixels can be changed in place.
-    BITMAPINFO header{};
-    header.bmiHeader.biSize = sizeof(header.bmiHeader);
-    header.bmiHeader.biWidth = width;
-    header.bmiHeader.biHeight = -height;
-    header.bmiHeader.biPlanes = 1;
-    header.bmiHeader.biBitCount = 32;
-    header.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    GdiObject section(CreateDIBSection(dc, &header, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const Picture* picture = pictureFor(pressed ? 1 : disabled ? 2 : 0, bitmapId, dither, dc);
     MemoryDc image(dc);
-    if (!section.get() || !bits || !image.get())
+    if (!picture || !image.get())
         return;
-    SelectedObject selectedSection(image.get(), section.get());
-    {
-        MemoryDc source(dc);
-        if (!source.get())
-            return;
-        SelectedObject selectedSource(source.get(), loaded.get());
-        BitBlt(image.get(), 0, 0, width, height, source.get(), 0, 0, SRCCOPY);
-    }
-    GdiFlush();
-
-    auto* pixels = static_cast<std::uint32_t*>(bits);
-    const std::uint32_t face = pixelFromColour(GetSysColor(COLOR_BTNFACE));
-    if (transparent_)
-        replaceColour(pixels, width, height, pixelFromColour(transparentColour_), face);
-    if (dither)
-        ditherCheckerboard(pixels, width, height, face);
+    SelectedObject selectedPicture(image.get(), picture->image);
+    const int width = picture->width;
+    const int height = picture->height;
 
     const PixelRect faceRect =
         buttonFace({item.rcItem.left, item.rcItem.top, item.rcItem.right, item.rcItem.bottom},
@@ -167,6 +212,11 @@ LRESULT CALLBACK CImageButton::subclassProc(HWND window, UINT message, WPARAM wP
         if (self && self->hwnd_ == window)
             self->hwnd_ = nullptr;
         return DefSubclassProc(window, message, wParam, lParam);
+    }
+    if (message == WM_SYSCOLORCHANGE && self && self->hwnd_ == window) {
+        // The pictures hold the face colour and the 3-D colour mapping; the
+        // system repaints every window after a colour change.
+        self->dropPictures();
     }
     if (message == kReflectBase + WM_DRAWITEM && lParam && self && self->hwnd_ == window) {
         try {

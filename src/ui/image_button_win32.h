@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 namespace rubo::ui {
 
 class CImageButton {
@@ -28,12 +30,41 @@ public:
     // Draws the button for one owner-draw request.
     void draw(const DRAWITEMSTRUCT& item);
 
+    // Loads a bitmap by resource id; from the module with the 3-D colour
+    // mapping unless a test replaces it (null restores that).
+    using BitmapLoader = std::function<HBITMAP(int bitmapId)>;
+    void setBitmapLoader(BitmapLoader loader) {
+        loader_ = std::move(loader);
+        dropPictures();
+    }
+
 private:
     static LRESULT CALLBACK subclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 
+    // A bitmap made ready for drawing: transparency and dithering applied.
+    struct Picture {
+        HBITMAP image = nullptr;
+        int width = 0;
+        int height = 0;
+        int bitmapId = 0;
+        bool dither = false;
+        bool transparent = false;
+        COLORREF transparentColour = 0;
+    };
+
+    HBITMAP loadBitmap(int bitmapId) const;
+    // The picture of a slot (normal, pressed, disabled), built on first
+    // use and again when what it was built from has changed.
+    const Picture* pictureFor(int slot, int bitmapId, bool dither, HDC dc);
+    static void dropPicture(Picture& picture);
+    void dropPictures();
+
     HWND hwnd_ = nullptr;
+    BitmapLoader loader_;
     bool transparent_ = false;
     COLORREF transparentColour_ = RGB(255, 255, 255);
+    // Built once per state; dropped on WM_SYSCOLORCHANGE.
+    Picture pictures_[3];
 };
 
 } // namespace rubo::ui

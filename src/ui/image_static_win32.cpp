@@ -1,5 +1,7 @@
 #include "ui/image_static_win32.h"
 
+#include <initializer_list>
+
 namespace rubo::ui {
 
 namespace {
@@ -16,13 +18,13 @@ CImageStatic::~CImageStatic() {
 
 void CImageStatic::release() {
     // The control must not keep showing a bitmap that is deleted below.
-    if (hwnd_ && IsWindow(hwnd_) && shown_)
+    if (hwnd_ && IsWindow(hwnd_) && (shown_ || templateBitmap_))
         SendMessageA(hwnd_, STM_SETIMAGE, IMAGE_BITMAP, 0);
-    if (enabledBitmap_)
-        DeleteObject(enabledBitmap_);
-    if (disabledBitmap_)
-        DeleteObject(disabledBitmap_);
-    enabledBitmap_ = disabledBitmap_ = nullptr;
+    for (HBITMAP bitmap : {enabledBitmap_, disabledBitmap_, templateBitmap_}) {
+        if (bitmap)
+            DeleteObject(bitmap);
+    }
+    enabledBitmap_ = disabledBitmap_ = templateBitmap_ = nullptr;
 }
 
 bool CImageStatic::attach(HWND dialog, int controlId, int enabledBitmap, int disabledBitmap) {
@@ -42,6 +44,8 @@ bool CImageStatic::attach(HWND dialog, int controlId, int enabledBitmap, int dis
     hwnd_ = window;
     enabledBitmap_ = enabled;
     disabledBitmap_ = disabled;
+    templateBitmap_ =
+        reinterpret_cast<HBITMAP>(SendMessageA(window, STM_GETIMAGE, IMAGE_BITMAP, 0));
     shown_ = false;
     // A picture that reports its clicks.
     const LONG_PTR style = GetWindowLongPtrA(window, GWL_STYLE);
@@ -58,8 +62,14 @@ void CImageStatic::setEnabled(bool enabled) {
     enabled_ = enabled;
     if (!hwnd_)
         return;
-    SendMessageA(hwnd_, STM_SETIMAGE, IMAGE_BITMAP,
-                 reinterpret_cast<LPARAM>(enabled ? enabledBitmap_ : disabledBitmap_));
+    const auto previous = reinterpret_cast<HBITMAP>(
+        SendMessageA(hwnd_, STM_SETIMAGE, IMAGE_BITMAP,
+                     reinterpret_cast<LPARAM>(enabled ? enabledBitmap_ : disabledBitmap_)));
+    // STM_SETIMAGE hands back the picture it replaced; the template's is ours to free.
+    if (previous && previous == templateBitmap_) {
+        DeleteObject(templateBitmap_);
+        templateBitmap_ = nullptr;
+    }
     shown_ = true;
 }
 

@@ -28,6 +28,9 @@ private:
     HWND hwnd_ = nullptr;
     HBITMAP enabledBitmap_ = nullptr;
     HBITMAP disabledBitmap_ = nullptr;
+    // The picture the dialog template named: the control loaded it and
+    // nobody else frees it.
+    HBITMAP templateBitmap_ = nullptr;
     bool enabled_ = true;
     bool shown_ = false;
 };

@@ -12,6 +12,7 @@
 
 using namespace rubo;
 using namespace rubo::ui;
+using rubo::test::gdiObjectCount;
 using rubo::test::PixelCanvas;
 using rubo::test::rgbPixel;
 
@@ -99,6 +100,49 @@ TEST_CASE("an image button shows transparent white in the face colour") {
                            reinterpret_cast<LPARAM>(&item)) == TRUE);
         CHECK(other.at(9, 8) == kRed);
     }
+}
+
+TEST_CASE("an image button builds each picture once, and again after a colour change") {
+    ControlsDialog dialog;
+    PixelCanvas canvas(24, 20);
+    // The dialog keeps what its first colour change sets up (two objects
+    // under Wine): that is not the button's.
+    SendMessageA(dialog.hwnd(), WM_SYSCOLORCHANGE, 0, 0);
+    const DWORD before = gdiObjectCount();
+    {
+        CImageButton button;
+        REQUIRE(button.attach(dialog.hwnd(), IDC_T_BUTTON));
+        button.normalBitmap = IDB_T_NORMAL;
+        button.pressedBitmap = IDB_T_PRESSED;
+        button.disabledBitmap = IDB_T_DISABLED;
+        button.setTransparency(true, RGB(255, 255, 255));
+        std::vector<int> loads;
+        button.setBitmapLoader([&loads](int id) {
+            loads.push_back(id);
+            return static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
+                                                   IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS));
+        });
+        const UINT states[] = {0, ODS_SELECTED, ODS_DISABLED};
+        for (int round = 0; round < 10; ++round) {
+            for (UINT state : states)
+                drawButton(button, canvas, state);
+        }
+        CHECK(loads == std::vector<int>{IDB_T_NORMAL, IDB_T_PRESSED, IDB_T_DISABLED});
+        CHECK(canvas.at(9, 8) == kGreen);
+
+        // Only top-level windows hear of new system colours; the dialog
+        // passes the news on to its controls.
+        const DWORD held = gdiObjectCount();
+        SendMessageA(dialog.hwnd(), WM_SYSCOLORCHANGE, 0, 0);
+        for (UINT state : states)
+            drawButton(button, canvas, state);
+        CHECK(loads.size() == 6);
+        CHECK(gdiObjectCount() == held);
+        drawButton(button, canvas, 0);
+        CHECK(canvas.at(9, 8) == kRed);
+        CHECK(canvas.at(8, 7) == rgbPixel(GetSysColor(COLOR_BTNFACE)));
+    }
+    CHECK(gdiObjectCount() == before);
 }
 
 TEST_CASE("an image button larger than its face shows the part its alignment picks") {

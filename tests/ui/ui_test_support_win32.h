@@ -1,7 +1,7 @@
 #pragma once
 
-// Helpers of the dialog tests: waiting by pumping messages, and a 32-bit
-// memory bitmap to draw into and read back.
+// Helpers of the dialog tests: waiting by pumping messages, a 32-bit
+// memory bitmap to draw into and read back, and the count of GDI objects.
 
 #include "ui/message_filter_win32.h"
 
@@ -71,6 +71,23 @@ private:
     HGDIOBJ old_ = nullptr;
     void* bits_ = nullptr;
 };
+
+// The live GDI objects of this process. GetGuiResources counts them on
+// Windows; Wine's is a stub (0, ERROR_CALL_NOT_IMPLEMENTED), but Wine's
+// handle table answers GetObjectType for a bare table index, so there the
+// live entries are counted one by one.
+inline DWORD gdiObjectCount() {
+    SetLastError(0);
+    const DWORD counted = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    if (counted != 0 || GetLastError() != ERROR_CALL_NOT_IMPLEMENTED)
+        return counted;
+    DWORD live = 0;
+    for (ULONG_PTR index = 0; index <= 0xFFFF; ++index) {
+        if (GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0)
+            ++live;
+    }
+    return live;
+}
 
 inline std::uint32_t rgbPixel(COLORREF colour) {
     return (static_cast<std::uint32_t>(GetRValue(colour)) << 16) |

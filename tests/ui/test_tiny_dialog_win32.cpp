@@ -1,0 +1,104 @@
+// The Tiny window and its help with the program's own templates and
+// pictures, and the main window's icons: what each use leaves behind.
+#include <doctest.h>
+
+#include "playback/cd_audio_device.h"
+#include "res/resource.h"
+#include "settings/settings_file.h"
+#include "test_support.h"
+#include "ui/gdi_objects_win32.h"
+#include "ui/tiny_dialog_win32.h"
+#include "ui/tiny_help_dialog_win32.h"
+#include "ui_test_support_win32.h"
+
+using namespace rubo;
+using namespace rubo::ui;
+using rubo::test::gdiObjectCount;
+
+namespace {
+
+// A stopped audio disc whose transport buttons are enabled.
+struct StoppedPlayer : TinyOwner {
+    StoppedPlayer() {
+        disc.valid = 1;
+        disc.hasAudio = 1;
+    }
+    HWND ownerWindow() const override { return nullptr; }
+    std::uint32_t playerMode() const override { return kMciModeStop; }
+    const DiscInfo& playerDisc() const override { return disc; }
+    PackedTmsf playerTrackPosition() const override { return makeTmsf(1, 0, 0, 0); }
+    bool transportEnabled() const override { return true; }
+    const Options& playerOptions() const override { return options; }
+    void transportCommand(int) override {}
+    DiscInfo disc;
+    Options options;
+};
+
+// The window positions go to a settings file of the test's own.
+struct ScratchSettings {
+    ScratchSettings() : file(dir.file("RUBO.ini"), systemProfileApi()) {
+        setProcessSettings(&file);
+    }
+    ~ScratchSettings() { setProcessSettings(nullptr); }
+    test::ScratchDir dir;
+    SettingsFile file;
+};
+
+// One entry into Tiny mode and out again, without the modal loop.
+void enterTiny(StoppedPlayer& player) {
+    CTinyDialog tiny(player);
+    REQUIRE(tiny.createModeless());
+    ShowWindow(tiny.hwnd(), SW_SHOWNA);
+    tiny.refreshStatus();
+    DestroyWindow(tiny.hwnd());
+}
+
+void showHelp() {
+    CTinyHelpDialog help(nullptr);
+    REQUIRE(help.createModeless());
+    DestroyWindow(help.hwnd());
+}
+
+} // namespace
+
+TEST_CASE("entering Tiny mode again and again keeps no GDI objects") {
+    ScratchSettings settings;
+    StoppedPlayer player;
+    constexpr int kEntries = 5;
+    SUBCASE("the Tiny window and its pictures") {
+        enterTiny(player); // what the first use sets up for good
+        const DWORD before = gdiObjectCount();
+        for (int i = 0; i < kEntries; ++i)
+            enterTiny(player);
+        CHECK(gdiObjectCount() == before);
+    }
+    SUBCASE("the help shown before it") {
+        showHelp();
+        const DWORD before = gdiObjectCount();
+        for (int i = 0; i < kEntries; ++i)
+            showHelp();
+        CHECK(gdiObjectCount() == before);
+    }
+}
+
+TEST_CASE("a window's icons are freed with their owner") {
+    auto openAndClose = [] {
+        HWND window = CreateWindowExA(0, "STATIC", "icons", WS_POPUP, 0, 0, 40, 40, nullptr,
+                                      nullptr, nullptr, nullptr);
+        REQUIRE(window != nullptr);
+        WindowIcons icons;
+        icons.set(window, IDI_RUBO);
+        CHECK(icons.bigIcon() != nullptr);
+        CHECK(icons.smallIcon() != nullptr);
+        CHECK(SendMessageA(window, WM_GETICON, ICON_BIG, 0) ==
+              reinterpret_cast<LRESULT>(icons.bigIcon()));
+        CHECK(SendMessageA(window, WM_GETICON, ICON_SMALL, 0) ==
+              reinterpret_cast<LRESULT>(icons.smallIcon()));
+        DestroyWindow(window);
+    };
+    openAndClose();
+    const DWORD before = gdiObjectCount();
+    for (int i = 0; i < 5; ++i)
+        openAndClose();
+    CHECK(gdiObjectCount() == before);
+}
