@@ -10,12 +10,14 @@
 
 using namespace rubo;
 using rubo::test::ChildProcess;
+using rubo::test::readBytes;
 using rubo::test::ScratchDir;
 using rubo::test::writeBytes;
 
 namespace {
 
 constexpr DiscId kDisc = 0x5A038407;
+constexpr char kDiscSection[] = "[5A038407]";
 constexpr int kTracks = 15;
 
 DiscInfo version(char mark) {
@@ -58,7 +60,13 @@ TEST_CASE("a save killed half-way leaves the old or the new disc entry, never a 
     for (int round = 0; round < 4; ++round) {
         ChildProcess child("save-disc-forever", {path});
         REQUIRE_MESSAGE(child.started(), child.startError());
-        std::this_thread::sleep_for(std::chrono::milliseconds(300 + 111 * round));
+        // Wait for its first whole save (a loaded machine can take longer to
+        // start the child than any fixed delay), then end it wherever it is.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (readBytes(path).find(kDiscSection) == std::string::npos &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(30 + 111 * round));
         child.kill();
         child.wait();
 
