@@ -1,6 +1,7 @@
 #include "app/main_window_win32.h"
 
 #include "app/about_dialog_win32.h"
+#include "app/shutdown.h"
 #include "app/startup.h"
 #include "playback/device_change.h"
 #include "settings/event_log.h"
@@ -286,19 +287,17 @@ void CMainWindow::stopWorker() {
     SetWindowTextA(hwnd(), kShutdownTitle);
     setTrayTip("%s", kShutdownTitle);
     updateTrayIcon();
-    if (runner_ && runner_->running()) {
-        logEvent(2028, "M : Waiting for Thread to stop");
-        if (runner_->waitForEnd(kPlayerStopWaitMs)) {
-            logEvent(2029, "M : Thread stopped OK");
-        } else {
-            logEvent(2030, "M : Thread timed out");
-            runner_->terminate();
-        }
-        runner_->release();
-    } else {
-        logEvent(2031, "M : Thread was not running");
-    }
-    flushLog();
+    workerEnd_ = endWorker(runner_.get(), kPlayerStopWaitMs);
+    afterWorker(flushLog);
+}
+
+void CMainWindow::afterWorker(std::function<void()> step) {
+    if (runAfterWorker(workerEnd_, std::move(step), kAfterForcedEndMs))
+        return;
+    // The ended worker holds a lock for good; waiting on it would hang the
+    // close, and every rewrite of RUBO.ini is whole, so the process ends here.
+    removeTrayIcon();
+    ExitProcess(0);
 }
 
 void CMainWindow::onDestroy() {
@@ -311,7 +310,9 @@ void CMainWindow::onDestroy() {
 }
 
 void CMainWindow::savePosition() {
-    ui::saveWindowPosition(hwnd(), kPositionSection);
+    WindowRect position;
+    if (ui::normalWindowRect(hwnd(), position))
+        afterWorker([position] { writeWindowRect(processSettings(), kPositionSection, position); });
 }
 
 void CMainWindow::restorePosition() {

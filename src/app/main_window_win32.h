@@ -6,6 +6,7 @@
 
 #include "app/command_line.h"
 #include "app/display_model.h"
+#include "app/shutdown.h"
 #include "app/window_layout.h"
 #include "drive/scsi_access.h"
 #include "playback/player_thread.h"
@@ -19,6 +20,7 @@
 #include "ui/volume_control_win32.h"
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -75,6 +77,9 @@ private:
 
     // Shutdown.
     void stopWorker();
+    // A close step that takes the log's or the settings' lock (see
+    // runAfterWorker); ends the process when it cannot finish.
+    void afterWorker(std::function<void()> step);
     void savePosition();
     void restorePosition();
 
@@ -117,6 +122,7 @@ private:
     LRESULT lastVolumePosition_ = -1;
 
     bool closing_ = false;
+    WorkerEnd workerEnd_ = WorkerEnd::NotRunning;
     bool firstPaint_ = true;
 };
 

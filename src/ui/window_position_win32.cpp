@@ -4,15 +4,21 @@
 
 namespace rubo::ui {
 
-void saveWindowPosition(HWND window, const char* section) {
+bool normalWindowRect(HWND window, WindowRect& rect) {
     WINDOWPLACEMENT placement{};
     placement.length = sizeof(placement);
     if (!GetWindowPlacement(window, &placement))
-        return;
+        return false;
     const RECT& r = placement.rcNormalPosition;
-    writeWindowRect(processSettings(), section,
-                    WindowRect{static_cast<int>(r.top), static_cast<int>(r.left),
-                               static_cast<int>(r.bottom), static_cast<int>(r.right)});
+    rect = WindowRect{static_cast<int>(r.top), static_cast<int>(r.left), static_cast<int>(r.bottom),
+                      static_cast<int>(r.right)};
+    return true;
+}
+
+void saveWindowPosition(HWND window, const char* section) {
+    WindowRect rect;
+    if (normalWindowRect(window, rect))
+        writeWindowRect(processSettings(), section, rect);
 }
 
 bool restoreWindowPosition(HWND window, const char* section, bool remember) {

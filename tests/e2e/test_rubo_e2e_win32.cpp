@@ -405,6 +405,31 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         }
     }
 
+    TEST_CASE("rubo.exe: close ends a worker stuck in a read by force and still exits") {
+        REQUIRE_FALSE(ruboExe().empty());
+        freshDisc("VDRIVE_TEST_DISC");
+        // Every TOC read takes 10 s: the worker is still reading when the
+        // 5 s wait of close runs out.
+        REQUIRE(driveControl("latency 10000") == 0);
+        Scratch scratch("");
+        RuboProcess rubo(ruboExe(), scratch.path(), "");
+        REQUIRE(rubo.started());
+        HWND main = waitMainWindow(rubo);
+        REQUIRE(main != nullptr);
+        expectDisplay(rubo, "Scanning disc", kDiscTimeoutMs);
+        const DWORD start = GetTickCount();
+        PostMessageA(main, WM_CLOSE, 0, 0);
+        REQUIRE(rubo.exited(kDiscTimeoutMs));
+        MESSAGE("close took " << GetTickCount() - start << " ms");
+        CHECK(rubo.exitCode() == 0);
+        const std::string log = rubo.readFile("rubo.log");
+        CHECK(contains(log, "M : Thread timed out"));
+        const std::string ini = rubo.readFile("RUBO.ini");
+        CHECK(contains(ini, "CdromDrive=D"));
+        CHECK(contains(ini, "[POSITION]"));
+        REQUIRE(driveControl("latency 0") == 0);
+    }
+
     TEST_CASE("rubo.exe: time from launch to the disc's text") {
         REQUIRE_FALSE(ruboExe().empty());
         // No spin-up, so that only rubo's own start counts.
