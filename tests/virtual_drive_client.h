@@ -2,7 +2,7 @@
 
 // What the tests that run against the virtual CD drive under Wine share.
 
-#include "playback/cd_audio_device.h"
+#include "drive/cd_audio_device.h"
 
 #include <doctest.h>
 

@@ -5,8 +5,8 @@
 // information with "sessions.log", and CD-TEXT with "cdtext.log".
 
 #include "discinfo/disc_model.h"
+#include "drive/cd_audio_device.h"
 #include "drive/scsi_access.h"
-#include "playback/cd_audio_device.h"
 
 #include <string>
 

@@ -4,8 +4,8 @@
 // or, in direct mode, through SCSI.
 
 #include "discinfo/disc_model.h"
+#include "drive/cd_audio_device.h"
 #include "drive/scsi_access.h"
-#include "playback/cd_audio_device.h"
 #include "playback/player_state.h"
 
 #include <string>

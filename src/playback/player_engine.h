@@ -3,8 +3,8 @@
 // The player worker as a state machine: the runner feeds it the result of
 // each wait (an event index or a time-out); it never blocks on its own.
 
+#include "drive/cd_audio_device.h"
 #include "drive/scsi_access.h"
-#include "playback/cd_audio_device.h"
 #include "playback/player_drive.h"
 #include "playback/player_state.h"
 

@@ -4,7 +4,7 @@
 // their lock, the six command events, and the window's control-enabling calls.
 
 #include "discinfo/disc_model.h"
-#include "playback/cd_audio_device.h"
+#include "drive/cd_audio_device.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "playback/transport_controls.h"
 
-#include "playback/cd_audio_device.h"
+#include "drive/cd_audio_device.h"
 
 namespace rubo {
 

@@ -1,6 +1,6 @@
 #include "ui/tiny_status.h"
 
-#include "playback/cd_audio_device.h"
+#include "drive/cd_audio_device.h"
 #include "playback/transport_controls.h"
 #include "settings/text_format.h"
 

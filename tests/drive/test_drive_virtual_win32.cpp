@@ -6,9 +6,9 @@
 
 #include "virtual_drive_client.h"
 
+#include "drive/cd_audio_device.h"
 #include "drive/drive_readers.h"
 #include "drive/scsi_access.h"
-#include "playback/cd_audio_device.h"
 #include "settings/event_log.h"
 #include "settings/options.h"
 #include "settings/profile_api.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "playback/cd_audio_device.h"
+#include "drive/cd_audio_device.h"
 
 #include "settings/text_format.h"
 

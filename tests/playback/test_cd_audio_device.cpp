@@ -1,7 +1,7 @@
 #include <doctest.h>
 
+#include "drive/cd_audio_device.h"
 #include "fake_cd_audio_device.h"
-#include "playback/cd_audio_device.h"
 
 #include <cstring>
 

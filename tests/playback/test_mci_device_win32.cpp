@@ -1,6 +1,6 @@
 #include <doctest.h>
 
-#include "playback/cd_audio_device.h"
+#include "drive/cd_audio_device.h"
 
 #include <windows.h>
 

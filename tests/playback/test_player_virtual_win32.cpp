@@ -6,8 +6,8 @@
 
 #include "virtual_drive_client.h"
 
+#include "drive/cd_audio_device.h"
 #include "drive/scsi_access.h"
-#include "playback/cd_audio_device.h"
 #include "playback/player_thread.h"
 #include "settings/event_log.h"
 #include "settings/profile_api.h"

@@ -2,7 +2,7 @@
 // pictures, and the main window's icons: what each use leaves behind.
 #include <doctest.h>
 
-#include "playback/cd_audio_device.h"
+#include "drive/cd_audio_device.h"
 #include "res/resource.h"
 #include "settings/settings_file.h"
 #include "test_support.h"

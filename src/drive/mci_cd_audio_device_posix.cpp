@@ -1,4 +1,4 @@
-#include "playback/cd_audio_device.h"
+#include "drive/cd_audio_device.h"
 
 // Without MCI: no device, no error texts, no message box.
 namespace rubo {
