@@ -2,6 +2,7 @@
 // layout and the volume slider.
 #include "app/main_window_win32.h"
 
+#include "res/resource.h"
 #include "settings/event_log.h"
 
 #include <commctrl.h>

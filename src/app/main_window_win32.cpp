@@ -3,7 +3,9 @@
 #include "app/about_dialog_win32.h"
 #include "app/shutdown.h"
 #include "app/startup.h"
+#include "app/transport_ids.h"
 #include "playback/device_change.h"
+#include "res/resource.h"
 #include "settings/event_log.h"
 #include "settings/message_box.h"
 #include "settings/settings_file.h"
@@ -125,7 +127,7 @@ void CMainWindow::prepareControls() {
         button.attach(hwnd(), kButtonBitmaps[i].control);
     }
     controls_.setControlsBusy();
-    enableControl(IDC_OPTIONS, false);
+    enableItem(IDC_OPTIONS, false);
     SendDlgItemMessageA(hwnd(), IDC_PROGRESS, PBM_SETRANGE32, 0, kProgressMax);
     SetWindowSubclass(item(IDC_PROGRESS), progressProc, 1, reinterpret_cast<DWORD_PTR>(this));
     setTrayIcon(IDI_RUBO);
@@ -188,7 +190,11 @@ bool CMainWindow::unavailable(int controlId) {
     return controlId == IDC_OPTIONS || controlId == IDC_FREEDB || controlId == IDC_EDIT_INFO;
 }
 
-void CMainWindow::enableControl(int controlId, bool enabled) {
+void CMainWindow::enableControl(TransportControl control, bool enabled) {
+    enableItem(transportControlId(control), enabled);
+}
+
+void CMainWindow::enableItem(int controlId, bool enabled) {
     if (unavailable(controlId))
         enabled = false;
     HWND control = item(controlId);
@@ -241,7 +247,7 @@ PackedTmsf CMainWindow::playerTrackPosition() const {
 
 void CMainWindow::transportCommand(int commandId) {
     if (commands_)
-        commands_->dispatch(commandId);
+        dispatchTransportCommand(*commands_, commandId);
 }
 
 bool CMainWindow::onCommand(int id, int code, HWND control) {
@@ -262,7 +268,7 @@ bool CMainWindow::onCommand(int id, int code, HWND control) {
     default:
         break;
     }
-    if (commands_ && commands_->dispatch(id))
+    if (commands_ && dispatchTransportCommand(*commands_, id))
         return true;
     return CToolTipDialog::onCommand(id, code, control);
 }

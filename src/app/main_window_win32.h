@@ -38,7 +38,7 @@ public:
     ~CMainWindow() override;
 
     // TransportWindow
-    void enableControl(int controlId, bool enabled) override;
+    void enableControl(TransportControl control, bool enabled) override;
     bool setClipboardText(const std::string& text) override;
     int showTrackMenu(const TrackMenu& menu) override;
 
@@ -94,6 +94,7 @@ private:
     static LRESULT CALLBACK progressProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 
     static bool unavailable(int controlId);
+    void enableItem(int controlId, bool enabled);
     void showAbout();
 
     std::string driveList_;

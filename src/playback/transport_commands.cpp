@@ -102,45 +102,37 @@ void TransportCommands::copyToClipboard() {
     links_.window.setClipboardText(clipboardText(view_.disc, links_.options.clipboardTracknrs));
 }
 
-bool TransportCommands::dispatch(int commandId) {
-    switch (commandId) {
-    case kControlPlay:
-    case kTrayPlay:
+void TransportCommands::dispatch(TransportCommand command) {
+    switch (command) {
+    case TransportCommand::Play:
         play();
-        return true;
-    case kControlPause:
-    case kTrayPause:
+        break;
+    case TransportCommand::Pause:
         pausePlay();
-        return true;
-    case kControlStop:
-    case kTrayStop:
+        break;
+    case TransportCommand::Stop:
         stopPlay();
-        return true;
-    case kControlEject:
-    case kTrayEject:
+        break;
+    case TransportCommand::Eject:
         tray();
-        return true;
-    case kControlPrev:
-    case kTrayPrevious:
+        break;
+    case TransportCommand::Previous:
         previousTrack();
-        return true;
-    case kControlNext:
-    case kTrayNext:
+        break;
+    case TransportCommand::Next:
         nextTrack();
-        return true;
-    case kControlTracks:
+        break;
+    case TransportCommand::Tracks:
         trackMenu();
-        return true;
-    case kCommandReread:
+        break;
+    case TransportCommand::Reread:
         rereadDisc();
-        return true;
-    case kCommandCopy:
+        break;
+    case TransportCommand::Copy:
         copyToClipboard();
-        return true;
-    case kCommandCut:
-        return true;
-    default:
-        return false;
+        break;
+    case TransportCommand::Cut:
+        break;
     }
 }
 

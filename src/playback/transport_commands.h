@@ -62,8 +62,8 @@ public:
     void rereadDisc();
     void copyToClipboard();
 
-    // A button, accelerator or tray-menu command; false when not one of them.
-    bool dispatch(int commandId);
+    // A button, accelerator or tray-menu command.
+    void dispatch(TransportCommand command);
 
 private:
     // Writes playRequest under the lock, then sets the play event.

@@ -47,15 +47,15 @@ void TransportControls::enableControlsForMode(std::uint32_t mode) {
 }
 
 void TransportControls::apply(const ControlStates& s) {
-    window_.enableControl(kControlPlay, s.play);
-    window_.enableControl(kControlPause, s.pause);
-    window_.enableControl(kControlStop, s.stop);
-    window_.enableControl(kControlPrev, s.prev);
-    window_.enableControl(kControlNext, s.next);
-    window_.enableControl(kControlEject, s.eject);
-    window_.enableControl(kControlTracks, s.tracks);
-    window_.enableControl(kControlFreedb, s.tracks);
-    window_.enableControl(kControlEdit, s.tracks);
+    window_.enableControl(TransportControl::Play, s.play);
+    window_.enableControl(TransportControl::Pause, s.pause);
+    window_.enableControl(TransportControl::Stop, s.stop);
+    window_.enableControl(TransportControl::Prev, s.prev);
+    window_.enableControl(TransportControl::Next, s.next);
+    window_.enableControl(TransportControl::Eject, s.eject);
+    window_.enableControl(TransportControl::Tracks, s.tracks);
+    window_.enableControl(TransportControl::Freedb, s.tracks);
+    window_.enableControl(TransportControl::Edit, s.tracks);
 }
 
 } // namespace rubo

@@ -1,39 +1,31 @@
 #pragma once
 
-// What the transport commands need of the main window: control ids, the
-// track menu as plain data, and a small window interface.
-
-#include "res/resource.h"
+// What the transport commands need of the main window: the transport's
+// controls and commands by name, the track menu as plain data, and a small
+// window interface. The window maps the names to its own control and
+// command ids.
 
 #include <string>
 #include <vector>
 
 namespace rubo {
 
-// Controls of the main dialog.
-inline constexpr int kControlPrev = IDC_PREV;
-inline constexpr int kControlNext = IDC_NEXT;
-inline constexpr int kControlPlay = IDC_PLAY;
-inline constexpr int kControlStop = IDC_STOP;
-inline constexpr int kControlPause = IDC_PAUSE;
-inline constexpr int kControlEject = IDC_EJECT;
-inline constexpr int kControlFreedb = IDC_FREEDB;
-inline constexpr int kControlTracks = IDC_TRACKS;
-inline constexpr int kControlProgress = IDC_PROGRESS;
-inline constexpr int kControlEdit = IDC_EDIT_INFO;
+// The controls of the main window that the transport enables and disables.
+enum class TransportControl { Prev, Next, Play, Stop, Pause, Eject, Freedb, Tracks, Edit };
 
-// Accelerators of the main window.
-inline constexpr int kCommandReread = ID_REREAD; // F5
-inline constexpr int kCommandCut = ID_CUT;       // Ctrl+X, no action
-inline constexpr int kCommandCopy = ID_COPY;     // Ctrl+C
-
-// Tray menu items that reach the transport.
-inline constexpr int kTrayPlay = ID_TRAY_PLAY;
-inline constexpr int kTrayStop = ID_TRAY_STOP;
-inline constexpr int kTrayPause = ID_TRAY_PAUSE;
-inline constexpr int kTrayPrevious = ID_TRAY_PREVIOUS;
-inline constexpr int kTrayNext = ID_TRAY_NEXT;
-inline constexpr int kTrayEject = ID_TRAY_EJECT;
+// What the buttons, the accelerators and the tray menu ask of the transport.
+enum class TransportCommand {
+    Play,
+    Pause,
+    Stop,
+    Eject,
+    Previous,
+    Next,
+    Tracks,
+    Reread, // F5
+    Copy,   // Ctrl+C
+    Cut,    // Ctrl+X, no action
+};
 
 // Track menu item ids: kTrackMenuBaseId + track number.
 inline constexpr int kTrackMenuBaseId = 0x9100;
@@ -53,8 +45,8 @@ struct TrackMenu {
 class TransportWindow {
 public:
     virtual ~TransportWindow() = default;
-    // Enables or disables a child control; callable from any thread.
-    virtual void enableControl(int controlId, bool enabled) = 0;
+    // Enables or disables a control; callable from any thread.
+    virtual void enableControl(TransportControl control, bool enabled) = 0;
     // Replaces the clipboard with CF_TEXT; false when it cannot be opened.
     virtual bool setClipboardText(const std::string& text) = 0;
     // Shows the menu at the cursor; the chosen command id, 0 when dismissed.

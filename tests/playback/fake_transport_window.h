@@ -51,9 +51,34 @@ public:
     }
 };
 
+// The name a control's calls are recorded under.
+inline const char* controlName(TransportControl control) {
+    switch (control) {
+    case TransportControl::Prev:
+        return "prev";
+    case TransportControl::Next:
+        return "next";
+    case TransportControl::Play:
+        return "play";
+    case TransportControl::Stop:
+        return "stop";
+    case TransportControl::Pause:
+        return "pause";
+    case TransportControl::Eject:
+        return "eject";
+    case TransportControl::Freedb:
+        return "freedb";
+    case TransportControl::Tracks:
+        return "tracks";
+    case TransportControl::Edit:
+        return "edit";
+    }
+    return "?";
+}
+
 class FakeTransportWindow : public TransportWindow {
 public:
-    // Every call as "id=0/1".
+    // Every call as "name=0/1".
     std::vector<std::string> enableCalls;
     // Clipboard: whether it opens, and what was put on it.
     bool clipboardOpens = true;
@@ -62,8 +87,8 @@ public:
     std::vector<TrackMenu> menus;
     int menuAnswer = 0;
 
-    void enableControl(int controlId, bool on) override {
-        enableCalls.push_back(formatText("%d=%d", controlId, on ? 1 : 0));
+    void enableControl(TransportControl control, bool on) override {
+        enableCalls.push_back(formatText("%s=%d", controlName(control), on ? 1 : 0));
     }
     bool setClipboardText(const std::string& text) override {
         if (!clipboardOpens)

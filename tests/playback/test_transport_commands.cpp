@@ -279,34 +279,3 @@ TEST_CASE("Ctrl+C puts the track list on the clipboard, a closed clipboard is le
     CHECK(f.journal().empty());
     CHECK(f.logLines().empty());
 }
-
-TEST_CASE("dispatch maps buttons, Tiny codes, tray items and accelerators") {
-    struct Case {
-        int id;
-        Lines journal;
-    };
-    const Lines play = playJournal(makeTmsf(2, 0, 0, 0));
-    const Lines pause = {"set 2", "busy"};
-    const Lines stop = {"set 3", "busy"};
-    const Lines eject = {"set 4", "busy"};
-    const Lines next = playJournal(makeTmsf(3, 0, 0, 0));
-    const Lines prev = playJournal(makeTmsf(1, 0, 0, 0));
-    for (const Case& c :
-         {Case{1002, play}, Case{32782, play}, Case{1004, pause}, Case{32785, pause},
-          Case{1003, stop}, Case{32783, stop}, Case{1005, eject}, Case{32788, eject},
-          Case{1001, next}, Case{32787, next}, Case{1000, prev}, Case{32786, prev},
-          Case{32777, {"set 5"}}, Case{32778, {}}, Case{57634, {}}, Case{1008, {}}}) {
-        CAPTURE(c.id);
-        TransportFixture f;
-        f.options.developMode = 1;
-        f.useDisc(audioDisc(3), kMciModePlay, 2);
-        CHECK(f.commands.dispatch(c.id));
-        CHECK(f.journal() == c.journal);
-        CHECK(f.window.clipboard.size() == (c.id == 57634 ? 1u : 0u));
-        CHECK(f.window.menus.size() == (c.id == 1008 ? 1u : 0u));
-    }
-    TransportFixture f;
-    for (int id : {0, 1006, 1007, 1020, 1089, 32784})
-        CHECK_FALSE(f.commands.dispatch(id));
-    CHECK(f.journal().empty());
-}
