@@ -30,7 +30,8 @@ WorkerEnd endWorker(PlayerRunner* runner, std::uint32_t waitMs) {
     return end;
 }
 
-bool runAfterWorker(WorkerEnd end, std::function<void()> step, std::uint32_t boundMs) {
+bool runAfterWorker(WorkerEnd end, std::function<void()> step, std::uint32_t boundMs,
+                    std::thread* unfinished) {
     if (end != WorkerEnd::Forced) {
         step();
         return true;
@@ -61,6 +62,8 @@ bool runAfterWorker(WorkerEnd end, std::function<void()> step, std::uint32_t bou
     }
     if (done)
         helper.join();
+    else if (unfinished)
+        *unfinished = std::move(helper);
     else
         helper.detach();
     return done;

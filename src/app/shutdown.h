@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <thread>
 
 namespace rubo {
 
@@ -24,7 +25,9 @@ WorkerEnd endWorker(PlayerRunner* runner, std::uint32_t waitMs);
 // worker ended by force may have died holding one of them, for good: then
 // the step runs on a thread of its own and is waited for at most `boundMs`.
 // False when it did not finish; it is left running, and the caller should
-// end the process rather than touch those locks again.
-bool runAfterWorker(WorkerEnd end, std::function<void()> step, std::uint32_t boundMs);
+// end the process rather than touch those locks again. A caller that can
+// still join that thread (a test) takes it through `unfinished`.
+bool runAfterWorker(WorkerEnd end, std::function<void()> step, std::uint32_t boundMs,
+                    std::thread* unfinished = nullptr);
 
 } // namespace rubo
