@@ -3,6 +3,7 @@
 #include "app/about_dialog_win32.h"
 #include "app/shutdown.h"
 #include "app/startup.h"
+#include "app/tiny_help_dialog_win32.h"
 #include "app/transport_ids.h"
 #include "playback/device_change.h"
 #include "res/resource.h"
@@ -11,8 +12,6 @@
 #include "settings/settings_file.h"
 #include "settings/system_info.h"
 #include "ui/message_filter_win32.h"
-#include "ui/tiny_dialog_win32.h"
-#include "ui/tiny_help_dialog_win32.h"
 #include "ui/window_position_win32.h"
 
 #include <commctrl.h>
@@ -145,7 +144,7 @@ void CMainWindow::prepareVolumeControl() {
                                          : static_cast<unsigned long>(kDefaultVolumeType);
     logSystem("Volume type:   %lu", volumeType);
     volume_.reset();
-    volume_ = std::make_unique<ui::CVolumeControl>(volumeType);
+    volume_ = std::make_unique<CVolumeControl>(volumeType);
     volume_->enableLine();
     volume_->setChangeCallback(onVolumeChanged, reinterpret_cast<std::uintptr_t>(this));
     HWND slider = item(IDC_VOLUME);
@@ -365,7 +364,7 @@ void CMainWindow::enterTinyMode() {
     EnableWindow(hwnd(), FALSE);
     ShowWindow(hwnd(), SW_HIDE);
     if (options_.showTinyHelp) {
-        ui::CTinyHelpDialog help(hwnd());
+        CTinyHelpDialog help(hwnd());
         help.doModal();
         if (help.dontShowAgain()) {
             options_.showTinyHelp = 0;
@@ -373,7 +372,7 @@ void CMainWindow::enterTinyMode() {
         }
     }
     {
-        ui::CTinyDialog tiny(*this);
+        CTinyDialog tiny(*this);
         tiny.doModal();
     }
     logEvent(2101, "M : Exit Tiny mode");

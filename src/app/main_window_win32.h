@@ -7,6 +7,8 @@
 #include "app/command_line.h"
 #include "app/display_model.h"
 #include "app/shutdown.h"
+#include "app/tiny_dialog_win32.h"
+#include "app/volume_control_win32.h"
 #include "app/window_layout.h"
 #include "drive/scsi_access.h"
 #include "playback/player_thread.h"
@@ -15,9 +17,7 @@
 #include "settings/options.h"
 #include "ui/gdi_objects_win32.h"
 #include "ui/image_button_win32.h"
-#include "ui/tiny_dialog_win32.h"
 #include "ui/tooltip_dialog_win32.h"
-#include "ui/volume_control_win32.h"
 
 #include <atomic>
 #include <functional>
@@ -30,7 +30,7 @@ inline constexpr UINT_PTR kDisplayTimerId = 1;
 inline constexpr UINT kDisplayTimerMs = 100;
 inline constexpr const char kShutdownTitle[] = "RUBO Shutting down...";
 
-class CMainWindow : public ui::CToolTipDialog, public TransportWindow, public ui::TinyOwner {
+class CMainWindow : public ui::CToolTipDialog, public TransportWindow, public TinyOwner {
 public:
     // driveList: the CD-ROM drive letters; file: the command line's file;
     // accelerators: translated for this window in every message loop.
@@ -113,7 +113,7 @@ private:
     std::unique_ptr<PlayerRunner> runner_;
     std::unique_ptr<TransportCommands> commands_;
     std::unique_ptr<MainDisplay> display_;
-    std::unique_ptr<ui::CVolumeControl> volume_;
+    std::unique_ptr<CVolumeControl> volume_;
     ui::CImageButton buttons_[6];
     ui::WindowIcons icons_; // outlives the window, which borrows them
     MainLayout layout_;

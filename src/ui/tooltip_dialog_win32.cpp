@@ -1,6 +1,6 @@
 #include "ui/tooltip_dialog_win32.h"
 
-#include "ui/tiny_status.h"
+#include "ui/tray_tip.h"
 
 #include <commctrl.h>
 

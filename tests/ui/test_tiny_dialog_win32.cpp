@@ -1,14 +1,16 @@
 // The Tiny window and its help with the program's own templates and
 // pictures, and the main window's icons: what each use leaves behind.
+// (Here rather than with the application's tests because it needs windows,
+// and so the X display, and the program's resources.)
 #include <doctest.h>
 
+#include "app/tiny_dialog_win32.h"
+#include "app/tiny_help_dialog_win32.h"
 #include "drive/cd_audio_device.h"
 #include "res/resource.h"
 #include "settings/settings_file.h"
 #include "test_support.h"
 #include "ui/gdi_objects_win32.h"
-#include "ui/tiny_dialog_win32.h"
-#include "ui/tiny_help_dialog_win32.h"
 #include "ui_test_support_win32.h"
 
 using namespace rubo;

@@ -1,8 +1,8 @@
 #include <doctest.h>
 
 #include "test_ui_resources.h"
-#include "ui/tiny_status.h"
 #include "ui/tooltip_dialog_win32.h"
+#include "ui/tray_tip.h"
 #include "ui_test_support_win32.h"
 
 #include <commctrl.h>

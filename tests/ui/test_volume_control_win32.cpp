@@ -1,7 +1,10 @@
+// The volume control over a fake mixer and the system's. (Here rather than
+// with the application's tests because opening a control needs a window,
+// and so the X display.)
 #include <doctest.h>
 
-#include "ui/mixer_api_win32.h"
-#include "ui/volume_control_win32.h"
+#include "app/mixer_api_win32.h"
+#include "app/volume_control_win32.h"
 
 #include <windows.h>
 
@@ -14,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-using namespace rubo::ui;
+using namespace rubo;
 
 namespace {
 

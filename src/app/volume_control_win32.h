@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace rubo::ui {
+namespace rubo {
 
 inline constexpr unsigned long kVolumeTypeCd = 4101;
 
@@ -71,4 +71,4 @@ private:
     std::uintptr_t userData_ = 0;
 };
 
-} // namespace rubo::ui
+} // namespace rubo

@@ -1,8 +1,8 @@
-#include "ui/tiny_help_dialog_win32.h"
+#include "app/tiny_help_dialog_win32.h"
 
 #include "res/resource.h"
 
-namespace rubo::ui {
+namespace rubo {
 
 CTinyHelpDialog::CTinyHelpDialog(HWND parent) : CToolTipDialog(IDD_TINY_HELP, parent) {}
 
@@ -33,4 +33,4 @@ void CTinyHelpDialog::onOk() {
     CToolTipDialog::onOk();
 }
 
-} // namespace rubo::ui
+} // namespace rubo

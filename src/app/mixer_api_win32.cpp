@@ -1,6 +1,6 @@
-#include "ui/mixer_api_win32.h"
+#include "app/mixer_api_win32.h"
 
-namespace rubo::ui {
+namespace rubo {
 
 namespace {
 
@@ -77,4 +77,4 @@ void setMixerApi(const MixerApi* api) {
     installed = api;
 }
 
-} // namespace rubo::ui
+} // namespace rubo

@@ -1,10 +1,9 @@
 #pragma once
 
-// The Tiny window's caption and button images, and the tray tip's limit.
+// The Tiny window's caption and button images.
 
 #include "discinfo/disc_model.h"
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -31,12 +30,5 @@ struct TinyImages {
     bool play = false, pause = false, stop = false, previous = false, next = false;
 };
 TinyImages tinyImages(std::uint32_t uiMode, bool transportEnabled, int hasAudio);
-
-// The tip field holds 64 bytes with the terminator.
-inline constexpr std::size_t kTrayTipMaxChars = 63;
-inline constexpr const char kEmptyTrayTip[] = "?";
-
-// A tip formatted by the caller, cut to 63 characters; "?" when empty.
-std::string trayTipText(const std::string& formatted);
 
 } // namespace rubo

@@ -1,11 +1,11 @@
-#include "ui/volume_control_win32.h"
+#include "app/volume_control_win32.h"
 
-#include "ui/mixer_api_win32.h"
+#include "app/mixer_api_win32.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace rubo::ui {
+namespace rubo {
 
 namespace {
 
@@ -342,4 +342,4 @@ LRESULT CALLBACK CVolumeControl::notifyProc(HWND window, UINT message, WPARAM wP
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-} // namespace rubo::ui
+} // namespace rubo

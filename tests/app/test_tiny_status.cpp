@@ -1,7 +1,7 @@
 #include <doctest.h>
 
 #include "../playback/transport_fixture.h"
-#include "ui/tiny_status.h"
+#include "app/tiny_status.h"
 
 #include <string>
 
@@ -49,13 +49,4 @@ TEST_CASE("Tiny images by player mode, transport and audio") {
     }
     for (std::uint32_t mode : {kMciModeNotReady, kMciModeRecord, kMciModeSeek, kMciModeOpen, 0u})
         CHECK(imageText(tinyImages(mode, true, 1)) == "00000");
-}
-
-TEST_CASE("tray tips are cut to 63 characters; empty shows ?") {
-    CHECK(trayTipText("") == "?");
-    CHECK(trayTipText("RUBO: no disc") == "RUBO: no disc");
-    const std::string exact(63, 'a');
-    CHECK(trayTipText(exact) == exact);
-    CHECK(trayTipText(exact + "b") == exact);
-    CHECK(trayTipText(std::string(511, 'c')) == std::string(63, 'c'));
 }

@@ -4,9 +4,9 @@
 
 #include "ui/tooltip_dialog_win32.h"
 
-namespace rubo::ui {
+namespace rubo {
 
-class CTinyHelpDialog : public CToolTipDialog {
+class CTinyHelpDialog : public ui::CToolTipDialog {
 public:
     explicit CTinyHelpDialog(HWND parent);
     // The state of the check box when the dialog ended with OK.
@@ -24,4 +24,4 @@ public:
     ~CTinyHelpDialog() override;
 };
 
-} // namespace rubo::ui
+} // namespace rubo

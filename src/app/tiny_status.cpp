@@ -1,4 +1,4 @@
-#include "ui/tiny_status.h"
+#include "app/tiny_status.h"
 
 #include "drive/cd_audio_device.h"
 #include "playback/transport_controls.h"
@@ -42,12 +42,6 @@ TinyImages tinyImages(std::uint32_t uiMode, bool transportEnabled, int hasAudio)
     images.previous = states.prev;
     images.next = states.next;
     return images;
-}
-
-std::string trayTipText(const std::string& formatted) {
-    if (formatted.empty())
-        return kEmptyTrayTip;
-    return formatted.substr(0, kTrayTipMaxChars);
 }
 
 } // namespace rubo

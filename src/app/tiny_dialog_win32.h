@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string>
 
-namespace rubo::ui {
+namespace rubo {
 
 // What the Tiny window reads of the main window on each tick.
 class TinyOwner {
@@ -30,7 +30,7 @@ public:
 inline constexpr UINT_PTR kTinyTimerId = 1;
 inline constexpr UINT kTinyTimerMs = 200;
 
-class CTinyDialog : public CToolTipDialog {
+class CTinyDialog : public ui::CToolTipDialog {
 public:
     explicit CTinyDialog(TinyOwner& owner);
 
@@ -49,10 +49,10 @@ private:
     void savePosition();
 
     TinyOwner& owner_;
-    CImageStatic pictures_[5];
+    ui::CImageStatic pictures_[5];
     bool firstPaint_ = true;
     bool shown_ = false;  // a status has been drawn
     std::string caption_; // the caption drawn last
 };
 
-} // namespace rubo::ui
+} // namespace rubo

@@ -7,7 +7,7 @@
 
 #include <mmsystem.h> // after <windows.h>
 
-namespace rubo::ui {
+namespace rubo {
 
 struct MixerApi {
     UINT (*getNumDevs)();
@@ -35,4 +35,4 @@ const MixerApi& mixerApi();
 // restores the system's.
 void setMixerApi(const MixerApi* api);
 
-} // namespace rubo::ui
+} // namespace rubo

@@ -1,11 +1,11 @@
-#include "ui/tiny_dialog_win32.h"
+#include "app/tiny_dialog_win32.h"
 
+#include "app/tiny_status.h"
 #include "res/resource.h"
 #include "settings/settings_file.h"
-#include "ui/tiny_status.h"
 #include "ui/window_position_win32.h"
 
-namespace rubo::ui {
+namespace rubo {
 
 namespace {
 
@@ -79,11 +79,12 @@ void CTinyDialog::onDestroy() {
 }
 
 void CTinyDialog::restorePosition() {
-    restoreWindowPosition(hwnd(), kPositionSmallSection, owner_.playerOptions().rememberPos != 0);
+    ui::restoreWindowPosition(hwnd(), kPositionSmallSection,
+                              owner_.playerOptions().rememberPos != 0);
 }
 
 void CTinyDialog::savePosition() {
-    saveWindowPosition(hwnd(), kPositionSmallSection);
+    ui::saveWindowPosition(hwnd(), kPositionSmallSection);
 }
 
 bool CTinyDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
@@ -95,4 +96,4 @@ bool CTinyDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR&
     return CToolTipDialog::onMessage(message, wParam, lParam, result);
 }
 
-} // namespace rubo::ui
+} // namespace rubo
