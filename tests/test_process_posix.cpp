@@ -12,23 +12,46 @@ struct ChildProcess::Impl {
     pid_t pid = -1;
     int status = -1;
     std::string startError;
+
+    // Forks; the child changes to `directory` (unless empty) and runs `argv`.
+    void start(std::vector<std::string> all, const std::string& directory) {
+        std::vector<char*> argv;
+        for (std::string& a : all)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        pid = ::fork();
+        if (pid == 0) {
+            if (!directory.empty() && ::chdir(directory.c_str()) != 0)
+                ::_exit(127);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        if (pid < 0)
+            startError = std::string("fork failed: ") + std::strerror(errno);
+    }
+
+    // Collects the exit status; `block` waits for it. Whether it is known.
+    bool reap(bool block) {
+        if (status != -1)
+            return true;
+        int raw = 0;
+        const pid_t got = ::waitpid(pid, &raw, block ? 0 : WNOHANG);
+        if (got != pid)
+            return false;
+        status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+        return true;
+    }
 };
 
 ChildProcess::ChildProcess(const std::string& role, const std::vector<std::string>& args)
     : impl_(std::make_unique<Impl>()) {
     std::vector<std::string> all = {"/proc/self/exe", "--child-role", role};
     all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    impl_->pid = ::fork();
-    if (impl_->pid == 0) {
-        ::execv("/proc/self/exe", argv.data());
-        ::_exit(127);
-    }
-    if (impl_->pid < 0)
-        impl_->startError = std::string("fork failed: ") + std::strerror(errno);
+    impl_->start(all, "");
+}
+
+ChildProcess::ChildProcess(const Command& command) : impl_(std::make_unique<Impl>()) {
+    impl_->start({"/bin/sh", "-c", command.line}, command.directory);
 }
 
 ChildProcess::~ChildProcess() {
@@ -46,16 +69,20 @@ const std::string& ChildProcess::startError() const {
     return impl_->startError;
 }
 
+unsigned long ChildProcess::id() const {
+    return impl_->pid > 0 ? static_cast<unsigned long>(impl_->pid) : 0;
+}
+
 int ChildProcess::wait() {
-    if (impl_->pid <= 0)
+    if (impl_->pid <= 0 || !impl_->reap(true))
         return -1;
-    if (impl_->status == -1) {
-        int status = 0;
-        if (::waitpid(impl_->pid, &status, 0) != impl_->pid)
-            return -1;
-        impl_->status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
     return impl_->status;
+}
+
+bool ChildProcess::waitFor(std::chrono::milliseconds timeout) {
+    if (impl_->pid <= 0)
+        return false;
+    return eventually([this] { return impl_->reap(false); }, timeout);
 }
 
 void ChildProcess::kill() {

@@ -2,10 +2,12 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -38,6 +40,29 @@ std::string crlf(const std::string& text) {
             out += c;
     }
     return out;
+}
+
+std::string iniSections(int count, int first, const std::string& entry) {
+    std::string out;
+    for (int i = 0; i < count; ++i)
+        out += "[" + std::to_string(first + i) + "]\r\n" + entry + "\r\n\r\n";
+    return out;
+}
+
+std::string environmentText(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout,
+                std::chrono::milliseconds interval) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(interval);
+    }
+    return true;
 }
 
 ScratchDir::ScratchDir() {

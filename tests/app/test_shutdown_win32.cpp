@@ -16,7 +16,6 @@
 #include <windows.h>
 
 #include <chrono>
-#include <future>
 #include <memory>
 #include <string>
 
@@ -119,12 +118,7 @@ const bool registered = registerChildRole("close-with-stuck-worker", closeWithSt
 int runChild(const std::string& folder, const char* where) {
     ChildProcess child("close-with-stuck-worker", {folder, where});
     REQUIRE_MESSAGE(child.started(), child.startError());
-    auto ended = std::async(std::launch::async, [&child] { return child.wait(); });
-    if (ended.wait_for(kChildBound) == std::future_status::ready)
-        return ended.get();
-    child.kill();
-    ended.wait();
-    return -1;
+    return child.waitFor(kChildBound) ? child.wait() : -1;
 }
 
 } // namespace

@@ -5,7 +5,6 @@
 #include "test_support.h"
 
 #include <chrono>
-#include <cstdlib>
 #include <thread>
 
 using namespace rubo;
@@ -53,19 +52,15 @@ TEST_CASE("a save killed half-way leaves the old or the new disc entry, never a 
     REQUIRE(registered);
     ScratchDir dir;
     const std::string path = dir.file("RUBO.ini");
-    std::string others;
-    for (int i = 0; i < 500; ++i)
-        others += "[" + std::to_string(100000 + i) + "]\r\nArtist=Someone\r\n\r\n";
-    writeBytes(path, others);
+    writeBytes(path, rubo::test::iniSections(500, 100000, "Artist=Someone"));
     for (int round = 0; round < 4; ++round) {
         ChildProcess child("save-disc-forever", {path});
         REQUIRE_MESSAGE(child.started(), child.startError());
         // Wait for its first whole save (a loaded machine can take longer to
         // start the child than any fixed delay), then end it wherever it is.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (readBytes(path).find(kDiscSection) == std::string::npos &&
-               std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        rubo::test::eventually(
+            [&] { return readBytes(path).find(kDiscSection) != std::string::npos; },
+            std::chrono::seconds(30), std::chrono::milliseconds(5));
         std::this_thread::sleep_for(std::chrono::milliseconds(30 + 111 * round));
         child.kill();
         child.wait();

@@ -7,6 +7,7 @@
 #include "freedb/socket_layer.h"
 #include "freedb/xmcd_record.h"
 #include "settings/text_format.h"
+#include "test_support.h"
 
 #include <cstdlib>
 #include <string>
@@ -22,10 +23,9 @@ struct ServerAddress {
 };
 
 bool localServer(ServerAddress& address) {
-    const char* env = std::getenv("RUBO_FREEDB_SERVER");
-    if (!env || !*env)
+    const std::string value = rubo::test::environmentText("RUBO_FREEDB_SERVER");
+    if (value.empty())
         return false;
-    std::string value = env;
     std::size_t colon = value.rfind(':');
     if (colon == std::string::npos)
         return false;

@@ -12,6 +12,9 @@ using namespace rubo::test;
 
 namespace {
 
+// How long the worker may take to answer an event.
+constexpr auto kAnswerBound = std::chrono::seconds(2);
+
 // The worker's device: forwards to a fake the test owns, under a mutex.
 class SharedFakeDevice : public CdAudioDevice {
     template <typename F> auto call(F f) {
@@ -88,17 +91,6 @@ struct RunnerFixture {
         std::lock_guard<std::mutex> hold(deviceMutex);
         return f.device.countCalls(call);
     }
-
-    // Waits up to two seconds for a condition.
-    template <typename F> bool eventually(F condition) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (condition())
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return condition();
-    }
 };
 
 } // namespace
@@ -113,27 +105,29 @@ TEST_CASE("the runner reads the disc, handles events from another thread and qui
     REQUIRE(r.runner.createEvents());
     REQUIRE(r.runner.start());
 
-    CHECK(r.eventually([&] {
-        SharedScope scope(r.runner.lock());
-        return r.f.shared.discInfoReady == 1;
-    }));
-    CHECK(r.eventually([&] { return r.count("playFrom 0x00000204 1") == 1; }));
+    CHECK(eventually(
+        [&] {
+            SharedScope scope(r.runner.lock());
+            return r.f.shared.discInfoReady == 1;
+        },
+        kAnswerBound));
+    CHECK(eventually([&] { return r.count("playFrom 0x00000204 1") == 1; }, kAnswerBound));
 
     r.f.setPlayRequest(makeTmsf(3, 0, 0, 0));
     const auto asked = std::chrono::steady_clock::now();
     CHECK(r.runner.setEvent(kPlayEvent));
-    CHECK(r.eventually([&] { return r.count("playFrom 0x00000208 1") == 1; }));
+    CHECK(eventually([&] { return r.count("playFrom 0x00000208 1") == 1; }, kAnswerBound));
     const auto answered = std::chrono::steady_clock::now() - asked;
     MESSAGE("play answered after "
             << std::chrono::duration_cast<std::chrono::milliseconds>(answered).count() << " ms");
     CHECK(r.runner.setEvent(kPauseEvent));
-    CHECK(r.eventually([&] { return r.count("pause") == 1; }));
+    CHECK(eventually([&] { return r.count("pause") == 1; }, kAnswerBound));
     CHECK(r.runner.setEvent(kStopEvent));
-    CHECK(r.eventually([&] { return r.count("stop") == 1; }));
+    CHECK(eventually([&] { return r.count("stop") == 1; }, kAnswerBound));
     CHECK(r.runner.setEvent(kTrayEvent));
-    CHECK(r.eventually([&] { return r.count("setDoor 1") == 1; }));
+    CHECK(eventually([&] { return r.count("setDoor 1") == 1; }, kAnswerBound));
     CHECK(r.runner.setEvent(kReopenEvent));
-    CHECK(r.eventually([&] { return r.count("open E: 1") == 2; }));
+    CHECK(eventually([&] { return r.count("open E: 1") == 2; }, kAnswerBound));
 
     const auto quitAt = std::chrono::steady_clock::now();
     CHECK(r.runner.stop(1000));

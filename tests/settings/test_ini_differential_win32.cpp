@@ -67,10 +67,8 @@ constexpr const char kValueChars[] = "abcdeXYZ0189_-.;#/'\" =[]";
 constexpr const char kJunkChars[] = "abcXYZ ;#=[";
 
 unsigned long environmentNumber(const char* name, unsigned long fallback) {
-    const char* text = std::getenv(name);
-    if (!text || !*text)
-        return fallback;
-    return std::strtoul(text, nullptr, 10);
+    const std::string text = rubo::test::environmentText(name);
+    return text.empty() ? fallback : std::strtoul(text.c_str(), nullptr, 10);
 }
 
 // Only the engine's own output is used, so a seed gives the same files with

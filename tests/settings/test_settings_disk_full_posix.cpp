@@ -40,10 +40,8 @@ TEST_CASE("a write that fails for lack of space leaves the old file untouched") 
     REQUIRE(registered);
     ScratchDir dir;
     const std::string path = dir.file("RUBO.ini");
-    std::string discs;
-    for (int i = 0; i < 200; ++i)
-        discs += "[" + std::to_string(1000 + i) + "]\r\nDTITLE=Artist / Title\r\n\r\n";
-    discs += "[5A038407]\r\nDTITLE=Kept\r\n";
+    const std::string discs = rubo::test::iniSections(200, 1000, "DTITLE=Artist / Title") +
+                              "[5A038407]\r\nDTITLE=Kept\r\n";
     writeBytes(path, discs);
     for (const char* mode : {"1", "0"}) {
         CAPTURE(mode);

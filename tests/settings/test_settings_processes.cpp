@@ -77,18 +77,15 @@ TEST_CASE("a writer killed half-way leaves a whole file") {
     REQUIRE(registered);
     ScratchDir dir;
     const std::string path = dir.file("RUBO.ini");
-    std::string discs;
-    for (int i = 0; i < kDiscSections; ++i)
-        discs += "[" + std::to_string(100000 + i) + "]\r\nDTITLE=Artist / Title\r\n\r\n";
+    const std::string discs =
+        rubo::test::iniSections(kDiscSections, 100000, "DTITLE=Artist / Title");
     writeBytes(path, discs);
     for (int round = 0; round < 3; ++round) {
         ChildProcess child("rewrite-forever", {path});
         REQUIRE_MESSAGE(child.started(), child.startError());
         // Let it rewrite a few times, then end it wherever it is.
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (readBytes(path).size() < discs.size() + kBigValue &&
-               std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        rubo::test::eventually([&] { return readBytes(path).size() >= discs.size() + kBigValue; },
+                               std::chrono::seconds(20), std::chrono::milliseconds(5));
         std::this_thread::sleep_for(std::chrono::milliseconds(30 + 47 * round));
         child.kill();
         child.wait();

@@ -3,10 +3,8 @@
 #include "test_support.h"
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <regex>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -55,10 +53,8 @@ TEST_CASE("logging call sites have distinct site numbers") {
         std::string ext = entry.path().extension().string();
         if (ext != ".cpp" && ext != ".h")
             continue;
-        std::ifstream in(entry.path(), std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        collectSites(text.str(), entry.path().filename().string(), seen, duplicates, calls);
+        collectSites(rubo::test::readBytes(entry.path()), entry.path().filename().string(), seen,
+                     duplicates, calls);
     }
     CHECK_MESSAGE(duplicates.empty(), duplicates);
     MESSAGE("checked " << calls << " numbered logging call sites");
