@@ -2,10 +2,7 @@
 
 #include "res/resource.h"
 
-#include <cstdio>
 #include <fstream>
-#include <sstream>
-#include <vector>
 
 namespace rubo::test {
 
@@ -60,50 +57,48 @@ RuboProcess::RuboProcess(const std::string& exe, const std::string& directory,
                          const std::string& args)
     : directory_(directory) {
     const std::string target = file("rubo.exe");
-    if (!CopyFileA(exe.c_str(), target.c_str(), FALSE))
+    if (!CopyFileA(exe.c_str(), target.c_str(), FALSE)) {
+        copyError_ = "CopyFileA " + exe + " failed: error " + std::to_string(GetLastError());
         return;
-    std::string line = "\"" + target + "\"" + (args.empty() ? "" : " " + args);
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
+    }
     startTick_ = GetTickCount();
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        directory_.c_str(), &si, &pi))
-        return;
-    CloseHandle(pi.hThread);
-    process_ = pi.hProcess;
-    processId_ = pi.dwProcessId;
+    process_.emplace(
+        ChildProcess::Command{"\"" + target + "\"" + (args.empty() ? "" : " " + args), directory_});
 }
 
 RuboProcess::~RuboProcess() {
-    if (!process_)
-        return;
-    if (WaitForSingleObject(process_, 0) != WAIT_OBJECT_0) {
+    // Closed as a user would; ended by force when that takes over 10 s.
+    if (started() && !exited(0)) {
         HWND main = mainWindow();
         if (main)
             PostMessageA(main, WM_CLOSE, 0, 0);
-        if (WaitForSingleObject(process_, 10000) != WAIT_OBJECT_0)
-            TerminateProcess(process_, 1);
+        exited(10000);
     }
-    CloseHandle(process_);
+}
+
+std::string RuboProcess::startError() const {
+    return process_ ? process_->startError() : copyError_;
+}
+
+HWND RuboProcess::findWindow(bool wantMain, bool hiddenToo) const {
+    if (!started())
+        return nullptr;
+    FindWindowData data{static_cast<DWORD>(process_->id()), wantMain, hiddenToo, nullptr};
+    EnumWindows(findProcessWindow, reinterpret_cast<LPARAM>(&data));
+    return data.found;
 }
 
 HWND RuboProcess::mainWindow() const {
-    FindWindowData data{processId_, true, false, nullptr};
-    EnumWindows(findProcessWindow, reinterpret_cast<LPARAM>(&data));
-    return data.found;
+    return findWindow(true, false);
 }
 
 HWND RuboProcess::control(int id) const {
-    FindWindowData data{processId_, true, true, nullptr};
-    EnumWindows(findProcessWindow, reinterpret_cast<LPARAM>(&data));
-    return data.found ? GetDlgItem(data.found, id) : nullptr;
+    HWND main = findWindow(true, true);
+    return main ? GetDlgItem(main, id) : nullptr;
 }
 
 HWND RuboProcess::otherWindow() const {
-    FindWindowData data{processId_, false, false, nullptr};
-    EnumWindows(findProcessWindow, reinterpret_cast<LPARAM>(&data));
-    return data.found;
+    return findWindow(false, false);
 }
 
 std::string RuboProcess::windowText(HWND window) {
@@ -136,31 +131,20 @@ bool RuboProcess::click(int id, bool post) {
 }
 
 bool RuboProcess::exited(DWORD timeoutMs) {
-    return process_ && WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0;
+    return started() && process_->waitFor(std::chrono::milliseconds(timeoutMs));
 }
 
-DWORD RuboProcess::exitCode() const {
-    DWORD code = STILL_ACTIVE;
-    if (process_)
-        GetExitCodeProcess(process_, &code);
-    return code;
-}
-
-void RuboProcess::kill() {
-    if (process_)
-        TerminateProcess(process_, 1);
+int RuboProcess::exitCode() {
+    return started() ? process_->wait() : -1;
 }
 
 std::string RuboProcess::readFile(const std::string& name) const {
-    std::ifstream in(file(name), std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return readBytes(file(name));
 }
 
 void screenshot(HWND window, const std::string& name) {
-    char folder[MAX_PATH] = {};
-    if (!window || !GetEnvironmentVariableA("RUBO_E2E_SHOTS", folder, sizeof folder))
+    const std::string folder = environmentText("RUBO_E2E_SHOTS");
+    if (!window || folder.empty())
         return;
     RECT r{};
     GetWindowRect(window, &r);
@@ -188,7 +172,7 @@ void screenshot(HWND window, const std::string& name) {
         header.bfType = 0x4D42;
         header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
         header.bfSize = header.bfOffBits + size;
-        std::ofstream out(std::string(folder) + "\\" + name + ".bmp", std::ios::binary);
+        std::ofstream out(folder + "\\" + name + ".bmp", std::ios::binary);
         out.write(reinterpret_cast<const char*>(&header), sizeof header);
         out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof(BITMAPINFOHEADER));
         out.write(static_cast<const char*>(bits), size);

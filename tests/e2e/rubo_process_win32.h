@@ -3,9 +3,12 @@
 // rubo.exe started in a directory of its own, and the ways a test reaches
 // its windows: texts by WM_GETTEXT, clicks by BM_CLICK, waits on conditions.
 
+#include "test_support.h"
+
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace rubo::test {
@@ -21,7 +24,9 @@ public:
     RuboProcess(const RuboProcess&) = delete;
     RuboProcess& operator=(const RuboProcess&) = delete;
 
-    bool started() const { return process_ != nullptr; }
+    bool started() const { return process_ && process_->started(); }
+    // Why it could not be started ("" when it was).
+    std::string startError() const;
     DWORD startTick() const { return startTick_; }
     // The visible main window (the dialog with the display), null until then.
     HWND mainWindow() const;
@@ -33,17 +38,19 @@ public:
     static std::string windowText(HWND window);
     // Waits until the control is enabled, then BM_CLICK (posted when `post`).
     bool click(int id, bool post = false);
+    // Whether the process ends within the time; its exit code once it has.
     bool exited(DWORD timeoutMs);
-    DWORD exitCode() const;
-    void kill();
+    int exitCode();
 
     std::string file(const std::string& name) const { return directory_ + "\\" + name; }
     std::string readFile(const std::string& name) const;
 
 private:
+    HWND findWindow(bool wantMain, bool hiddenToo) const;
+
     std::string directory_;
-    HANDLE process_ = nullptr;
-    DWORD processId_ = 0;
+    std::string copyError_;
+    std::optional<ChildProcess> process_;
     DWORD startTick_ = 0;
 };
 

@@ -30,14 +30,8 @@ constexpr DWORD kStepTimeoutMs = 10000;
 constexpr const char kFirstDiscLine[] = "The Virtual Players - Virtual Sessions";
 constexpr const char kSecondDiscLine[] = "The Hybrids - Enhanced Example";
 
-std::string envText(const char* name) {
-    char value[MAX_PATH] = {};
-    GetEnvironmentVariableA(name, value, sizeof value);
-    return value;
-}
-
 std::string ruboExe() {
-    return envText("RUBO_E2E_EXE");
+    return environmentText("RUBO_E2E_EXE");
 }
 
 bool contains(const std::string& text, const std::string& part) {
@@ -61,7 +55,7 @@ void freshDisc(const char* variable) {
     REQUIRE(driveControl("latency 0") == 0);
     REQUIRE(driveControl("spinup 1000") == 0);
     REQUIRE(driveControl("speed 1") == 0);
-    REQUIRE(driveControl("insert " + envText(variable)) == 0);
+    REQUIRE(driveControl("insert " + environmentText(variable)) == 0);
 }
 
 bool displayShows(RuboProcess& rubo, const std::string& part) {
@@ -134,7 +128,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         REQUIRE(driveControl("latency 400") == 0);
         Scratch scratch("ShowModeDisc=2\r\nShowModeTrack=1\r\n");
         RuboProcess rubo(ruboExe(), scratch.path(), "");
-        REQUIRE(rubo.started());
+        REQUIRE_MESSAGE(rubo.started(), rubo.startError());
         HWND main = waitMainWindow(rubo);
         REQUIRE(main != nullptr);
 
@@ -219,12 +213,12 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
 
             REQUIRE(driveControl("open") == 0);
             expectDisplay(rubo, "no disc");
-            REQUIRE(driveControl("insert " + envText("VDRIVE_TEST_DISC2")) == 0);
+            REQUIRE(driveControl("insert " + environmentText("VDRIVE_TEST_DISC2")) == 0);
             expectDisplay(rubo, kSecondDiscLine, kDiscTimeoutMs);
             expectDisplay(rubo, "[1]  First");
             REQUIRE(driveControl("open") == 0);
             expectDisplay(rubo, "no disc");
-            REQUIRE(driveControl("insert " + envText("VDRIVE_TEST_DISC")) == 0);
+            REQUIRE(driveControl("insert " + environmentText("VDRIVE_TEST_DISC")) == 0);
             expectDisplay(rubo, kFirstDiscLine, kDiscTimeoutMs);
         }
 
@@ -240,7 +234,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         SUBCASE("a drive") {
             Scratch scratch("");
             RuboProcess rubo(ruboExe(), scratch.path(), "D:");
-            REQUIRE(rubo.started());
+            REQUIRE_MESSAGE(rubo.started(), rubo.startError());
             REQUIRE(waitMainWindow(rubo) != nullptr);
             expectDisplay(rubo, "[1]  Opening   (0:", kDiscTimeoutMs);
             expectLog(rubo, "M : Playing CD");
@@ -262,7 +256,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
 
             Scratch scratch("");
             RuboProcess rubo(ruboExe(), scratch.path(), path);
-            REQUIRE(rubo.started());
+            REQUIRE_MESSAGE(rubo.started(), rubo.startError());
             REQUIRE(waitMainWindow(rubo) != nullptr);
             expectDisplay(rubo, "[5]  Guest Singer / Duet in Blue   (0:", kDiscTimeoutMs);
             expectLog(rubo, "M : Playing track 5");
@@ -276,7 +270,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
             writeBytes(path, std::string(44, '\0'));
             Scratch scratch("");
             RuboProcess rubo(ruboExe(), scratch.path(), "\"" + path + "\"");
-            REQUIRE(rubo.started());
+            REQUIRE_MESSAGE(rubo.started(), rubo.startError());
             REQUIRE(waitMainWindow(rubo) != nullptr);
             expectDisplay(rubo, kFirstDiscLine, kDiscTimeoutMs);
             expectLog(rubo, "M : Playing track 0");
@@ -293,7 +287,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
             writeBytes(path, std::string(10, '\0'));
             Scratch scratch("");
             RuboProcess rubo(ruboExe(), scratch.path(), "\"" + path + "\"");
-            REQUIRE(rubo.started());
+            REQUIRE_MESSAGE(rubo.started(), rubo.startError());
             HWND box = nullptr;
             REQUIRE(
                 waitUntil([&] { return (box = rubo.otherWindow()) != nullptr; }, kDiscTimeoutMs));
@@ -311,7 +305,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         SUBCASE("StartTiny opens the Tiny window first") {
             Scratch scratch("StartTiny=1\r\n");
             RuboProcess rubo(ruboExe(), scratch.path(), "");
-            REQUIRE(rubo.started());
+            REQUIRE_MESSAGE(rubo.started(), rubo.startError());
             HWND tiny = nullptr;
             REQUIRE(
                 waitUntil([&] { return (tiny = rubo.otherWindow()) != nullptr; }, kDiscTimeoutMs));
@@ -333,7 +327,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         SUBCASE("Escape goes to Tiny mode or closes, as EscapeKey says") {
             Scratch scratch("EscapeKey=2\r\n");
             RuboProcess rubo(ruboExe(), scratch.path(), "");
-            REQUIRE(rubo.started());
+            REQUIRE_MESSAGE(rubo.started(), rubo.startError());
             HWND main = waitMainWindow(rubo);
             REQUIRE(main != nullptr);
             PostMessageA(rubo.control(IDC_DISPLAY), WM_KEYDOWN, VK_ESCAPE, 0);
@@ -347,7 +341,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
 
             Scratch closing("EscapeKey=1\r\n");
             RuboProcess second(ruboExe(), closing.path(), "");
-            REQUIRE(second.started());
+            REQUIRE_MESSAGE(second.started(), second.startError());
             REQUIRE(waitMainWindow(second) != nullptr);
             PostMessageA(second.control(IDC_DISPLAY), WM_KEYDOWN, VK_ESCAPE, 0);
             REQUIRE(second.exited(kStepTimeoutMs));
@@ -357,7 +351,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         SUBCASE("minimise to the tray and back") {
             Scratch scratch("MinimizeToTray=1\r\n");
             RuboProcess rubo(ruboExe(), scratch.path(), "");
-            REQUIRE(rubo.started());
+            REQUIRE_MESSAGE(rubo.started(), rubo.startError());
             HWND main = waitMainWindow(rubo);
             REQUIRE(main != nullptr);
             expectDisplay(rubo, kFirstDiscLine, kDiscTimeoutMs);
@@ -375,7 +369,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
             RECT moved{};
             {
                 RuboProcess rubo(ruboExe(), scratch.path(), "");
-                REQUIRE(rubo.started());
+                REQUIRE_MESSAGE(rubo.started(), rubo.startError());
                 HWND main = waitMainWindow(rubo);
                 REQUIRE(main != nullptr);
                 SetWindowPos(main, nullptr, 123, 87, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
@@ -391,7 +385,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
             CHECK(contains(ini, "Top=87"));
             CHECK(contains(ini, "Left=123"));
             RuboProcess again(ruboExe(), scratch.path(), "");
-            REQUIRE(again.started());
+            REQUIRE_MESSAGE(again.started(), again.startError());
             HWND main = waitMainWindow(again);
             REQUIRE(main != nullptr);
             RECT now{};
@@ -413,7 +407,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         REQUIRE(driveControl("latency 10000") == 0);
         Scratch scratch("");
         RuboProcess rubo(ruboExe(), scratch.path(), "");
-        REQUIRE(rubo.started());
+        REQUIRE_MESSAGE(rubo.started(), rubo.startError());
         HWND main = waitMainWindow(rubo);
         REQUIRE(main != nullptr);
         expectDisplay(rubo, "Scanning disc", kDiscTimeoutMs);
@@ -434,11 +428,11 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         REQUIRE_FALSE(ruboExe().empty());
         // No spin-up, so that only rubo's own start counts.
         REQUIRE(driveControl("spinup 0") == 0);
-        REQUIRE(driveControl("insert " + envText("VDRIVE_TEST_DISC")) == 0);
+        REQUIRE(driveControl("insert " + environmentText("VDRIVE_TEST_DISC")) == 0);
         for (int run = 0; run < 3; ++run) {
             Scratch scratch("");
             RuboProcess rubo(ruboExe(), scratch.path(), "");
-            REQUIRE(rubo.started());
+            REQUIRE_MESSAGE(rubo.started(), rubo.startError());
             REQUIRE(waitUntil([&] { return displayShows(rubo, kFirstDiscLine); }, kDiscTimeoutMs));
             MESSAGE("start " << run + 1 << ": " << GetTickCount() - rubo.startTick()
                              << " ms from launch to the disc's text");
