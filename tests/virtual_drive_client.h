@@ -3,6 +3,8 @@
 // What the tests that run against the virtual CD drive under Wine share.
 
 #include "drive/cd_audio_device.h"
+#include "settings/settings_file.h"
+#include "test_support.h"
 
 #include <doctest.h>
 
@@ -11,13 +13,17 @@
 
 namespace rubo::test {
 
+// The letter the prepared prefix gives the drive.
+inline const std::string kVirtualDrive = "D:";
+
 // Path of a sample disc description.
 inline std::string virtualDiscPath(const char* file) {
     return std::string(RUBO_SOURCE_DIR) + "/tools/virtual-drive/discs/" + file;
 }
 
 // Runs the drive's control program (installed in the prefix's system folder)
-// with the given arguments; its exit code, -1 when it could not start.
+// with the given arguments; its exit code, -1 when it could not start, 255
+// when it did not end within 30 s.
 int driveControl(const std::string& args);
 
 // An open MCI device that is closed when the test lets it go.
@@ -36,5 +42,27 @@ inline Device openDriveDevice(const std::string& drive) {
     REQUIRE(device->open(drive.c_str(), 1) == 0);
     return device;
 }
+
+// Waits until the drive reports ready and stopped (spin-up done); false
+// after five seconds.
+bool waitReady(CdAudioDevice& device);
+
+// Puts a sample disc in the drive and waits until it has spun up.
+void insertDisc(const char* file);
+
+// RUBO.ini and the log folder in a scratch folder, the logs switched as
+// given; the process's settings and log are put back at the end.
+struct DriveScratch {
+    explicit DriveScratch(bool logging, bool developMode = false, char activeDrive = 0);
+    ~DriveScratch();
+    DriveScratch(const DriveScratch&) = delete;
+    DriveScratch& operator=(const DriveScratch&) = delete;
+
+    std::string file(const char* name) const { return readBytes(dir.path() / name); }
+    bool exists(const char* name) const;
+
+    ScratchDir dir;
+    SettingsFile settings;
+};
 
 } // namespace rubo::test

@@ -1,23 +1,50 @@
 #include "virtual_drive_client.h"
 
-#include <windows.h>
+#include "settings/event_log.h"
+#include "settings/profile_api.h"
+
+#include <filesystem>
 
 namespace rubo::test {
 
 int driveControl(const std::string& args) {
-    std::string line = "vdrivectl.exe " + args;
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi))
+    ChildProcess control(ChildProcess::Command{"vdrivectl.exe " + args, ""});
+    if (!control.started())
         return -1;
-    CloseHandle(pi.hThread);
-    DWORD code = 255;
-    if (WaitForSingleObject(pi.hProcess, 30000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hProcess);
-    return static_cast<int>(code);
+    return control.waitFor(std::chrono::seconds(30)) ? control.wait() : 255;
+}
+
+bool waitReady(CdAudioDevice& device) {
+    return eventually([&] { return device.isReady() && device.mode() == kMciModeStop; },
+                      std::chrono::seconds(5), std::chrono::milliseconds(25));
+}
+
+void insertDisc(const char* file) {
+    INFO("disc " << std::string(file));
+    REQUIRE(driveControl("spinup 100") == 0);
+    REQUIRE(driveControl("insert " + virtualDiscPath(file)) == 0);
+    auto device = openDriveDevice(kVirtualDrive);
+    REQUIRE(waitReady(*device));
+}
+
+DriveScratch::DriveScratch(bool logging, bool developMode, char activeDrive)
+    : settings(dir.file("RUBO.ini"), systemProfileApi()) {
+    processLog().setDirectory(dir.path().string() + "\\");
+    processLog().setSwitches(logging, developMode);
+    processLog().setActiveDrive(activeDrive);
+    setProcessSettings(&settings);
+}
+
+DriveScratch::~DriveScratch() {
+    processLog().flush();
+    processLog().setSwitches(false, false);
+    processLog().setActiveDrive(0);
+    setProcessSettings(nullptr);
+}
+
+bool DriveScratch::exists(const char* name) const {
+    std::error_code ec;
+    return std::filesystem::exists(dir.path() / name, ec);
 }
 
 } // namespace rubo::test

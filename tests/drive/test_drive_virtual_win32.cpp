@@ -4,6 +4,7 @@
 // prefix with the drive and runs them with --no-skip.
 #include <doctest.h>
 
+#include "sample_discs.h"
 #include "virtual_drive_client.h"
 
 #include "drive/cd_audio_device.h"
@@ -11,7 +12,6 @@
 #include "drive/scsi_access.h"
 #include "settings/event_log.h"
 #include "settings/options.h"
-#include "settings/profile_api.h"
 #include "settings/settings_file.h"
 #include "test_support.h"
 
@@ -27,142 +27,6 @@ using namespace rubo::test;
 
 namespace {
 
-const std::string kDrive = "D:";
-
-// One track as the disc file and the MCI device give it: start and MCI
-// length (to the next track; the last one ends a frame before the lead-out).
-struct Track {
-    int m, s, f;    // start
-    int lm, ls, lf; // length
-    bool audio;
-};
-
-struct SampleDisc {
-    const char* file;
-    std::vector<Track> tracks;
-    int leadOut; // frames
-    DiscId id;
-};
-
-// Values worked out by hand from tools/virtual-drive/discs/*.disc.
-const SampleDisc kCdText12{"cdtext-12.disc",
-                           {
-                               {0, 2, 0, 3, 42, 13, true},
-                               {3, 44, 13, 4, 5, 13, true},
-                               {7, 49, 26, 3, 18, 13, true},
-                               {11, 7, 39, 5, 1, 13, true},
-                               {16, 8, 52, 3, 7, 13, true},
-                               {19, 15, 65, 4, 24, 13, true},
-                               {23, 40, 3, 3, 53, 13, true},
-                               {27, 33, 16, 2, 56, 13, true},
-                               {30, 29, 29, 4, 49, 13, true},
-                               {35, 18, 42, 3, 25, 13, true},
-                               {38, 43, 55, 4, 11, 13, true},
-                               {42, 54, 68, 5, 18, 12, true},
-                           },
-                           216981, // 48:13:06
-                           0xA50B4B0Cu};
-const SampleDisc kDataFirst{"data-first.disc",
-                            {
-                                {0, 2, 0, 8, 12, 25, false},
-                                {8, 14, 25, 3, 35, 60, true},
-                                {11, 50, 10, 3, 12, 60, true},
-                                {15, 2, 70, 4, 30, 6, true},
-                                {19, 33, 1, 3, 37, 42, true},
-                            },
-                            104294, // 23:10:44
-                            0x32056C05u};
-const SampleDisc kHiddenPregap{"hidden-pregap.disc",
-                               {
-                                   {0, 5, 10, 4, 14, 65, true},
-                                   {4, 20, 0, 3, 42, 37, true},
-                                   {8, 2, 37, 3, 57, 37, true},
-                               },
-                               54000, // 12:00:00
-                               0x1B02CB03u};
-const SampleDisc kNoCdText{"no-cdtext.disc",
-                           {
-                               {0, 2, 0, 2, 57, 12, true},
-                               {2, 59, 12, 3, 2, 32, true},
-                               {6, 1, 44, 3, 28, 31, true},
-                               {9, 30, 0, 3, 43, 13, true},
-                               {13, 13, 13, 3, 27, 47, true},
-                               {16, 40, 60, 3, 21, 20, true},
-                               {20, 2, 5, 3, 46, 26, true},
-                               {23, 48, 31, 4, 6, 63, true},
-                           },
-                           125645, // 27:55:20
-                           0x51068908u};
-// The whole disc as the MCI device reports it (both sessions).
-const SampleDisc kEnhanced{"enhanced.disc",
-                           {
-                               {0, 2, 0, 3, 39, 17, true},
-                               {3, 41, 17, 3, 31, 23, true},
-                               {7, 12, 40, 3, 52, 37, true},
-                               {11, 5, 2, 6, 17, 31, true},
-                               {17, 22, 33, 8, 17, 41, false},
-                           },
-                           115500, // 25:40:00
-                           0x28060205u};
-// Its first session: track 4 ends at the session-1 lead-out 14:50:33.
-const SampleDisc kEnhancedSession1{"enhanced.disc",
-                                   {
-                                       {0, 2, 0, 3, 39, 17, true},
-                                       {3, 41, 17, 3, 31, 23, true},
-                                       {7, 12, 40, 3, 52, 37, true},
-                                       {11, 5, 2, 3, 45, 31, true},
-                                   },
-                                   66783,
-                                   0x21037804u};
-// 99 tracks of 30 s from 00:02:00, lead-out 49:32:00.
-SampleDisc tracks99() {
-    SampleDisc d{"tracks-99.disc", {}, 222900, 0x9F0B9A63u};
-    for (int i = 0; i < 99; ++i) {
-        int sec = 2 + 30 * i;
-        d.tracks.push_back({sec / 60, sec % 60, 0, 0, i == 98 ? 29 : 30, i == 98 ? 74 : 0, true});
-    }
-    return d;
-}
-
-bool waitReady(CdAudioDevice& device) {
-    for (int i = 0; i < 200; ++i) {
-        if (device.isReady() && device.mode() == kMciModeStop)
-            return true;
-        Sleep(25);
-    }
-    return false;
-}
-
-// Puts a disc in the drive and waits until it has spun up.
-void insert(const char* file) {
-    INFO("disc " << std::string(file));
-    REQUIRE(driveControl("spinup 100") == 0);
-    REQUIRE(driveControl("insert " + virtualDiscPath(file)) == 0);
-    auto device = openDriveDevice(kDrive);
-    REQUIRE(waitReady(*device));
-}
-
-// Log folder and RUBO.ini in a scratch folder; Logging as given.
-struct Scratch {
-    ScratchDir dir;
-    SettingsFile settings;
-    Scratch(bool logging = false, bool developMode = false)
-        : settings(dir.file("RUBO.ini"), systemProfileApi()) {
-        processLog().setDirectory(dir.path().string() + "\\");
-        processLog().setSwitches(logging, developMode);
-        setProcessSettings(&settings);
-    }
-    ~Scratch() {
-        processLog().flush();
-        processLog().setSwitches(false, false);
-        setProcessSettings(nullptr);
-    }
-    std::string file(const char* name) const { return readBytes(dir.path() / name); }
-    bool exists(const char* name) const {
-        return GetFileAttributesA(dir.file(name).c_str()) != INVALID_FILE_ATTRIBUTES;
-    }
-};
-
 int frames(int m, int s, int f) {
     return (m * 60 + s) * 75 + f;
 }
@@ -171,7 +35,7 @@ int frames(int m, int s, int f) {
 void checkList(const TrackList& list, const SampleDisc& disc) {
     REQUIRE(list.trackCount == static_cast<int>(disc.tracks.size()));
     for (int k = 1; k <= list.trackCount; ++k) {
-        const Track& t = disc.tracks[static_cast<std::size_t>(k - 1)];
+        const SampleTrack& t = disc.tracks[static_cast<std::size_t>(k - 1)];
         const TrackEntry* e = list.entry(k);
         CAPTURE(k);
         REQUIRE(e != nullptr);
@@ -208,13 +72,13 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
                                       kNoCdText, kEnhanced,  tracks99()};
         for (const SampleDisc& disc : discs) {
             INFO("disc " << std::string(disc.file));
-            insert(disc.file);
-            auto device = openDriveDevice(kDrive);
+            insertDisc(disc.file);
+            auto device = openDriveDevice(kVirtualDrive);
             CHECK(device->isMediaPresent() == 1);
             REQUIRE(device->numberOfTracks() == disc.tracks.size());
             device->setTimeFormat(kMciFormatMsf);
             for (std::uint32_t k = 1; k <= disc.tracks.size(); ++k) {
-                const Track& t = disc.tracks[k - 1];
+                const SampleTrack& t = disc.tracks[k - 1];
                 CAPTURE(k);
                 CHECK(device->trackStart(k) == makeMsf(t.m, t.s, t.f));
                 CHECK(device->trackLength(k) == makeMsf(t.lm, t.ls, t.lf));
@@ -225,7 +89,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
             checkList(list, disc);
         }
         REQUIRE(driveControl("insert " + virtualDiscPath("empty.disc")) == 0);
-        auto device = openDriveDevice(kDrive);
+        auto device = openDriveDevice(kVirtualDrive);
         CHECK(device->isMediaPresent() == 0);
         CHECK(device->mode() == kMciModeNotReady);
         CHECK(device->numberOfTracks() == 0);
@@ -236,9 +100,9 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
     }
 
     TEST_CASE("MCI device: play, pause, stop, tray and a disc change") {
-        insert(kCdText12.file);
+        insertDisc(kCdText12.file);
         REQUIRE(driveControl("speed 20") == 0);
-        auto device = openDriveDevice(kDrive);
+        auto device = openDriveDevice(kVirtualDrive);
         CHECK(device->mode() == kMciModeStop);
 
         // Track 3 from its start, absolute MSF.
@@ -290,7 +154,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
 
     TEST_CASE("ASPI: the virtual device is discovered where the drive puts it") {
         AspiAddressGuard guard;
-        insert(kNoCdText.file);
+        insertDisc(kNoCdText.file);
         {
             auto scsi = makeScsi();
             REQUIRE(scsi->driveCount() == 1);
@@ -318,42 +182,42 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
     }
 
     TEST_CASE("findAspiDrive matches the drive by its TOC") {
-        insert(kCdText12.file);
-        auto device = openDriveDevice(kDrive);
+        insertDisc(kCdText12.file);
+        auto device = openDriveDevice(kVirtualDrive);
         TrackList list;
         fillFromDevice(*device, list);
         auto scsi = makeScsi();
 
-        CHECK(scsi->findAspiDrive(kDrive, list, "") == 0);
-        CHECK(scsi->findAspiDrive(kDrive, list, "D") == 0);
-        CHECK(scsi->findAspiDrive(kDrive, list, "_D") == 0);
-        CHECK(scsi->findAspiDrive(kDrive, list, "DD") == 0);
-        CHECK(scsi->findAspiDrive(kDrive, list, "E") == 0);
+        CHECK(scsi->findAspiDrive(kVirtualDrive, list, "") == 0);
+        CHECK(scsi->findAspiDrive(kVirtualDrive, list, "D") == 0);
+        CHECK(scsi->findAspiDrive(kVirtualDrive, list, "_D") == 0);
+        CHECK(scsi->findAspiDrive(kVirtualDrive, list, "DD") == 0);
+        CHECK(scsi->findAspiDrive(kVirtualDrive, list, "E") == 0);
         std::vector<std::uint8_t> toc;
-        REQUIRE(scsi->findAspiDrive(kDrive, list, "EDD", &toc) == 0);
+        REQUIRE(scsi->findAspiDrive(kVirtualDrive, list, "EDD", &toc) == 0);
         REQUIRE(toc.size() == kTocBytes);
         CHECK(toc[3] == 12);
 
         // One start a frame off: no device matches.
         TrackList off = list;
         off.entry(7)->start = makeMsf(23, 40, 4);
-        CHECK(scsi->findAspiDrive(kDrive, off, "D") == -1);
+        CHECK(scsi->findAspiDrive(kVirtualDrive, off, "D") == -1);
         // More tracks than the drive's TOC holds.
         TrackList longer = list;
         longer.trackCount = 13;
         longer.entryForStore(13)->start = makeMsf(48, 0, 0);
-        CHECK(scsi->findAspiDrive(kDrive, longer, "D") == -1);
+        CHECK(scsi->findAspiDrive(kVirtualDrive, longer, "D") == -1);
         // The list of the disc that was in the drive before.
         REQUIRE(driveControl("insert " + virtualDiscPath(kNoCdText.file)) == 0);
         REQUIRE(waitReady(*device));
-        CHECK(scsi->findAspiDrive(kDrive, list, "D") == -1);
+        CHECK(scsi->findAspiDrive(kVirtualDrive, list, "D") == -1);
     }
 
     TEST_CASE("readTrackList: the map is repaired in place, RUBO.ini left to the caller") {
-        insert(kNoCdText.file);
-        auto device = openDriveDevice(kDrive);
+        insertDisc(kNoCdText.file);
+        auto device = openDriveDevice(kVirtualDrive);
         auto scsi = makeScsi();
-        Scratch scratch;
+        DriveScratch scratch(false);
         struct Case {
             const char* map;
             const char* repaired;
@@ -366,7 +230,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
             iniWriteString(kOptionsSection, kAspiDrivesKey, "unchanged");
             std::string map = c.map;
             TrackList list;
-            CHECK(readTrackList(kDrive, map, *device, *scsi, 0, list) == 0);
+            CHECK(readTrackList(kVirtualDrive, map, *device, *scsi, 0, list) == 0);
             checkList(list, kNoCdText);
             CHECK(map == std::string(c.repaired));
             CHECK(scratch.file("RUBO.ini").find("AspiDrives=unchanged\r\n") != std::string::npos);
@@ -376,38 +240,38 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
     TEST_CASE("readTrackList of every sample disc, multisession detection on and off") {
         std::vector<SampleDisc> discs{kCdText12, kDataFirst, kHiddenPregap, kNoCdText, tracks99()};
         auto scsi = makeScsi();
-        Scratch scratch;
+        DriveScratch scratch(false);
         for (const SampleDisc& disc : discs) {
             INFO("disc " << std::string(disc.file));
-            insert(disc.file);
-            auto device = openDriveDevice(kDrive);
+            insertDisc(disc.file);
+            auto device = openDriveDevice(kVirtualDrive);
             for (int detect = 0; detect <= 1; ++detect) {
                 CAPTURE(detect);
                 std::string map = "D";
                 TrackList list;
-                CHECK(readTrackList(kDrive, map, *device, *scsi, detect, list) == 0);
+                CHECK(readTrackList(kVirtualDrive, map, *device, *scsi, detect, list) == 0);
                 checkList(list, disc);
             }
         }
 
-        insert(kEnhanced.file);
-        auto device = openDriveDevice(kDrive);
+        insertDisc(kEnhanced.file);
+        auto device = openDriveDevice(kVirtualDrive);
         std::string map = "D";
         TrackList list;
         SUBCASE("detection on: the first session only") {
-            CHECK(readTrackList(kDrive, map, *device, *scsi, 1, list) == 1);
+            CHECK(readTrackList(kVirtualDrive, map, *device, *scsi, 1, list) == 1);
             checkList(list, kEnhancedSession1);
         }
         SUBCASE("detection off: the device's list of both sessions") {
-            CHECK(readTrackList(kDrive, map, *device, *scsi, 0, list) == 0);
+            CHECK(readTrackList(kVirtualDrive, map, *device, *scsi, 0, list) == 0);
             checkList(list, kEnhanced);
         }
         SUBCASE("detection on, empty map: the device's list until the map is known") {
             map.clear();
-            CHECK(readTrackList(kDrive, map, *device, *scsi, 1, list) == 0);
+            CHECK(readTrackList(kVirtualDrive, map, *device, *scsi, 1, list) == 0);
             checkList(list, kEnhanced);
             CHECK(map == "D");
-            CHECK(readTrackList(kDrive, map, *device, *scsi, 1, list) == 1);
+            CHECK(readTrackList(kVirtualDrive, map, *device, *scsi, 1, list) == 1);
             checkList(list, kEnhancedSession1);
         }
     }
@@ -415,10 +279,10 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
     TEST_CASE("readSessionInfo and sessions.log") {
         auto scsi = makeScsi();
         SUBCASE("enhanced CD, log on (Logging off does not matter)") {
-            Scratch scratch(false);
-            insert(kEnhanced.file);
+            DriveScratch scratch(false);
+            insertDisc(kEnhanced.file);
             scsi->setSessionLog(1);
-            CHECK(readSessionInfo(kDrive, "D", *scsi));
+            CHECK(readSessionInfo(kVirtualDrive, "D", *scsi));
             const std::string expected =
                 "Session range: 1..2\n\n"
                 "  [ 0]  00 14 05 00 00 11 16 21\n"
@@ -451,10 +315,10 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
             CHECK(scratch.file(kSessionsLogName) == crlf(expected));
         }
         SUBCASE("single session with a hidden pre-gap, log on") {
-            Scratch scratch(true, true);
-            insert(kHiddenPregap.file);
+            DriveScratch scratch(true, true);
+            insertDisc(kHiddenPregap.file);
             scsi->setSessionLog(1);
-            CHECK_FALSE(readSessionInfo(kDrive, "D", *scsi));
+            CHECK_FALSE(readSessionInfo(kVirtualDrive, "D", *scsi));
             const std::string expected =
                 "Session range: 1..1\n\n"
                 "  [ 0]  00 10 01 00 00 00 05 0A\n"
@@ -471,18 +335,18 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
             CHECK(scratch.file(kSessionsLogName) == crlf(expected));
         }
         SUBCASE("log off (Logging on does not matter): no file") {
-            Scratch scratch(true, true);
-            insert(kEnhanced.file);
+            DriveScratch scratch(true, true);
+            insertDisc(kEnhanced.file);
             scsi->setSessionLog(0);
-            CHECK(readSessionInfo(kDrive, "D", *scsi));
+            CHECK(readSessionInfo(kVirtualDrive, "D", *scsi));
             CHECK_FALSE(scratch.exists(kSessionsLogName));
         }
         SUBCASE("letter not in the map: no command, false, no file, nothing logged") {
-            Scratch scratch(true, true);
-            insert(kEnhanced.file);
+            DriveScratch scratch(true, true);
+            insertDisc(kEnhanced.file);
             scsi->setSessionLog(1);
             scsi->setErrorDetail(2);
-            CHECK_FALSE(readSessionInfo(kDrive, "E", *scsi));
+            CHECK_FALSE(readSessionInfo(kVirtualDrive, "E", *scsi));
             CHECK_FALSE(scratch.exists(kSessionsLogName));
             processLog().flush();
             CHECK(scratch.file(kEventLogName).empty());
@@ -492,10 +356,10 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
     TEST_CASE("readCdText and cdtext.log") {
         auto scsi = makeScsi();
         SUBCASE("12 tracks: guest performer, long title, message") {
-            Scratch scratch;
-            insert(kCdText12.file);
+            DriveScratch scratch(false);
+            insertDisc(kCdText12.file);
             scsi->setCdTextLog(1);
-            REQUIRE(readCdText(kDrive, "D", *scsi) == 1);
+            REQUIRE(readCdText(kVirtualDrive, "D", *scsi) == 1);
             const DiscInfo& info = scsi->cdTextInfo();
             CHECK(info.valid == 1);
             CHECK(info.origin == OriginCdText);
@@ -532,10 +396,10 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
             CHECK(log.find(crlf("[12] Title:   Closing\n")) != std::string::npos);
         }
         SUBCASE("enhanced CD: the exact log") {
-            Scratch scratch;
-            insert(kEnhanced.file);
+            DriveScratch scratch(false);
+            insertDisc(kEnhanced.file);
             scsi->setCdTextLog(1);
-            REQUIRE(readCdText(kDrive, "D", *scsi) == 1);
+            REQUIRE(readCdText(kVirtualDrive, "D", *scsi) == 1);
             const DiscInfo& info = scsi->cdTextInfo();
             CHECK(info.artist == "The Hybrids");
             CHECK(info.title == "Enhanced Example");
@@ -572,10 +436,10 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
             CHECK(scratch.file(kCdTextLogName) == crlf(expected));
         }
         SUBCASE("no CD-TEXT: a valid record with nothing in it") {
-            Scratch scratch;
-            insert(kNoCdText.file);
+            DriveScratch scratch(false);
+            insertDisc(kNoCdText.file);
             scsi->setCdTextLog(1);
-            REQUIRE(readCdText(kDrive, "D", *scsi) == 1);
+            REQUIRE(readCdText(kVirtualDrive, "D", *scsi) == 1);
             CHECK(scsi->cdTextInfo().valid == 1);
             CHECK(scsi->cdTextInfo().origin == OriginCdText);
             CHECK(scsi->cdTextInfo().artist == "?");
@@ -588,21 +452,21 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
                   crlf(zero + zero + "\nArtist:  ?\nTitle:   ?\nMessage: \n\n\n"));
         }
         SUBCASE("log off: the record, no file") {
-            Scratch scratch(true, true);
-            insert(kCdText12.file);
+            DriveScratch scratch(true, true);
+            insertDisc(kCdText12.file);
             scsi->setCdTextLog(0);
-            REQUIRE(readCdText(kDrive, "D", *scsi) == 1);
+            REQUIRE(readCdText(kVirtualDrive, "D", *scsi) == 1);
             CHECK(scsi->cdTextInfo().artist == "The Virtual Players");
             CHECK_FALSE(scratch.exists(kCdTextLogName));
         }
         SUBCASE("tray open: the read fails, the record is reset, the ASPI error is logged") {
-            Scratch scratch(true, true);
-            insert(kCdText12.file);
-            REQUIRE(readCdText(kDrive, "D", *scsi) == 1);
+            DriveScratch scratch(true, true);
+            insertDisc(kCdText12.file);
+            REQUIRE(readCdText(kVirtualDrive, "D", *scsi) == 1);
             REQUIRE(scsi->cdTextInfo().valid == 1);
             REQUIRE(driveControl("eject") == 0);
             scsi->setErrorDetail(2);
-            CHECK(readCdText(kDrive, "D", *scsi) == 0);
+            CHECK(readCdText(kVirtualDrive, "D", *scsi) == 0);
             CHECK(scsi->cdTextInfo().valid == 0);
             CHECK(scsi->cdTextInfo().artist == "?");
             processLog().flush();
@@ -611,7 +475,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
             CHECK(events.find("  : ASPI Error: 43, ") != std::string::npos);
             // Detail 1: no line.
             scsi->setErrorDetail(1);
-            CHECK(readCdText(kDrive, "D", *scsi) == 0);
+            CHECK(readCdText(kVirtualDrive, "D", *scsi) == 0);
             processLog().flush();
             CHECK(scratch.file(kEventLogName) == events);
             REQUIRE(driveControl("close") == 0);

@@ -4,14 +4,13 @@
 // prepares a prefix with the drive and runs them with --no-skip.
 #include <doctest.h>
 
+#include "sample_discs.h"
 #include "virtual_drive_client.h"
 
 #include "drive/cd_audio_device.h"
 #include "drive/scsi_access.h"
 #include "playback/player_thread.h"
 #include "settings/event_log.h"
-#include "settings/profile_api.h"
-#include "settings/settings_file.h"
 #include "test_support.h"
 
 #include <windows.h>
@@ -31,93 +30,21 @@ using namespace rubo::test;
 
 namespace {
 
-const std::string kDrive = "D:";
 using Lines = std::vector<std::string>;
 using Clock = std::chrono::steady_clock;
 
-struct Msf {
-    int m, s, f;
-};
-
-struct SampleDisc {
-    const char* file;
+// How a run plays a sample disc.
+struct RunCase {
+    const SampleDisc& disc;
     int detectMultiSession;
-    int direct; // directMode after the TOC read
-    std::vector<Msf> starts;
-    int leadOut; // frames
-    DiscId id;
-    const char* artist;
-    const char* title;
+    int direct;     // directMode after the TOC read
     int startTrack; // start-up play request
     int stopOnClose;
 };
 
-// Values worked out by hand from tools/virtual-drive/discs/*.disc.
-const SampleDisc kCdText12{"cdtext-12.disc",
-                           0,
-                           0,
-                           {{0, 2, 0},
-                            {3, 44, 13},
-                            {7, 49, 26},
-                            {11, 7, 39},
-                            {16, 8, 52},
-                            {19, 15, 65},
-                            {23, 40, 3},
-                            {27, 33, 16},
-                            {30, 29, 29},
-                            {35, 18, 42},
-                            {38, 43, 55},
-                            {42, 54, 68}},
-                           216981,
-                           0xA50B4B0Cu,
-                           "The Virtual Players",
-                           "Virtual Sessions",
-                           2,
-                           0};
+const RunCase kThroughMci{kCdText12, 0, 0, 2, 0};
 // Multisession detection on: the first session, played through SCSI.
-const SampleDisc kEnhanced{"enhanced.disc",
-                           1,
-                           1,
-                           {{0, 2, 0}, {3, 41, 17}, {7, 12, 40}, {11, 5, 2}},
-                           66783,
-                           0x21037804u,
-                           "The Hybrids",
-                           "Enhanced Example",
-                           1,
-                           1};
-
-// Puts a disc in the drive and waits until it has spun up.
-void insert(const char* file) {
-    INFO("disc " << std::string(file));
-    REQUIRE(driveControl("spinup 100") == 0);
-    REQUIRE(driveControl("insert " + virtualDiscPath(file)) == 0);
-    auto device = openDriveDevice(kDrive);
-    bool ready = false;
-    for (int i = 0; i < 200 && !ready; ++i) {
-        ready = device->isReady() && device->mode() == kMciModeStop;
-        if (!ready)
-            Sleep(25);
-    }
-    REQUIRE(ready);
-}
-
-// RUBO.ini and the logs in a scratch folder, Logging on.
-struct Scratch {
-    ScratchDir dir;
-    SettingsFile settings;
-    Scratch() : settings(dir.file("RUBO.ini"), systemProfileApi()) {
-        processLog().setDirectory(dir.path().string() + "\\");
-        processLog().setSwitches(true, false);
-        processLog().setActiveDrive('D');
-        setProcessSettings(&settings);
-    }
-    ~Scratch() {
-        processLog().flush();
-        processLog().setSwitches(false, false);
-        processLog().setActiveDrive(0);
-        setProcessSettings(nullptr);
-    }
-};
+const RunCase kDirect{kEnhancedSession1, 1, 1, 1, 1};
 
 // The window's control calls, from the worker thread.
 class Controls : public PlayerControls {
@@ -147,13 +74,13 @@ private:
 };
 
 // The play helper's line for track `track` at `m`:`s` (frames 0).
-std::string playLine(const SampleDisc& disc, int track, int m, int s) {
-    const Msf& start = disc.starts[static_cast<std::size_t>(track - 1)];
+std::string playLine(const RunCase& how, int track, int m, int s) {
+    const SampleTrack& start = how.disc.tracks[static_cast<std::size_t>(track - 1)];
     int sec = start.s + s;
     const int min = start.m + m + sec / 60;
     sec %= 60;
     char text[200];
-    if (disc.direct)
+    if (how.direct)
         std::snprintf(text, sizeof text, "  : Playing Direct position %2d:%02d %02d", min, sec,
                       start.f);
     else
@@ -195,8 +122,9 @@ void checkLines(const Lines& got, const Lines& expected) {
 }
 
 struct Run {
+    const RunCase& how;
     const SampleDisc& disc;
-    Scratch scratch;
+    DriveScratch scratch{true, false, 'D'};
     std::unique_ptr<ScsiAccess> scsi = std::make_unique<ScsiAccess>();
     PlayerSetup setup;
     std::atomic<int> fan{1};
@@ -207,16 +135,16 @@ struct Run {
     std::unique_ptr<PlayerRunner> runner;
     Lines expected; // rubo.log texts, built with the steps
 
-    explicit Run(const SampleDisc& d) : disc(d) {
+    explicit Run(const RunCase& h) : how(h), disc(h.disc) {
         INFO("this test runs the ASPI back end; the prefix must report a later Windows");
         REQUIRE_FALSE(scsi->usesSpti());
         REQUIRE(scsi->aspiAvailable() == 1);
         scsi->setErrorDetail(1); // as with Logging on
-        setup.drive = kDrive;
+        setup.drive = kVirtualDrive;
         setup.aspiMap.set("D");
         setup.cdPlayerIni = scratch.dir.file("cdplayer.ini");
-        setup.stopOnClose = disc.stopOnClose;
-        setup.detectMultiSession = disc.detectMultiSession;
+        setup.stopOnClose = how.stopOnClose;
+        setup.detectMultiSession = how.detectMultiSession;
         setup.fanMark = &fan;
         runner = std::make_unique<PlayerRunner>(setup, *scsi, shared, controls);
         runner->setFatalExit([this](const char* m) {
@@ -235,13 +163,7 @@ struct Run {
     }
     // Waits up to `ms` for a condition on the shared state (read under the lock).
     template <typename F> bool waitFor(F condition, int ms = 5000) {
-        const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
-        while (Clock::now() < deadline) {
-            if (locked(condition))
-                return true;
-            Sleep(1);
-        }
-        return locked(condition);
+        return eventually([&] { return locked(condition); }, std::chrono::milliseconds(ms));
     }
     bool waitMode(std::uint32_t mode, int ms = 5000) {
         return waitFor([&] { return shared.mode == mode; }, ms);
@@ -254,7 +176,7 @@ struct Run {
 
     // The lines of one TOC read, without a pending play.
     void addTocRead(const char* origin) {
-        add({" T: Getting TOC", disc.direct ? " T: Got TOC Multisession mode" : " T: Got TOC ",
+        add({" T: Getting TOC", how.direct ? " T: Got TOC Multisession mode" : " T: Got TOC ",
              " T: Getting CD TEXT",
              std::string(" T: Got CD TEXT: ") + disc.artist + " - " + disc.title,
              " T: Getting CD info",
@@ -279,16 +201,16 @@ struct Run {
             shared.scanning = 0;
         });
         CHECK(scanning == 1);
-        CHECK(shared.directMode.load() == disc.direct);
+        CHECK(shared.directMode.load() == how.direct);
         CHECK(info.valid == 1);
         CHECK(info.origin == origin);
         CHECK(info.discId == disc.id);
         CHECK(info.artist == disc.artist);
         CHECK(info.title == disc.title);
         CHECK(info.trackList.leadOut == disc.leadOut);
-        REQUIRE(info.trackList.trackCount == static_cast<int>(disc.starts.size()));
+        REQUIRE(info.trackList.trackCount == static_cast<int>(disc.tracks.size()));
         for (int k = 1; k <= info.trackList.trackCount; ++k) {
-            const Msf& s = disc.starts[static_cast<std::size_t>(k - 1)];
+            const SampleTrack& s = disc.tracks[static_cast<std::size_t>(k - 1)];
             CAPTURE(k);
             REQUIRE(info.trackList.entry(k) != nullptr);
             CHECK(info.trackList.entry(k)->start == makeMsf(s.m, s.s, s.f));
@@ -303,7 +225,7 @@ struct Run {
         Sleep(300); // a poll during the pause
         const PackedTmsf at = locked([&] { return shared.trackPosition; });
         const int track = tmsfTrack(at);
-        CHECK(track == disc.startTrack);
+        CHECK(track == how.startTrack);
         REQUIRE(runner->setEvent(byPlay ? kPlayEvent : kPauseEvent));
         REQUIRE(waitMode(kMciModePlay));
         const PackedTmsf now = locked([&] { return shared.trackPosition; });
@@ -311,23 +233,23 @@ struct Run {
         // Play restarts at most a second before the point of pause.
         CHECK(tmsfToFrames(now) >= tmsfToFrames(at) - 75);
         add({byPlay ? " T: Resume (Play)" : " T: Resume",
-             playLine(disc, track, tmsfMinutes(at), tmsfSeconds(at)), " T: Play command started",
+             playLine(how, track, tmsfMinutes(at), tmsfSeconds(at)), " T: Play command started",
              status("o M R   PLAY")});
     }
 
     void scenario() {
-        request(disc.startTrack); // a start-up play request
+        request(how.startTrack); // a start-up play request
         REQUIRE(runner->createEvents());
         REQUIRE(runner->start());
 
         // Start: the disc is read and the start-up request plays.
         takeDiscInfo(OriginCdText);
         REQUIRE(waitMode(kMciModePlay));
-        CHECK(tmsfTrack(locked([&] { return shared.trackPosition; })) == disc.startTrack);
+        CHECK(tmsfTrack(locked([&] { return shared.trackPosition; })) == how.startTrack);
         CHECK(fan.load() == 0);
         add({" T: getting mode", status("o M R   STOP"), " T: Want TOC"});
         addTocRead(kOriginNameCdText);
-        add({" T: Playing", playLine(disc, disc.startTrack, 0, 0), " T: Play command started",
+        add({" T: Playing", playLine(how, how.startTrack, 0, 0), " T: Play command started",
              status("o M R   PLAY")});
         // The worker's lock is the named semaphore.
         HANDLE named =
@@ -350,7 +272,7 @@ struct Run {
 
         // Play requests while stopped: time to the shared mode reading 526.
         std::vector<double> ms;
-        const int tracks = static_cast<int>(disc.starts.size());
+        const int tracks = static_cast<int>(disc.tracks.size());
         for (int i = 0; i < 20; ++i) {
             const int track = i % tracks + 1;
             request(track);
@@ -361,7 +283,7 @@ struct Run {
             CHECK(tmsfTrack(locked([&] { return shared.trackPosition; })) == track);
             REQUIRE(runner->setEvent(kStopEvent));
             REQUIRE(waitMode(kMciModeStop, 3000));
-            add({" T: Play", playLine(disc, track, 0, 0), " T: Play command started",
+            add({" T: Play", playLine(how, track, 0, 0), " T: Play command started",
                  status("o M R   PLAY"), " T: Stop", status("o M R   STOP")});
         }
         std::sort(ms.begin(), ms.end());
@@ -396,7 +318,7 @@ struct Run {
         addTocRead(kOriginNameRuboIni);
 
         // The play event waits while another holder has the semaphore.
-        auto device = openDriveDevice(kDrive);
+        auto device = openDriveDevice(kVirtualDrive);
         request(3);
         {
             REQUIRE(WaitForSingleObject(named, 2000) == WAIT_OBJECT_0);
@@ -412,7 +334,7 @@ struct Run {
             CHECK(device->mode() == kMciModeStop);
         }
         REQUIRE(waitMode(kMciModePlay));
-        add({" T: Play", playLine(disc, 3, 0, 0), " T: Play command started",
+        add({" T: Play", playLine(how, 3, 0, 0), " T: Play command started",
              status("o M R   PLAY")});
 
         // Quit while playing.
@@ -423,10 +345,10 @@ struct Run {
         MESSAGE(std::string(disc.file) << ": quit ended the thread after " << quitMs << " ms");
         CHECK(quitMs < 1000.0);
         add({" T: Stop Thread"});
-        if (disc.stopOnClose)
+        if (how.stopOnClose)
             add({" T: Stop playing", " T: Playing stopped"});
         add({" T: Thread stopped"});
-        CHECK(device->mode() == (disc.stopOnClose ? kMciModeStop : kMciModePlay));
+        CHECK(device->mode() == (how.stopOnClose ? kMciModeStop : kMciModePlay));
         device->stop();
 
         CHECK(controls.busy() == 3);
@@ -444,12 +366,12 @@ struct Run {
     }
 };
 
-void runWith(const SampleDisc& disc) {
-    INFO("disc " << std::string(disc.file));
-    insert(disc.file);
+void runWith(const RunCase& how) {
+    INFO("disc " << std::string(how.disc.file));
+    insertDisc(how.disc.file);
     REQUIRE(driveControl("speed 20") == 0);
     {
-        Run run(disc);
+        Run run(how);
         run.scenario();
     }
     driveControl("speed 1");
@@ -461,11 +383,11 @@ void runWith(const SampleDisc& disc) {
 TEST_SUITE("wine-drive" * doctest::skip()) {
 
     TEST_CASE("player runner: the 12-track CD through MCI") {
-        runWith(kCdText12);
+        runWith(kThroughMci);
     }
 
     TEST_CASE("player runner: the enhanced CD in direct mode") {
-        runWith(kEnhanced);
+        runWith(kDirect);
     }
 
 } // TEST_SUITE

@@ -21,6 +21,8 @@
 #include "sim/disc.h"
 
 using rubo::test::driveControl;
+using rubo::test::environmentText;
+using rubo::test::eventually;
 
 namespace {
 
@@ -42,21 +44,15 @@ using rubo::SrbHaInquiry;
 using GetSupportInfo = DWORD(__cdecl*)();
 using SendCommand = DWORD(__cdecl*)(void*);
 
-std::string envText(const char* name) {
-    char value[1024];
-    DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
-    return (n > 0 && n < sizeof value) ? std::string(value, n) : std::string();
-}
-
 char driveLetter() {
-    std::string l = envText("VDRIVE_TEST_LETTER");
+    std::string l = environmentText("VDRIVE_TEST_LETTER");
     return l.empty() ? 'D' : l[0];
 }
 
 Disc loadDisc(const char* variable) {
     Disc disc;
     std::string error;
-    std::string path = envText(variable);
+    std::string path = environmentText(variable);
     REQUIRE_MESSAGE(!path.empty(), variable << " is not set");
     REQUIRE_MESSAGE(rubo::vdrive::loadDiscFile(path, disc, error), error);
     REQUIRE(disc.hasMedia);
@@ -132,12 +128,9 @@ public:
     }
     // Waits until the drive reports ready and stopped (spin-up done).
     bool waitReady(DWORD milliseconds) {
-        for (DWORD waited = 0; waited <= milliseconds; waited += 50) {
-            if (status(MCI_STATUS_READY) && status(MCI_STATUS_MODE) == MCI_MODE_STOP)
-                return true;
-            Sleep(50);
-        }
-        return false;
+        return eventually(
+            [&] { return status(MCI_STATUS_READY) && status(MCI_STATUS_MODE) == MCI_MODE_STOP; },
+            std::chrono::milliseconds(milliseconds), std::chrono::milliseconds(50));
     }
 
     MCIERROR openError = 0;
@@ -265,7 +258,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
 
     TEST_CASE("the drive letter is a CD-ROM drive carrying the disc's serial") {
         Disc disc = loadDisc("VDRIVE_TEST_DISC");
-        REQUIRE(driveControl("insert " + envText("VDRIVE_TEST_DISC")) == 0);
+        REQUIRE(driveControl("insert " + environmentText("VDRIVE_TEST_DISC")) == 0);
         char root[4] = {driveLetter(), ':', '\\', 0};
         CHECK(GetDriveTypeA(root) == DRIVE_CDROM);
         DWORD serial = 0, maxLength = 0, flags = 0;
@@ -277,7 +270,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
 
     TEST_CASE("MCI cdaudio: open, status, time formats, play, pause, stop, door") {
         Disc disc = loadDisc("VDRIVE_TEST_DISC");
-        REQUIRE(driveControl("insert " + envText("VDRIVE_TEST_DISC")) == 0);
+        REQUIRE(driveControl("insert " + environmentText("VDRIVE_TEST_DISC")) == 0);
         REQUIRE(driveControl("speed 20") == 0);
         CdAudio cd;
         REQUIRE(cd.openError == 0);
@@ -347,7 +340,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
 
     TEST_CASE("ASPI: adapter, CD-ROM device, TOC, sessions, full TOC, CD-TEXT") {
         Disc disc = loadDisc("VDRIVE_TEST_DISC");
-        REQUIRE(driveControl("insert " + envText("VDRIVE_TEST_DISC")) == 0);
+        REQUIRE(driveControl("insert " + environmentText("VDRIVE_TEST_DISC")) == 0);
         REQUIRE(driveControl("close") == 0);
         Aspi aspi;
         REQUIRE((aspi.support != nullptr));
@@ -359,16 +352,15 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         REQUIRE(aspi.findCdrom(ha, t, l));
 
         // Wait out the spin-up: TEST UNIT READY style, through READ TOC.
-        std::vector<BYTE> toc;
-        for (int i = 0; i < 100; ++i) {
-            BYTE cdb[10] = {0x43, 0x02, 0, 0, 0, 0, 0, 0x03, 0x24, 0};
-            std::vector<BYTE> data(804);
-            if (aspi.exec(ha, t, l, cdb, data) == kSsComp)
-                break;
-            Sleep(50);
-        }
+        eventually(
+            [&] {
+                BYTE cdb[10] = {0x43, 0x02, 0, 0, 0, 0, 0, 0x03, 0x24, 0};
+                std::vector<BYTE> data(804);
+                return aspi.exec(ha, t, l, cdb, data) == kSsComp;
+            },
+            std::chrono::seconds(5), std::chrono::milliseconds(50));
         DWORD sendResult = 0xFFFF;
-        toc = readToc(aspi, ha, t, l, 0, 804, &sendResult);
+        std::vector<BYTE> toc = readToc(aspi, ha, t, l, 0, 804, &sendResult);
         CHECK(sendResult == kSsPending);
         checkToc(toc, disc);
 
@@ -429,7 +421,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         Disc first = loadDisc("VDRIVE_TEST_DISC");
         Disc second = loadDisc("VDRIVE_TEST_DISC2");
         REQUIRE(first.trackCount() != second.trackCount());
-        REQUIRE(driveControl("insert " + envText("VDRIVE_TEST_DISC")) == 0);
+        REQUIRE(driveControl("insert " + environmentText("VDRIVE_TEST_DISC")) == 0);
         CdAudio cd;
         REQUIRE(cd.openError == 0);
         REQUIRE(cd.door(false) == 0);
@@ -443,7 +435,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         REQUIRE(driveControl("eject") == 0);
         CHECK(cd.status(MCI_STATUS_MODE) == MCI_MODE_OPEN);
         CHECK(cd.status(MCI_STATUS_MEDIA_PRESENT) == 0);
-        REQUIRE(driveControl("insert " + envText("VDRIVE_TEST_DISC2")) == 0);
+        REQUIRE(driveControl("insert " + environmentText("VDRIVE_TEST_DISC2")) == 0);
         REQUIRE(cd.waitReady(5000));
         CHECK(cd.status(MCI_STATUS_NUMBER_OF_TRACKS) == static_cast<DWORD>(second.trackCount()));
         checkToc(readToc(aspi, ha, t, l, 0, 804), second);
@@ -452,7 +444,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         DWORD serial = 0;
         REQUIRE(GetVolumeInformationA(root, nullptr, 0, &serial, nullptr, nullptr, nullptr, 0));
         CHECK(serial == second.volumeSerial);
-        REQUIRE(driveControl("insert " + envText("VDRIVE_TEST_DISC")) == 0);
+        REQUIRE(driveControl("insert " + environmentText("VDRIVE_TEST_DISC")) == 0);
     }
 
 } // TEST_SUITE
