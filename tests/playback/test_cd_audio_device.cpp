@@ -21,23 +21,6 @@ TEST_CASE("modeName gives the text of each mode and ? otherwise") {
     CHECK(std::strcmp(modeName(0xFFFFFFFFu), "?") == 0);
 }
 
-TEST_CASE("the flag combinations of the device commands have their fixed values") {
-    const std::uint32_t openBase =
-        kMciOpenType | kMciOpenTypeId | kMciOpenElement | kMciOpenAlias | kMciWait;
-    CHECK(openBase == 0x3602u);
-    CHECK((openBase | kMciOpenShareable) == 0x3702u);
-    CHECK((kMciOpenType | kMciOpenTypeId | kMciWait) == 0x3002u);
-    CHECK((kMciOpenType | kMciOpenTypeId | kMciWait | kMciOpenShareable) == 0x3102u);
-    CHECK((kMciSetDoorOpen | kMciWait) == 0x102u);
-    CHECK((kMciSetDoorClosed | kMciWait) == 0x202u);
-    CHECK((kMciStatusItem | kMciTrack) == 0x110u);
-    CHECK(kMciCdaStatusTypeTrack == 0x4001u);
-    CHECK(kMciDevtypeCdAudio == 516u);
-    CHECK(kMciCdaTrackAudio == 1088u);
-    CHECK(kMciFormatMsf == 2u);
-    CHECK(kMciFormatTmsf == 10u);
-}
-
 TEST_CASE("each convenience query is one status call with its item") {
     FakeCdAudioDevice device;
     device.setStatus(kMciStatusCurrentTrack, 7);

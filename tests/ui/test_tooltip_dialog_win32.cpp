@@ -173,8 +173,6 @@ TEST_CASE("the tray record, the tip and the in-tray state") {
     REQUIRE(dialog.addTrayIcon());
     CHECK(dialog.inTray());
     CHECK(shell.last.cbSize == NOTIFYICONDATAA_V1_SIZE);
-    if (sizeof(void*) == 4)
-        CHECK(shell.last.cbSize == 88);
     CHECK(shell.last.hWnd == dialog.hwnd());
     CHECK(shell.last.uID == 1);
     CHECK(shell.last.uCallbackMessage == 1025);
