@@ -3,29 +3,16 @@
 #include "freedb/freedb_client.h"
 
 #include "test_support.h"
+#include "two_track_disc.h"
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
 using namespace rubo;
+using rubo::test::twoTrackDisc;
 
 namespace {
-
-TrackList twoTrackDisc() {
-    TrackList list;
-    TrackEntry one;
-    one.number = 1;
-    one.start = makeMsf(0, 2, 0);
-    TrackEntry two;
-    two.number = 2;
-    two.start = makeMsf(3, 0, 0);
-    list.store(1, one);
-    list.store(2, two);
-    list.trackCount = 2;
-    list.leadOut = 27000;
-    return list;
-}
 
 // Feeds a whole text through a buffer in pieces of at most `piece` bytes,
 // the way the receive loop does; returns the last step.

@@ -5,6 +5,7 @@
 
 #include "loopback_server.h"
 #include "test_support.h"
+#include "two_track_disc.h"
 
 #include <chrono>
 #include <string>
@@ -14,6 +15,7 @@ using namespace rubo;
 using rubo::test::httpAnswer;
 using rubo::test::LoopbackServer;
 using rubo::test::ServerChunk;
+using rubo::test::twoTrackDisc;
 
 namespace {
 
@@ -38,19 +40,6 @@ struct Setup {
     FreedbClient client;
     FreedbSite site;
 };
-
-TrackList twoTrackDisc() {
-    TrackList list;
-    TrackEntry one;
-    one.start = makeMsf(0, 2, 0);
-    TrackEntry two;
-    two.start = makeMsf(3, 0, 0);
-    list.store(1, one);
-    list.store(2, two);
-    list.trackCount = 2;
-    list.leadOut = 27000;
-    return list;
-}
 
 long long millisecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
