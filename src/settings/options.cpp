@@ -56,6 +56,8 @@ const OptionKey kOptionKeys[] = {
     RUBO_INT_OPTION("CddbTestSubmit", cddbTestSubmit, OptionWritten::Developer),
     RUBO_INT_OPTION("CddbHack", cddbHack, OptionWritten::Developer),
     RUBO_INT_OPTION("CddbLog", cddbLog, OptionWritten::Developer),
+    RUBO_STR_OPTION("CddbHackSite", cddbHackSite, OptionWritten::Never),
+    RUBO_INT_OPTION("CddbHackPort", cddbHackPort, OptionWritten::Never),
 };
 
 #undef RUBO_INT_OPTION

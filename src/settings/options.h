@@ -14,6 +14,8 @@ inline constexpr const char kPositionSmallSection[] = "POSITION_SMALL";
 inline constexpr const char kServersSection[] = "Servers";
 
 constexpr int kDefaultVolumeType = 0x1005;
+// The CDDB server the freedb fallback asks unless CddbHackSite names another.
+inline constexpr const char kDefaultCddbHost[] = "freedb.dbpoweramp.com";
 
 // Every option of section "Options".
 struct Options {
@@ -58,6 +60,9 @@ struct Options {
     int cddbTestSubmit = 0;
     int cddbHack = 0;
     int cddbLog = 0;
+    // The CDDB server of the fallback; only set by hand.
+    std::string cddbHackSite = kDefaultCddbHost;
+    int cddbHackPort = 80;
     // Mixer line type per CD drive letter ("VolumeType%c").
     std::map<char, int> volumeTypes;
 };
