@@ -35,6 +35,31 @@ constexpr const char kNoExtt[] =
 
 constexpr std::size_t kKeyMaxChars = 31;
 
+// A reply that carries a record: 210 to 219, in the first three characters.
+constexpr int kFirstRecordCode = 210;
+constexpr int kLastRecordCode = 219;
+constexpr std::size_t kResponseCodeChars = 3;
+// The protocol level from which records carry DYEAR and DGENRE.
+constexpr int kYearGenreLevel = 5;
+
+constexpr std::string_view kCommentMark = "#";
+constexpr std::string_view kXmcdMark = "xmcd";
+constexpr std::string_view kFrameOffsetsLabel = "Track frame offsets:";
+constexpr std::string_view kDiscLengthLabel = "Disc length:";
+constexpr std::string_view kRevisionLabel = "Revision:";
+constexpr std::string_view kSubmittedViaLabel = "Submitted via:";
+
+// Keys of the record's KEY=value lines; TTITLE and EXTT take a track number.
+constexpr std::string_view kKeySeparator = "=";
+constexpr const char kDiscIdKey[] = "DISCID";
+constexpr const char kDTitleKey[] = "DTITLE";
+constexpr const char kDYearKey[] = "DYEAR";
+constexpr const char kDGenreKey[] = "DGENRE";
+constexpr const char kTTitleKey[] = "TTITLE";
+constexpr const char kExtdKey[] = "EXTD";
+constexpr const char kExttKey[] = "EXTT";
+constexpr const char kPlayOrderKey[] = "PLAYORDER";
+
 bool isBlank(char c) {
     return c == ' ' || c == '\t';
 }
@@ -114,18 +139,19 @@ std::uint32_t leadingHex(std::string_view text) {
 
 // First three characters as a decimal number; -1 for a shorter body.
 int responseCode(const std::string& body) {
-    if (body.size() < 3)
+    if (body.size() < kResponseCodeChars)
         return -1;
-    return leadingNumber(std::string_view(body).substr(0, 3));
+    return leadingNumber(std::string_view(body).substr(0, kResponseCodeChars));
 }
 
 bool isComment(const XmcdLineCursor& cursor) {
-    return !cursor.atEnd() && !cursor.line().empty() && cursor.line().front() == '#';
+    return !cursor.atEnd() && !cursor.line().empty() &&
+           cursor.line().front() == kCommentMark.front();
 }
 
 // What follows "#", trimmed; empty when that is one character or none.
 std::string_view commentText(std::string_view line) {
-    std::string_view rest = after(line, 1);
+    std::string_view rest = after(line, kCommentMark.size());
     if (rest.size() <= 1)
         return std::string_view();
     return trimBlanks(rest);
@@ -158,6 +184,11 @@ bool fail(std::string& errorText, const char* message) {
 
 void appendFolded(std::string& out, const std::string& line) {
     out += foldXmcdLine(line);
+}
+
+// "KEY=value".
+std::string keyLine(const std::string& key, const std::string& value) {
+    return key + std::string(kKeySeparator) + value;
 }
 
 } // namespace
@@ -208,7 +239,7 @@ bool readKeyedValue(std::string_view key, XmcdLineCursor& cursor, std::string& v
     value.clear();
     bool taken = false;
     while (!cursor.atEnd() && contains(cursor.line(), key)) {
-        value += after(cursor.line(), key.size() + 1);
+        value += after(cursor.line(), key.size() + kKeySeparator.size());
         taken = true;
         cursor.next();
     }
@@ -218,18 +249,18 @@ bool readKeyedValue(std::string_view key, XmcdLineCursor& cursor, std::string& v
 bool parseXmcd(const std::string& body, int protocolLevel, bool cddbHack, XmcdRecord& record,
                std::string& errorText) {
     int code = responseCode(body);
-    if (code < 210 || code > 219) {
+    if (code < kFirstRecordCode || code > kLastRecordCode) {
         errorText = formatText("%s", body.c_str());
         return false;
     }
 
     XmcdLineCursor cursor(body);
     cursor.next(); // the status line
-    if (!isComment(cursor) || !contains(commentText(cursor.line()), "xmcd"))
+    if (!isComment(cursor) || !contains(commentText(cursor.line()), kXmcdMark))
         return fail(errorText, kNoXmcd);
     cursor.next();
 
-    while (isComment(cursor) && !contains(commentText(cursor.line()), "Track frame offsets:"))
+    while (isComment(cursor) && !contains(commentText(cursor.line()), kFrameOffsetsLabel))
         cursor.next();
     if (!isComment(cursor))
         return fail(errorText, kNoOffsets);
@@ -247,18 +278,19 @@ bool parseXmcd(const std::string& body, int protocolLevel, bool cddbHack, XmcdRe
         cursor.next();
     }
 
-    while (isComment(cursor) && !contains(commentText(cursor.line()), "Disc length:"))
+    while (isComment(cursor) && !contains(commentText(cursor.line()), kDiscLengthLabel))
         cursor.next();
     if (!isComment(cursor))
         return fail(errorText, kNoDiscLength);
     std::string_view lengthText = commentText(cursor.line());
-    if (lengthText.size() <= 12)
+    if (lengthText.size() <= kDiscLengthLabel.size())
         return fail(errorText, kNoDiscLength);
-    record.discLengthSeconds = leadingNumber(after(lengthText, 13));
+    // The number starts after the label and one blank.
+    record.discLengthSeconds = leadingNumber(after(lengthText, kDiscLengthLabel.size() + 1));
     cursor.next();
 
     auto holdsRevisionOrSubmitted = [](std::string_view text) {
-        return contains(text, "Revision:") || contains(text, "Submitted via:");
+        return contains(text, kRevisionLabel) || contains(text, kSubmittedViaLabel);
     };
     while (isComment(cursor) && !holdsRevisionOrSubmitted(commentText(cursor.line())))
         cursor.next();
@@ -266,12 +298,13 @@ bool parseXmcd(const std::string& body, int protocolLevel, bool cddbHack, XmcdRe
         return fail(errorText, kNoRevisionOrSubmitted);
     std::string_view text = commentText(cursor.line());
     record.revision = 0;
-    if (contains(text, "Revision:")) {
-        if (text.size() >= 11)
-            record.revision = leadingNumber(after(text, 9));
-        if (!contains(text, "Submitted via:")) {
+    if (contains(text, kRevisionLabel)) {
+        // The label, a blank and at least one more character.
+        if (text.size() >= kRevisionLabel.size() + 2)
+            record.revision = leadingNumber(after(text, kRevisionLabel.size()));
+        if (!contains(text, kSubmittedViaLabel)) {
             cursor.next();
-            while (isComment(cursor) && !contains(commentText(cursor.line()), "Submitted via:"))
+            while (isComment(cursor) && !contains(commentText(cursor.line()), kSubmittedViaLabel))
                 cursor.next();
             if (!isComment(cursor))
                 return fail(errorText, kNoValidSubmitted);
@@ -279,10 +312,10 @@ bool parseXmcd(const std::string& body, int protocolLevel, bool cddbHack, XmcdRe
         }
     }
 
-    if (text.size() <= 13)
+    if (text.size() < kSubmittedViaLabel.size())
         return fail(errorText, kNoValidSubmitted);
     std::vector<std::string_view> words;
-    std::string_view rest = after(text, 14);
+    std::string_view rest = after(text, kSubmittedViaLabel.size());
     while (words.size() < 3) {
         while (!rest.empty() && isBlank(rest.front()))
             rest.remove_prefix(1);
@@ -304,7 +337,7 @@ bool parseXmcd(const std::string& body, int protocolLevel, bool cddbHack, XmcdRe
     std::string value;
     bool haveDiscId = false;
     while (!cursor.atEnd() && !haveDiscId) {
-        haveDiscId = readKeyedValue("DISCID", cursor, value);
+        haveDiscId = readKeyedValue(kDiscIdKey, cursor, value);
         if (!haveDiscId)
             cursor.next();
     }
@@ -312,7 +345,7 @@ bool parseXmcd(const std::string& body, int protocolLevel, bool cddbHack, XmcdRe
         return fail(errorText, kNoDiscId);
     record.discId = leadingHex(value);
 
-    if (!readKeyedValue("DTITLE", cursor, value))
+    if (!readKeyedValue(kDTitleKey, cursor, value))
         return fail(errorText, kNoDTitle);
     std::string_view dtitle(value);
     std::size_t slash = dtitle.find('/');
@@ -326,24 +359,24 @@ bool parseXmcd(const std::string& body, int protocolLevel, bool cddbHack, XmcdRe
 
     record.year = 0;
     record.genre.clear();
-    if (protocolLevel >= 5 && !cddbHack) {
-        if (!readKeyedValue("DYEAR", cursor, value))
+    if (protocolLevel >= kYearGenreLevel && !cddbHack) {
+        if (!readKeyedValue(kDYearKey, cursor, value))
             return fail(errorText, kNoDYear);
         record.year = leadingNumber(value);
-        if (!readKeyedValue("DGENRE", cursor, value))
+        if (!readKeyedValue(kDGenreKey, cursor, value))
             return fail(errorText, kNoDGenre);
         record.genre = std::string(trimBlanks(value));
     }
 
-    if (!readNumberedValues("TTITLE", cursor, record.trackTitles))
+    if (!readNumberedValues(kTTitleKey, cursor, record.trackTitles))
         return fail(errorText, kNoTTitle);
-    if (!readKeyedValue("EXTD", cursor, record.extendedDisc))
+    if (!readKeyedValue(kExtdKey, cursor, record.extendedDisc))
         return fail(errorText, kNoExtd);
-    if (!readNumberedValues("EXTT", cursor, record.extendedTracks))
+    if (!readNumberedValues(kExttKey, cursor, record.extendedTracks))
         return fail(errorText, kNoExtt);
 
     record.playOrder.clear();
-    if (readKeyedValue("PLAYORDER", cursor, value)) {
+    if (readKeyedValue(kPlayOrderKey, cursor, value)) {
         std::string_view pieces(value);
         std::size_t comma;
         while ((comma = pieces.find(',')) != std::string_view::npos) {
@@ -387,25 +420,26 @@ std::string buildSubmitBody(const XmcdRecord& record, int protocolLevel, bool cd
     if (!record.submitterComment.empty())
         body += " " + record.submitterComment;
     body += "\r\n#\r\n";
-    body +=
-        formatBounded(kKeyMaxChars, "DISCID=%08x\r\n", static_cast<unsigned int>(record.discId));
+    body += keyLine(kDiscIdKey, formatBounded(kKeyMaxChars, "%08x\r\n",
+                                              static_cast<unsigned int>(record.discId)));
     if (!record.artist.empty())
-        appendFolded(body, "DTITLE=" + record.artist + " / " + record.title);
+        appendFolded(body, keyLine(kDTitleKey, record.artist + " / " + record.title));
     else
-        appendFolded(body, "DTITLE=" + record.title);
-    if (protocolLevel > 4 && !cddbHack) {
-        appendFolded(body, record.year != 0 ? formatBounded(kKeyMaxChars, "DYEAR=%d", record.year)
-                                            : std::string("DYEAR="));
-        appendFolded(body, "DGENRE=" + record.genre);
+        appendFolded(body, keyLine(kDTitleKey, record.title));
+    if (protocolLevel >= kYearGenreLevel && !cddbHack) {
+        appendFolded(body, keyLine(kDYearKey, record.year != 0
+                                                  ? formatBounded(kKeyMaxChars, "%d", record.year)
+                                                  : std::string()));
+        appendFolded(body, keyLine(kDGenreKey, record.genre));
     }
     for (std::size_t n = 0; n < record.trackTitles.size(); ++n)
         appendFolded(body,
-                     numberedKey("TTITLE", static_cast<int>(n)) + "=" + record.trackTitles[n]);
-    appendFolded(body, "EXTD=" + record.extendedDisc);
+                     keyLine(numberedKey(kTTitleKey, static_cast<int>(n)), record.trackTitles[n]));
+    appendFolded(body, keyLine(kExtdKey, record.extendedDisc));
     for (std::size_t n = 0; n < record.extendedTracks.size(); ++n)
         appendFolded(body,
-                     numberedKey("EXTT", static_cast<int>(n)) + "=" + record.extendedTracks[n]);
-    body += "PLAYORDER=";
+                     keyLine(numberedKey(kExttKey, static_cast<int>(n)), record.extendedTracks[n]));
+    body += keyLine(kPlayOrderKey, std::string());
     return body;
 }
 
