@@ -17,6 +17,9 @@ namespace rubo {
 
 namespace {
 
+// CHARFORMAT heights are in twips.
+constexpr LONG kTwipsPerPoint = 20;
+
 // Controls moved on a resize, in template order.
 constexpr int kLayoutControls[] = {IDC_DISPLAY, IDC_PROGRESS,  IDC_PREV,      IDC_PLAY,
                                    IDC_PAUSE,   IDC_STOP,      IDC_NEXT,      IDC_EJECT,
@@ -68,7 +71,7 @@ void CMainWindow::applyDisplayFont() {
     format.cbSize = sizeof(format);
     format.dwMask = CFM_SIZE | CFM_COLOR | CFM_FACE | CFM_UNDERLINE | CFM_STRIKEOUT;
     format.dwEffects = 0;
-    format.yHeight = options_.fontSize * 20;
+    format.yHeight = options_.fontSize * kTwipsPerPoint;
     format.crTextColor = static_cast<COLORREF>(options_.frontColor);
     format.bCharSet = static_cast<BYTE>(options_.charSet);
     lstrcpynA(format.szFaceName, options_.fontName.c_str(), LF_FACESIZE);

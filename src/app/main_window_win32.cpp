@@ -18,6 +18,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <iterator>
 
 namespace rubo {
 
@@ -31,7 +32,7 @@ struct ButtonBitmaps {
     int disabled; // 0: drawn dithered
 };
 // Same order as CMainWindow::buttons_.
-constexpr ButtonBitmaps kButtonBitmaps[6] = {
+constexpr ButtonBitmaps kButtonBitmaps[kMainButtonCount] = {
     {IDC_PLAY, IDB_PLAY, IDB_PLAY_DISABLED}, {IDC_PAUSE, IDB_PAUSE, IDB_PAUSE_DISABLED},
     {IDC_STOP, IDB_STOP, IDB_STOP_DISABLED}, {IDC_PREV, IDB_PREV, IDB_PREV_DISABLED},
     {IDC_NEXT, IDB_NEXT, IDB_NEXT_DISABLED}, {IDC_EJECT, IDB_EJECT, 0},
@@ -118,7 +119,7 @@ void CMainWindow::prepareControls() {
     ui::CToolTipDialog::setToolTipsActive(options_.showToolTips != 0);
     refreshToolTipsActive();
     processSettings().setOwnIniFormat(options_.iniCompatibility != 0);
-    for (int i = 0; i < 6; ++i) {
+    for (std::size_t i = 0; i < std::size(kButtonBitmaps); ++i) {
         ui::CImageButton& button = buttons_[i];
         button.normalBitmap = kButtonBitmaps[i].normal;
         button.disabledBitmap = kButtonBitmaps[i].disabled;
@@ -141,7 +142,7 @@ void CMainWindow::prepareVolumeControl() {
     const auto type = options_.volumeTypes.find(letter);
     const unsigned long volumeType = type != options_.volumeTypes.end()
                                          ? static_cast<unsigned long>(type->second)
-                                         : static_cast<unsigned long>(kDefaultVolumeType);
+                                         : static_cast<unsigned long>(kVolumeTypeCd);
     logSystem("Volume type:   %lu", volumeType);
     volume_.reset();
     volume_ = std::make_unique<CVolumeControl>(volumeType);
@@ -328,9 +329,9 @@ bool CMainWindow::preTranslate(MSG& msg) {
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE && IsWindowEnabled(hwnd()) &&
         (msg.hwnd == hwnd() || IsChild(hwnd(), msg.hwnd))) {
         // Posted, so that no modal loop runs inside the message filter.
-        if (options_.escapeKey == 1)
+        if (options_.escapeKey == kEscapeCloses)
             PostMessageA(hwnd(), WM_CLOSE, 0, 0);
-        else if (options_.escapeKey == 2)
+        else if (options_.escapeKey == kEscapeToTiny)
             PostMessageA(hwnd(), WM_COMMAND, MAKEWPARAM(IDC_TINY_SIZE, BN_CLICKED), 0);
         return true;
     }

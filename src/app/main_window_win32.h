@@ -20,6 +20,7 @@
 #include "ui/tooltip_dialog_win32.h"
 
 #include <atomic>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -29,6 +30,8 @@ namespace rubo {
 inline constexpr UINT_PTR kDisplayTimerId = 1;
 inline constexpr UINT kDisplayTimerMs = 100;
 inline constexpr const char kShutdownTitle[] = "RUBO Shutting down...";
+// The picture buttons: Play, Pause, Stop, Prev, Next, Eject.
+inline constexpr std::size_t kMainButtonCount = 6;
 
 class CMainWindow : public ui::CToolTipDialog, public TransportWindow, public TinyOwner {
 public:
@@ -114,7 +117,7 @@ private:
     std::unique_ptr<TransportCommands> commands_;
     std::unique_ptr<MainDisplay> display_;
     std::unique_ptr<CVolumeControl> volume_;
-    ui::CImageButton buttons_[6];
+    ui::CImageButton buttons_[kMainButtonCount];
     ui::WindowIcons icons_; // outlives the window, which borrows them
     MainLayout layout_;
     std::string lastDisplayText_;

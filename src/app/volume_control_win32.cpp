@@ -1,6 +1,7 @@
 #include "app/volume_control_win32.h"
 
 #include "app/mixer_api_win32.h"
+#include "settings/options.h"
 
 #include <algorithm>
 #include <cstring>
@@ -14,6 +15,7 @@ constexpr char kWindowTitle[] = "Wave Output Volume Msg Wnd";
 
 using Value = MIXERCONTROLDETAILS_UNSIGNED;
 static_assert(sizeof(Value) == 4 && sizeof(MIXERCONTROLDETAILS_BOOLEAN) == 4);
+static_assert(kVolumeTypeCd == MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC);
 
 CVolumeControl* target = nullptr;
 

@@ -13,8 +13,6 @@
 
 namespace rubo {
 
-inline constexpr unsigned long kVolumeTypeCd = 4101;
-
 class CVolumeControl {
 public:
     using ChangeCallback = void (*)(long volume, std::uintptr_t userData);

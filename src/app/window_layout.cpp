@@ -1,5 +1,7 @@
 #include "app/window_layout.h"
 
+#include "res/resource.h"
+
 #include <algorithm>
 
 namespace rubo {
@@ -44,11 +46,12 @@ bool limitSizingRect(LayoutRect& rect, int edge) {
 }
 
 LayoutRule layoutRuleFor(int controlId) {
-    if (controlId == kLayoutDisplayId)
+    if (controlId == IDC_DISPLAY)
         return LayoutRule::Display;
-    if (controlId == kLayoutProgressId)
+    if (controlId == IDC_PROGRESS)
         return LayoutRule::ProgressBar;
-    if (controlId >= kLayoutFirstButtonId && controlId <= kLayoutLastButtonId)
+    // Prev ... Eject, numbered in a row.
+    if (controlId >= IDC_PREV && controlId <= IDC_EJECT)
         return LayoutRule::LeftButton;
     return LayoutRule::RightControl;
 }
@@ -71,8 +74,8 @@ LayoutRect MainLayout::recordedRect(int controlId) const {
 MainLayout::Placement MainLayout::place(int clientWidth, int clientHeight) const {
     const int dx = clientWidth - width_;
     const int dy = clientHeight - height_;
-    const LayoutRect oldDisplay = recordedRect(kLayoutDisplayId);
-    const LayoutRect oldBar = recordedRect(kLayoutProgressId);
+    const LayoutRect oldDisplay = recordedRect(IDC_DISPLAY);
+    const LayoutRect oldBar = recordedRect(IDC_PROGRESS);
 
     // The display stretches; the bar follows its bottom; the rest follow the bar's bottom.
     LayoutRect display = oldDisplay;

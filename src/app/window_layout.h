@@ -23,12 +23,6 @@ inline constexpr int kSizingBottom = 6;
 inline constexpr int kSizingBottomLeft = 7;
 inline constexpr int kSizingBottomRight = 8;
 
-// Controls the layout knows by id.
-inline constexpr int kLayoutDisplayId = 1023;
-inline constexpr int kLayoutProgressId = 1020;
-inline constexpr int kLayoutFirstButtonId = 1000; // Prev ... Eject: 1000-1005
-inline constexpr int kLayoutLastButtonId = 1005;
-
 struct LayoutRect {
     int left = 0, top = 0, right = 0, bottom = 0;
     int width() const { return right - left; }

@@ -101,7 +101,7 @@ bool loadOptions(SettingsFile& file, Options& options, int buttonFaceColor,
     }
     for (char letter : cdDriveLetters)
         options.volumeTypes[letter] =
-            file.getInt(kOptionsSection, volumeTypeKey(letter), kDefaultVolumeType);
+            file.getInt(kOptionsSection, volumeTypeKey(letter), kVolumeTypeCd);
     return firstStart;
 }
 
@@ -118,7 +118,7 @@ void saveOptions(SettingsFile& file, const Options& options, const std::string& 
     for (char letter : cdDriveLetters) {
         auto it = options.volumeTypes.find(letter);
         file.writeInt(kOptionsSection, volumeTypeKey(letter),
-                      it == options.volumeTypes.end() ? kDefaultVolumeType : it->second);
+                      it == options.volumeTypes.end() ? kVolumeTypeCd : it->second);
     }
 }
 

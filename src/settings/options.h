@@ -13,7 +13,15 @@ inline constexpr const char kPositionSection[] = "POSITION";
 inline constexpr const char kPositionSmallSection[] = "POSITION_SMALL";
 inline constexpr const char kServersSection[] = "Servers";
 
-constexpr int kDefaultVolumeType = 0x1005;
+// The mixer's compact-disc source line (MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC),
+// the volume type of a drive without its own.
+constexpr int kVolumeTypeCd = 0x1005;
+
+// What Escape does in the main window (EscapeKey).
+constexpr int kEscapeIgnored = 0;
+constexpr int kEscapeCloses = 1;
+constexpr int kEscapeToTiny = 2;
+
 // The CDDB server the freedb fallback asks unless CddbHackSite names another.
 inline constexpr const char kDefaultCddbHost[] = "freedb.dbpoweramp.com";
 
@@ -21,7 +29,7 @@ inline constexpr const char kDefaultCddbHost[] = "freedb.dbpoweramp.com";
 struct Options {
     int alwaysOnTop = 0;
     int showToolTips = 1;
-    int escapeKey = 0;
+    int escapeKey = kEscapeIgnored;
     int escapeTiny = 0;
     int stopOnClose = 0;
     int startTiny = 0;

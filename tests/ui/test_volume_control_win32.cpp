@@ -5,6 +5,7 @@
 
 #include "app/mixer_api_win32.h"
 #include "app/volume_control_win32.h"
+#include "settings/options.h"
 
 #include <windows.h>
 
