@@ -4,8 +4,8 @@
 // RUBO.ini whole.
 #include <doctest.h>
 
-#include "../drive/fake_scsi.h"
-#include "../playback/fake_cd_audio_device.h"
+#include "drive/fake_scsi.h"
+#include "drive/fake_cd_audio_device.h"
 #include "app/shutdown.h"
 #include "playback/player_thread.h"
 #include "settings/event_log.h"

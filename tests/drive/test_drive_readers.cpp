@@ -2,7 +2,7 @@
 
 #include "drive/drive_readers.h"
 #include "drive_fixture.h"
-#include "playback/fake_cd_audio_device.h"
+#include "fake_cd_audio_device.h"
 #include "settings/options.h"
 #include "settings/profile_api.h"
 #include "settings/settings_file.h"

@@ -4,7 +4,7 @@
 // and a fixed log clock; the lock reports any call out while it is held.
 
 #include "drive/drive_fixture.h"
-#include "fake_cd_audio_device.h"
+#include "drive/fake_cd_audio_device.h"
 #include "playback/player_engine.h"
 
 #include <atomic>
