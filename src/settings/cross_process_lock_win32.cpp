@@ -1,5 +1,7 @@
 #include "settings/cross_process_lock.h"
 
+#include "settings/unique_handle_win32.h"
+
 #include <windows.h>
 
 #include <cctype>
@@ -8,7 +10,7 @@
 namespace rubo {
 
 struct CrossProcessLock::Impl {
-    HANDLE mutex = nullptr;
+    UniqueHandle mutex;
 };
 
 namespace {
@@ -31,24 +33,21 @@ std::string mutexNameFor(const std::string& filePath) {
 } // namespace
 
 CrossProcessLock::CrossProcessLock(const std::string& filePath) : impl_(std::make_unique<Impl>()) {
-    impl_->mutex = CreateMutexA(nullptr, FALSE, mutexNameFor(filePath).c_str());
+    impl_->mutex.reset(CreateMutexA(nullptr, FALSE, mutexNameFor(filePath).c_str()));
 }
 
-CrossProcessLock::~CrossProcessLock() {
-    if (impl_->mutex)
-        CloseHandle(impl_->mutex);
-}
+CrossProcessLock::~CrossProcessLock() = default;
 
 void CrossProcessLock::lock() {
     // WAIT_ABANDONED: a writer died holding the mutex; the file itself is
     // whole, since every rewrite replaces it in one step.
     if (impl_->mutex)
-        WaitForSingleObject(impl_->mutex, INFINITE);
+        WaitForSingleObject(impl_->mutex.get(), INFINITE);
 }
 
 void CrossProcessLock::unlock() {
     if (impl_->mutex)
-        ReleaseMutex(impl_->mutex);
+        ReleaseMutex(impl_->mutex.get());
 }
 
 } // namespace rubo

@@ -1,5 +1,7 @@
 #include "settings/system_info.h"
 
+#include "settings/unique_handle_win32.h"
+
 #include <windows.h>
 
 #include <cstring>
@@ -13,59 +15,6 @@ constexpr DWORD kUserNameChars = 499;
 constexpr DWORD kErrorTextChars = 1000;
 constexpr DWORD kTokenGroupsBytes = 1024;
 constexpr DWORD kRegistryValueBytes = 1024;
-
-// Closes a kernel handle when it goes out of scope.
-class ScopedHandle {
-public:
-    ScopedHandle() = default;
-    ~ScopedHandle() { reset(); }
-    ScopedHandle(const ScopedHandle&) = delete;
-    ScopedHandle& operator=(const ScopedHandle&) = delete;
-    HANDLE* receive() { return &handle_; }
-    HANDLE get() const { return handle_; }
-    void reset() {
-        if (handle_)
-            CloseHandle(handle_);
-        handle_ = nullptr;
-    }
-
-private:
-    HANDLE handle_ = nullptr;
-};
-
-// Closes a registry key when it goes out of scope.
-class ScopedKey {
-public:
-    ScopedKey() = default;
-    ~ScopedKey() {
-        if (key_)
-            RegCloseKey(key_);
-    }
-    ScopedKey(const ScopedKey&) = delete;
-    ScopedKey& operator=(const ScopedKey&) = delete;
-    HKEY* receive() { return &key_; }
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
-
-// Frees a SID from AllocateAndInitializeSid when it goes out of scope.
-class ScopedSid {
-public:
-    ScopedSid() = default;
-    ~ScopedSid() {
-        if (sid_)
-            FreeSid(sid_);
-    }
-    ScopedSid(const ScopedSid&) = delete;
-    ScopedSid& operator=(const ScopedSid&) = delete;
-    PSID* receive() { return &sid_; }
-    PSID get() const { return sid_; }
-
-private:
-    PSID sid_ = nullptr;
-};
 
 class Win32SystemInfo : public SystemInfo {
 public:
@@ -111,8 +60,8 @@ public:
     }
 
     bool isAdministrator() const override {
-        ScopedHandle token;
-        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_READ, token.receive()))
+        UniqueHandle token;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_READ, token.put()))
             return false;
         alignas(TOKEN_GROUPS) BYTE buffer[kTokenGroupsBytes];
         DWORD returned = 0;
@@ -122,10 +71,10 @@ public:
             return false;
 
         SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
-        ScopedSid administrators;
+        UniqueSid administrators;
         if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID,
                                       DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
-                                      administrators.receive()))
+                                      administrators.put()))
             return false;
 
         const TOKEN_GROUPS* groups = reinterpret_cast<const TOKEN_GROUPS*>(buffer);
@@ -169,9 +118,8 @@ class Win32Registry : public Registry {
 public:
     std::string readString(RegistryRoot root, const std::string& subKey,
                            const std::string& valueName, const std::string& defaultText) override {
-        ScopedKey key;
-        if (RegOpenKeyExA(rootKey(root), subKey.c_str(), 0, KEY_READ, key.receive()) !=
-            ERROR_SUCCESS)
+        UniqueRegKey key;
+        if (RegOpenKeyExA(rootKey(root), subKey.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS)
             return defaultText;
         BYTE buffer[kRegistryValueBytes];
         DWORD type = 0;
@@ -191,17 +139,17 @@ public:
 
     void writeString(RegistryRoot root, const std::string& subKey, const std::string& valueName,
                      const std::string& text, bool overwrite) override {
-        ScopedKey key;
-        if (RegOpenKeyExA(rootKey(root), subKey.c_str(), 0, KEY_ALL_ACCESS, key.receive()) ==
+        UniqueRegKey key;
+        if (RegOpenKeyExA(rootKey(root), subKey.c_str(), 0, KEY_ALL_ACCESS, key.put()) ==
             ERROR_SUCCESS) {
             if (overwrite)
                 setStringValue(key.get(), valueName, text);
             return;
         }
         char emptyClass[] = "";
-        ScopedKey created;
+        UniqueRegKey created;
         if (RegCreateKeyExA(rootKey(root), subKey.c_str(), 0, emptyClass, REG_OPTION_NON_VOLATILE,
-                            KEY_ALL_ACCESS, nullptr, created.receive(), nullptr) != ERROR_SUCCESS)
+                            KEY_ALL_ACCESS, nullptr, created.put(), nullptr) != ERROR_SUCCESS)
             return;
         setStringValue(created.get(), valueName, text);
     }
