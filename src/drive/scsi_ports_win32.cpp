@@ -2,6 +2,7 @@
 
 #include "drive/aspi_srb.h"
 #include "drive/spti_block.h"
+#include "settings/unique_handle_win32.h"
 
 #include <windows.h>
 
@@ -46,30 +47,25 @@ int systemDeviceIoControl(void* handle, std::uint32_t code, void* in, std::uint3
     return ok ? 1 : 0;
 }
 
+// The seam's system close, replaceable for tests; DeviceHandle owns the handle.
 int systemCloseHandle(void* handle) {
     return CloseHandle(static_cast<HANDLE>(handle)) ? 1 : 0;
 }
 
-// Closes a handle through the given call; the thread's last error survives.
-class DeviceHandle {
-public:
-    DeviceHandle(void* handle, int (*close)(void*)) : handle_(handle), close_(close) {}
-    ~DeviceHandle() {
-        if (valid()) {
-            DWORD error = GetLastError();
-            close_(handle_);
-            SetLastError(error);
-        }
+// A device opened through the seam is closed through it; the thread's last
+// error survives the close.
+struct SeamHandleTraits {
+    using Type = void*;
+    static void* none() { return nullptr; }
+    static bool isNone(void* handle) { return NullOrInvalidIsNone::isNone(handle); }
+    void close(void* handle) const {
+        DWORD error = GetLastError();
+        closeHandle(handle);
+        SetLastError(error);
     }
-    DeviceHandle(const DeviceHandle&) = delete;
-    DeviceHandle& operator=(const DeviceHandle&) = delete;
-    bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-    void* get() const { return handle_; }
-
-private:
-    void* handle_;
-    int (*close_)(void*);
+    int (*closeHandle)(void*) = nullptr;
 };
+using DeviceHandle = UniqueAny<SeamHandleTraits>;
 
 class Win32SptiPort : public SptiPort {
 public:
@@ -87,7 +83,7 @@ public:
         const std::uint32_t access = readWrite ? (GENERIC_READ | GENERIC_WRITE) : GENERIC_READ;
         DeviceHandle device(
             calls_.createFile(devicePath.c_str(), access, FILE_SHARE_READ, OPEN_EXISTING),
-            calls_.closeHandle);
+            SeamHandleTraits{calls_.closeHandle});
         if (!device.valid())
             return false;
         SptiBlock block = buildSptiBlock(cdb, buffer, length);
@@ -98,22 +94,6 @@ public:
 
 private:
     SptiSystemCalls calls_;
-};
-
-// Closes the event of one request.
-class EventHandle {
-public:
-    EventHandle() : handle_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
-    ~EventHandle() {
-        if (handle_)
-            CloseHandle(handle_);
-    }
-    EventHandle(const EventHandle&) = delete;
-    EventHandle& operator=(const EventHandle&) = delete;
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
 };
 
 // One execution request: the block, the data it reads into and its event.
@@ -129,23 +109,21 @@ struct AspiRequest {
 
     SrbExecScsiCmd srb;
     std::vector<std::uint8_t> data;
-    EventHandle event;
+    UniqueHandle event{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
 };
 
 class Win32AspiPort : public AspiPort {
 public:
-    Win32AspiPort(const AspiEntryPoints& entries, HMODULE library, std::uint32_t waitMs)
-        : entries_(entries), library_(library), waitMs_(waitMs) {}
+    Win32AspiPort(const AspiEntryPoints& entries, UniqueModule library, std::uint32_t waitMs)
+        : entries_(entries), library_(std::move(library)), waitMs_(waitMs) {}
     ~Win32AspiPort() override {
         sweep();
         if (!unsettled_.empty()) {
             // The library may still write them: leave them and the library be.
             for (auto& request : unsettled_)
                 request.release();
-            return;
+            library_.release();
         }
-        if (library_)
-            FreeLibrary(library_);
     }
 
     bool loaded() const override { return entries_.supportInfo && entries_.sendCommand; }
@@ -230,7 +208,7 @@ private:
     }
 
     AspiEntryPoints entries_;
-    HMODULE library_;
+    UniqueModule library_;
     std::uint32_t waitMs_;
     // The worker and the window's direct play may both send commands.
     std::mutex mutex_;
@@ -244,7 +222,7 @@ std::unique_ptr<SptiPort> makeSptiPort(const SptiSystemCalls& calls) {
 }
 
 std::unique_ptr<AspiPort> makeAspiPort(const AspiEntryPoints& entries, std::uint32_t waitMs) {
-    return std::make_unique<Win32AspiPort>(entries, nullptr, waitMs);
+    return std::make_unique<Win32AspiPort>(entries, UniqueModule(), waitMs);
 }
 
 std::unique_ptr<SptiPort> systemSptiPort() {
@@ -253,14 +231,14 @@ std::unique_ptr<SptiPort> systemSptiPort() {
 
 std::unique_ptr<AspiPort> loadSystemAspiPort() {
     AspiEntryPoints entries;
-    HMODULE library = LoadLibraryA("WNASPI32.DLL");
+    UniqueModule library(LoadLibraryA("WNASPI32.DLL"));
     if (library) {
         entries.supportInfo = reinterpret_cast<std::uint32_t (*)()>(
-            reinterpret_cast<void*>(GetProcAddress(library, "GetASPI32SupportInfo")));
+            reinterpret_cast<void*>(GetProcAddress(library.get(), "GetASPI32SupportInfo")));
         entries.sendCommand = reinterpret_cast<std::uint32_t (*)(void*)>(
-            reinterpret_cast<void*>(GetProcAddress(library, "SendASPI32Command")));
+            reinterpret_cast<void*>(GetProcAddress(library.get(), "SendASPI32Command")));
     }
-    return std::make_unique<Win32AspiPort>(entries, library, kAspiWaitMs);
+    return std::make_unique<Win32AspiPort>(entries, std::move(library), kAspiWaitMs);
 }
 
 } // namespace rubo

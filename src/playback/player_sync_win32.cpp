@@ -1,31 +1,12 @@
 #include "playback/player_state.h"
 
+#include "settings/unique_handle_win32.h"
+
 #include <windows.h>
 
 namespace rubo {
 
 namespace {
-
-// Closes a kernel handle when it ends.
-class KernelHandle {
-public:
-    explicit KernelHandle(HANDLE handle = nullptr) : handle_(handle) {}
-    ~KernelHandle() {
-        if (handle_)
-            CloseHandle(handle_);
-    }
-    KernelHandle(const KernelHandle&) = delete;
-    KernelHandle& operator=(const KernelHandle&) = delete;
-    HANDLE get() const { return handle_; }
-    void reset(HANDLE handle) {
-        if (handle_)
-            CloseHandle(handle_);
-        handle_ = handle;
-    }
-
-private:
-    HANDLE handle_;
-};
 
 // The named semaphore with count 1.
 class SemaphorePlayerLock : public PlayerLock {
@@ -35,7 +16,7 @@ public:
     void release() override { ReleaseSemaphore(handle_.get(), 1, nullptr); }
 
 private:
-    KernelHandle handle_;
+    UniqueHandle handle_;
 };
 
 // Six unnamed auto-reset events.
@@ -72,7 +53,7 @@ public:
     }
 
 private:
-    KernelHandle events_[kPlayerEventCount];
+    UniqueHandle events_[kPlayerEventCount];
 };
 
 } // namespace

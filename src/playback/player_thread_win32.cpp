@@ -1,15 +1,13 @@
 #include "playback/player_thread.h"
 
+#include "settings/unique_handle_win32.h"
+
 #include <windows.h>
 
 namespace rubo {
 
 struct PlayerRunner::Thread {
-    HANDLE handle = nullptr;
-    ~Thread() {
-        if (handle)
-            CloseHandle(handle);
-    }
+    UniqueHandle handle;
 };
 
 namespace {
@@ -24,7 +22,7 @@ DWORD WINAPI playerThreadEntry(LPVOID argument) {
 PlayerRunner::ThreadPtr startPlayerThread(PlayerRunner& runner) {
     PlayerRunner::ThreadPtr thread(new PlayerRunner::Thread);
     DWORD id = 0;
-    thread->handle = CreateThread(nullptr, 0, playerThreadEntry, &runner, 0, &id);
+    thread->handle.reset(CreateThread(nullptr, 0, playerThreadEntry, &runner, 0, &id));
     if (!thread->handle)
         return nullptr;
     return thread;
@@ -34,12 +32,12 @@ PlayerRunner::ThreadPtr startPlayerThread(PlayerRunner& runner) {
 // window's thread; so a wait on that thread must keep handling sent
 // messages or both threads would block each other until the time-out.
 bool waitPlayerThread(PlayerRunner::Thread& thread, std::uint32_t ms) {
+    HANDLE handle = thread.handle.get();
     const DWORD start = GetTickCount();
     for (;;) {
         const DWORD elapsed = GetTickCount() - start;
         const DWORD left = elapsed >= ms ? 0 : ms - elapsed;
-        const DWORD result =
-            MsgWaitForMultipleObjects(1, &thread.handle, FALSE, left, QS_SENDMESSAGE);
+        const DWORD result = MsgWaitForMultipleObjects(1, &handle, FALSE, left, QS_SENDMESSAGE);
         if (result == WAIT_OBJECT_0)
             return true;
         if (result != WAIT_OBJECT_0 + 1)
@@ -50,7 +48,7 @@ bool waitPlayerThread(PlayerRunner::Thread& thread, std::uint32_t ms) {
 }
 
 void killPlayerThread(PlayerRunner::Thread& thread) {
-    TerminateThread(thread.handle, 1);
+    TerminateThread(thread.handle.get(), 1);
 }
 
 void PlayerRunner::ThreadDeleter::operator()(Thread* thread) const {
