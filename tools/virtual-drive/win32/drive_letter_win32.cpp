@@ -1,5 +1,7 @@
 #include "drive_letter.h"
 
+#include "settings/unique_handle_win32.h"
+
 #include <windows.h>
 
 #include <winioctl.h>
@@ -9,8 +11,6 @@
 #include <cstdio>
 #include <cstring>
 #include <vector>
-
-#include "handle_win32.h"
 
 namespace rubo::vdrive::win32 {
 
@@ -42,15 +42,15 @@ std::string lastErrorText(const char* what) {
     return text;
 }
 
-Handle openMountManager() {
-    return Handle(CreateFileA("\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                              nullptr));
+UniqueHandle openMountManager() {
+    return UniqueHandle(CreateFileA("\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                    nullptr));
 }
 
 bool writeTextFile(const std::string& path, const std::string& text) {
-    Handle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid())
         return false;
     DWORD written = 0;
@@ -65,7 +65,7 @@ bool queryDriveFolder(char letter, std::string& unixDir, std::string& error) {
     MountMgrUnixDrive head{};
     head.letter = static_cast<WCHAR>(std::tolower(static_cast<unsigned char>(letter)));
     std::memcpy(block.data(), &head, sizeof head);
-    Handle manager = openMountManager();
+    UniqueHandle manager = openMountManager();
     if (!manager.valid()) {
         error = lastErrorText("opening the mount manager");
         return false;
@@ -131,7 +131,7 @@ bool defineCdromDrive(char letter, const std::string& unixDir, std::uint32_t ser
     std::memcpy(block.data(), &head, sizeof head);
     std::memcpy(block.data() + sizeof head, unixDir.c_str(), unixDir.size() + 1);
 
-    Handle manager = openMountManager();
+    UniqueHandle manager = openMountManager();
     if (!manager.valid()) {
         error = lastErrorText("opening the mount manager");
         return false;

@@ -1,11 +1,11 @@
 #include "shared_drive.h"
 
+#include "settings/unique_handle_win32.h"
+
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
-
-#include "handle_win32.h"
 
 namespace rubo::vdrive::win32 {
 
@@ -25,8 +25,8 @@ std::string windowsFile(const char* name) {
 }
 
 bool loadStateFile(DriveState& out) {
-    Handle file(CreateFileA(stateFilePath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, 0, nullptr));
+    UniqueHandle file(CreateFileA(stateFilePath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
     if (!file.valid())
         return false;
     DriveState loaded{};
@@ -44,8 +44,8 @@ void saveStateFile(const DriveState& state) {
     std::string path = stateFilePath();
     std::string temp = path + ".new";
     {
-        Handle file(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+        UniqueHandle file(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.valid())
             return;
         DWORD written = 0;
@@ -79,9 +79,9 @@ std::string settingsFilePath() {
 }
 
 struct SharedDrive::Impl {
-    Handle mutex;
-    Handle mapping;
-    MappedView view;
+    UniqueHandle mutex;
+    UniqueHandle mapping;
+    UniqueMappedView view;
     std::string error;
     // This process's copy of the disc.
     Disc disc;
@@ -104,8 +104,8 @@ SharedDrive::SharedDrive() : impl_(std::make_unique<Impl>()) {
         impl_->error = "cannot create the drive state mapping";
         return;
     }
-    impl_->view = MappedView(MapViewOfFile(impl_->mapping.get(), FILE_MAP_READ | FILE_MAP_WRITE, 0,
-                                           0, sizeof(DriveState)));
+    impl_->view.reset(MapViewOfFile(impl_->mapping.get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0,
+                                    sizeof(DriveState)));
     if (!impl_->view.get()) {
         impl_->error = "cannot map the drive state";
         return;
