@@ -6,23 +6,18 @@ namespace rubo {
 
 CTinyHelpDialog::CTinyHelpDialog(HWND parent) : CToolTipDialog(IDD_TINY_HELP, parent) {}
 
-CTinyHelpDialog::~CTinyHelpDialog() {
-    if (picture_)
-        DeleteObject(picture_);
-}
-
 BOOL CTinyHelpDialog::onInitDialog() {
     CToolTipDialog::onInitDialog();
-    picture_ = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr),
-                                               MAKEINTRESOURCEA(IDB_TINY_HELP), IMAGE_BITMAP, 0, 0,
-                                               LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT));
+    picture_.reset(static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr),
+                                                   MAKEINTRESOURCEA(IDB_TINY_HELP), IMAGE_BITMAP, 0,
+                                                   0, LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT)));
     if (picture_) {
         // The control hands back the picture its template loaded, ours to free.
-        const auto loaded = reinterpret_cast<HBITMAP>(
+        UniqueBitmap loaded(reinterpret_cast<HBITMAP>(
             SendDlgItemMessageA(hwnd(), IDC_TINY_HELP_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,
-                                reinterpret_cast<LPARAM>(picture_)));
-        if (loaded && loaded != picture_)
-            DeleteObject(loaded);
+                                reinterpret_cast<LPARAM>(picture_.get()))));
+        if (loaded.get() == picture_.get())
+            loaded.release();
     }
     CheckDlgButton(hwnd(), IDC_TINY_HELP_HIDE, dontShowAgain_ ? BST_CHECKED : BST_UNCHECKED);
     return TRUE;

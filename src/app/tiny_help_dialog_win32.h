@@ -2,6 +2,7 @@
 
 // The help shown before the Tiny window, with "Don't show me this again".
 
+#include "settings/unique_handle_win32.h"
 #include "ui/tooltip_dialog_win32.h"
 
 namespace rubo {
@@ -18,10 +19,7 @@ protected:
 
 private:
     int dontShowAgain_ = 0;
-    HBITMAP picture_ = nullptr;
-
-public:
-    ~CTinyHelpDialog() override;
+    UniqueBitmap picture_;
 };
 
 } // namespace rubo

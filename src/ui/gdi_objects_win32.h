@@ -2,94 +2,51 @@
 
 // Owners of GDI handles: released when they go out of scope.
 
+#include "settings/unique_handle_win32.h"
+
 #include <windows.h>
 
-#include <initializer_list>
+#include <utility>
 
 namespace rubo::ui {
 
-class GdiObject {
-public:
-    explicit GdiObject(HGDIOBJ object) : object_(object) {}
-    ~GdiObject() {
-        if (object_)
-            DeleteObject(object_);
-    }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    HGDIOBJ get() const { return object_; }
+using GdiObject = UniqueGdiObject<>;
 
-private:
-    HGDIOBJ object_;
+// A memory DC like the given one.
+class MemoryDc : public UniqueDc {
+public:
+    explicit MemoryDc(HDC like) : UniqueDc(CreateCompatibleDC(like)) {}
 };
 
-class MemoryDc {
+// The DC of a window's client area.
+class WindowDc : public UniqueWindowDc {
 public:
-    explicit MemoryDc(HDC like) : dc_(CreateCompatibleDC(like)) {}
-    ~MemoryDc() {
-        if (dc_)
-            DeleteDC(dc_);
-    }
-    MemoryDc(const MemoryDc&) = delete;
-    MemoryDc& operator=(const MemoryDc&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HDC dc_;
-};
-
-class WindowDc {
-public:
-    explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
-    ~WindowDc() {
-        if (dc_)
-            ReleaseDC(window_, dc_);
-    }
-    WindowDc(const WindowDc&) = delete;
-    WindowDc& operator=(const WindowDc&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HWND window_;
-    HDC dc_;
+    explicit WindowDc(HWND window) : UniqueWindowDc(GetDC(window), rubo::WindowDcTraits{window}) {}
 };
 
 // The big and small icons of a window, loaded from the module's resources.
 // The window only borrows them: this owner must outlive it.
 class WindowIcons {
 public:
-    WindowIcons() = default;
-    ~WindowIcons() { release(big_, small_); }
-    WindowIcons(const WindowIcons&) = delete;
-    WindowIcons& operator=(const WindowIcons&) = delete;
-
     void set(HWND window, int iconId) {
         HINSTANCE instance = GetModuleHandleA(nullptr);
         const int bigSize = GetSystemMetrics(SM_CXICON);
         const int smallSize = GetSystemMetrics(SM_CXSMICON);
-        HICON big = static_cast<HICON>(
-            LoadImageA(instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON, bigSize, bigSize, 0));
-        HICON small = static_cast<HICON>(
-            LoadImageA(instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON, smallSize, smallSize, 0));
-        SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
-        SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
-        release(big_, small_);
-        big_ = big;
-        small_ = small;
+        UniqueIcon big(static_cast<HICON>(
+            LoadImageA(instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON, bigSize, bigSize, 0)));
+        UniqueIcon small(static_cast<HICON>(
+            LoadImageA(instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON, smallSize, smallSize, 0)));
+        SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+        SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+        big_ = std::move(big);
+        small_ = std::move(small);
     }
-    HICON bigIcon() const { return big_; }
-    HICON smallIcon() const { return small_; }
+    HICON bigIcon() const { return big_.get(); }
+    HICON smallIcon() const { return small_.get(); }
 
 private:
-    static void release(HICON big, HICON small) {
-        for (HICON icon : {big, small}) {
-            if (icon)
-                DestroyIcon(icon);
-        }
-    }
-
-    HICON big_ = nullptr;
-    HICON small_ = nullptr;
+    UniqueIcon big_;
+    UniqueIcon small_;
 };
 
 // Selects an object into a DC and puts the old one back.

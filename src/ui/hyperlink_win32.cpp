@@ -22,7 +22,7 @@ COLORREF linkColour = RGB(0, 0, 255);
 COLORREF activeColour = RGB(0, 128, 128);
 COLORREF visitedColour = RGB(128, 0, 128);
 COLORREF hoverColour = RGB(255, 0, 0);
-HCURSOR sharedHandCursor = nullptr;
+UniqueCursor sharedHandCursor;
 CHyperLink::Opener opener = nullptr;
 
 std::string windowText(HWND window) {
@@ -44,13 +44,12 @@ void loadHandCursor() {
     if (length == 0 || length >= MAX_PATH)
         return;
     const std::string path = std::string(folder, length) + "\\winhlp32.exe";
-    HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    UniqueModule module(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     if (!module)
         return;
-    HCURSOR cursor = LoadCursorA(module, MAKEINTRESOURCEA(kHelpHandCursorId));
+    HCURSOR cursor = LoadCursorA(module.get(), MAKEINTRESOURCEA(kHelpHandCursorId));
     if (cursor)
-        sharedHandCursor = CopyCursor(cursor);
-    FreeLibrary(module);
+        sharedHandCursor.reset(CopyCursor(cursor));
 }
 
 // The link's text is drawn on the dialog's background, so that is
@@ -72,9 +71,7 @@ CHyperLink::~CHyperLink() {
     detach();
     // Any link's end takes the shared cursor with it; the next link loads
     // it again.
-    if (sharedHandCursor)
-        DestroyCursor(sharedHandCursor);
-    sharedHandCursor = nullptr;
+    sharedHandCursor.reset();
 }
 
 bool CHyperLink::attach(HWND dialog, int controlId) {
@@ -98,11 +95,11 @@ bool CHyperLink::attach(HWND dialog, int controlId) {
     LOGFONTA font{};
     if (current && GetObjectA(current, sizeof(font), &font) == sizeof(font)) {
         font.lfUnderline = (options_ & kUnderline) ? TRUE : FALSE;
-        font_ = CreateFontIndirectA(&font);
+        font_.reset(CreateFontIndirectA(&font));
     }
     if (font_) {
         originalFont_ = current;
-        SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+        SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
         sizeToText();
     } else {
         options_ &= ~static_cast<unsigned>(kAutoSize);
@@ -118,9 +115,7 @@ void CHyperLink::detach() {
         if (font_)
             SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(originalFont_), FALSE);
     }
-    if (font_)
-        DeleteObject(font_);
-    font_ = nullptr;
+    font_.reset();
     originalFont_ = nullptr;
     hwnd_ = nullptr;
     active_ = false;
@@ -163,7 +158,7 @@ void CHyperLink::setOpener(Opener replacement) {
 }
 
 HCURSOR CHyperLink::handCursor() {
-    return sharedHandCursor;
+    return sharedHandCursor.get();
 }
 
 void CHyperLink::open() {
@@ -247,7 +242,7 @@ LRESULT CHyperLink::handle(UINT message, WPARAM wParam, LPARAM lParam, bool& han
         return HTCLIENT;
     case WM_SETCURSOR:
         if (sharedHandCursor) {
-            SetCursor(sharedHandCursor);
+            SetCursor(sharedHandCursor.get());
             handled = true;
             return TRUE;
         }

@@ -3,6 +3,8 @@
 // A static text that behaves like a link and opens its target with the
 // shell. The dialog reflects WM_CTLCOLORSTATIC to it (DialogBase does).
 
+#include "settings/unique_handle_win32.h"
+
 #include <windows.h>
 
 #include <string>
@@ -70,7 +72,7 @@ private:
     bool active_ = false;
     bool hover_ = false;
     bool visited_ = false;
-    HFONT font_ = nullptr;         // owned: the underlined copy
+    UniqueFont font_;              // the underlined copy
     HFONT originalFont_ = nullptr; // the dialog's, given back on detach
 };
 

@@ -6,6 +6,8 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 namespace rubo::ui {
 
 namespace {
@@ -82,8 +84,6 @@ HBITMAP CImageButton::loadBitmap(int bitmapId) const {
 }
 
 void CImageButton::dropPicture(Picture& picture) {
-    if (picture.image)
-        DeleteObject(picture.image);
     picture = Picture();
 }
 
@@ -116,17 +116,15 @@ const CImageButton::Picture* CImageButton::pictureFor(int slot, int bitmapId, bo
     header.bmiHeader.biBitCount = 32;
     header.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP section = CreateDIBSection(dc, &header, DIB_RGB_COLORS, &bits, nullptr, 0);
+    UniqueBitmap section(CreateDIBSection(dc, &header, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!section)
         return nullptr;
     {
         MemoryDc image(dc);
         MemoryDc source(dc);
-        if (!bits || !image.get() || !source.get()) {
-            DeleteObject(section);
+        if (!bits || !image.get() || !source.get())
             return nullptr;
-        }
-        SelectedObject selectedSection(image.get(), section);
+        SelectedObject selectedSection(image.get(), section.get());
         SelectedObject selectedSource(source.get(), loaded.get());
         BitBlt(image.get(), 0, 0, width, height, source.get(), 0, 0, SRCCOPY);
     }
@@ -139,7 +137,7 @@ const CImageButton::Picture* CImageButton::pictureFor(int slot, int bitmapId, bo
     if (dither)
         ditherCheckerboard(pixels, width, height, face);
 
-    picture.image = section;
+    picture.image = std::move(section);
     picture.width = width;
     picture.height = height;
     picture.bitmapId = bitmapId;
@@ -175,7 +173,7 @@ void CImageButton::draw(const DRAWITEMSTRUCT& item) {
     MemoryDc image(dc);
     if (!picture || !image.get())
         return;
-    SelectedObject selectedPicture(image.get(), picture->image);
+    SelectedObject selectedPicture(image.get(), picture->image.get());
     const int width = picture->width;
     const int height = picture->height;
 

@@ -4,6 +4,8 @@
 // pressed, disabled) with a raised or sunken edge. The dialog reflects
 // WM_DRAWITEM to it (DialogBase does).
 
+#include "settings/unique_handle_win32.h"
+
 #include <windows.h>
 
 #include <functional>
@@ -43,7 +45,7 @@ private:
 
     // A bitmap made ready for drawing: transparency and dithering applied.
     struct Picture {
-        HBITMAP image = nullptr;
+        UniqueBitmap image;
         int width = 0;
         int height = 0;
         int bitmapId = 0;

@@ -1,6 +1,6 @@
 #include "ui/image_static_win32.h"
 
-#include <initializer_list>
+#include <utility>
 
 namespace rubo::ui {
 
@@ -20,32 +20,25 @@ void CImageStatic::release() {
     // The control must not keep showing a bitmap that is deleted below.
     if (hwnd_ && IsWindow(hwnd_) && (shown_ || templateBitmap_))
         SendMessageA(hwnd_, STM_SETIMAGE, IMAGE_BITMAP, 0);
-    for (HBITMAP bitmap : {enabledBitmap_, disabledBitmap_, templateBitmap_}) {
-        if (bitmap)
-            DeleteObject(bitmap);
-    }
-    enabledBitmap_ = disabledBitmap_ = templateBitmap_ = nullptr;
+    enabledBitmap_.reset();
+    disabledBitmap_.reset();
+    templateBitmap_.reset();
 }
 
 bool CImageStatic::attach(HWND dialog, int controlId, int enabledBitmap, int disabledBitmap) {
     HWND window = GetDlgItem(dialog, controlId);
     if (!window)
         return false;
-    HBITMAP enabled = loadBitmap(enabledBitmap);
-    HBITMAP disabled = loadBitmap(disabledBitmap);
-    if (!enabled || !disabled) {
-        if (enabled)
-            DeleteObject(enabled);
-        if (disabled)
-            DeleteObject(disabled);
+    UniqueBitmap enabled(loadBitmap(enabledBitmap));
+    UniqueBitmap disabled(loadBitmap(disabledBitmap));
+    if (!enabled || !disabled)
         return false;
-    }
     release();
     hwnd_ = window;
-    enabledBitmap_ = enabled;
-    disabledBitmap_ = disabled;
-    templateBitmap_ =
-        reinterpret_cast<HBITMAP>(SendMessageA(window, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    enabledBitmap_ = std::move(enabled);
+    disabledBitmap_ = std::move(disabled);
+    templateBitmap_.reset(
+        reinterpret_cast<HBITMAP>(SendMessageA(window, STM_GETIMAGE, IMAGE_BITMAP, 0)));
     shown_ = false;
     // A picture that reports its clicks.
     const LONG_PTR style = GetWindowLongPtrA(window, GWL_STYLE);
@@ -62,14 +55,12 @@ void CImageStatic::setEnabled(bool enabled) {
     enabled_ = enabled;
     if (!hwnd_)
         return;
-    const auto previous = reinterpret_cast<HBITMAP>(
-        SendMessageA(hwnd_, STM_SETIMAGE, IMAGE_BITMAP,
-                     reinterpret_cast<LPARAM>(enabled ? enabledBitmap_ : disabledBitmap_)));
+    const auto previous = reinterpret_cast<HBITMAP>(SendMessageA(
+        hwnd_, STM_SETIMAGE, IMAGE_BITMAP,
+        reinterpret_cast<LPARAM>(enabled ? enabledBitmap_.get() : disabledBitmap_.get())));
     // STM_SETIMAGE hands back the picture it replaced; the template's is ours to free.
-    if (previous && previous == templateBitmap_) {
-        DeleteObject(templateBitmap_);
-        templateBitmap_ = nullptr;
-    }
+    if (previous && previous == templateBitmap_.get())
+        templateBitmap_.reset();
     shown_ = true;
 }
 

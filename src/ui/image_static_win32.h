@@ -3,6 +3,8 @@
 // A clickable picture with an enabled and a disabled bitmap; the flag only
 // changes the picture, never whether the control reacts to clicks.
 
+#include "settings/unique_handle_win32.h"
+
 #include <windows.h>
 
 namespace rubo::ui {
@@ -26,11 +28,11 @@ private:
     void release();
 
     HWND hwnd_ = nullptr;
-    HBITMAP enabledBitmap_ = nullptr;
-    HBITMAP disabledBitmap_ = nullptr;
+    UniqueBitmap enabledBitmap_;
+    UniqueBitmap disabledBitmap_;
     // The picture the dialog template named: the control loaded it and
     // nobody else frees it.
-    HBITMAP templateBitmap_ = nullptr;
+    UniqueBitmap templateBitmap_;
     bool enabled_ = true;
     bool shown_ = false;
 };

@@ -50,9 +50,6 @@ CToolTipDialog::~CToolTipDialog() {
     // must not stay behind.
     if (inTray_ && hwnd())
         removeTrayIcon();
-    if (trayMenu_)
-        DestroyMenu(trayMenu_);
-    trayMenu_ = nullptr;
 }
 
 void CToolTipDialog::setToolTipsActive(bool active) {
@@ -109,9 +106,7 @@ bool CToolTipDialog::loadTrayMenu(int menuId) {
     HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(menuId));
     if (!menu)
         return false;
-    if (trayMenu_)
-        DestroyMenu(trayMenu_);
-    trayMenu_ = menu;
+    trayMenu_.reset(menu);
     return true;
 }
 
@@ -154,7 +149,7 @@ void CToolTipDialog::onTrayRightClick() {
 }
 
 void CToolTipDialog::showTrayMenu() {
-    HMENU popup = trayMenu_ ? GetSubMenu(trayMenu_, 0) : nullptr;
+    HMENU popup = trayMenu_ ? GetSubMenu(trayMenu_.get(), 0) : nullptr;
     if (!popup)
         return;
     prepareTrayMenu(popup);

@@ -4,6 +4,7 @@
 // the tray icon of the dialog (identifier 1, callback message 1025).
 
 #include "settings/text_format.h"
+#include "settings/unique_handle_win32.h"
 #include "ui/dialog_base_win32.h"
 #include "ui/tooltip_set_win32.h"
 
@@ -31,7 +32,7 @@ public:
     void setTrayTip(const char* format, ...) RUBO_PRINTF_FORMAT(2, 3);
     const char* trayTip() const { return tray_.szTip; }
     bool loadTrayMenu(int menuId);
-    HMENU trayMenu() const { return trayMenu_; }
+    HMENU trayMenu() const { return trayMenu_.get(); }
     void setTrayEnabled(bool enabled) { trayEnabled_ = enabled; }
     bool trayEnabled() const { return trayEnabled_; }
     bool inTray() const { return inTray_; }
@@ -67,7 +68,7 @@ private:
     NOTIFYICONDATAA tray_{};
     bool inTray_ = false;
     bool trayEnabled_ = false;
-    HMENU trayMenu_ = nullptr;
+    UniqueMenu trayMenu_;
     int trayDefaultItem_ = 0;
     HICON trayIcon_ = nullptr;
 };
