@@ -181,7 +181,8 @@ struct MciBackend {
 };
 
 // The device over mciSendCommandA. `backend` (copied) replaces the system
-// functions it names. Null where MCI is not available (native builds).
+// functions it names. Null where MCI is not available (native builds). The
+// device last opened and not closed is closed when the object ends.
 std::unique_ptr<CdAudioDevice> createMciCdAudioDevice(const MciBackend* backend = nullptr);
 
 } // namespace rubo

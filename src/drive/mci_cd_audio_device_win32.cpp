@@ -1,6 +1,7 @@
 #include "drive/cd_audio_device.h"
 
 #include "settings/text_format.h"
+#include "settings/unique_handle_win32.h"
 
 #include <atomic>
 
@@ -61,11 +62,27 @@ std::uint32_t systemTickCount() {
     return GetTickCount();
 }
 
+using MciSend = MciError (*)(std::uint32_t, std::uint32_t, std::uintptr_t, std::uintptr_t);
+
+// An open device, closed through the backend without an error report.
+struct MciDeviceTraits {
+    using Type = std::uint32_t;
+    static std::uint32_t none() { return 0; }
+    static bool isNone(std::uint32_t deviceId) { return deviceId == 0; }
+    void close(std::uint32_t deviceId) const {
+        MCI_GENERIC_PARMS parms{};
+        send(deviceId, MCI_CLOSE, 0, reinterpret_cast<std::uintptr_t>(&parms));
+    }
+    MciSend send = nullptr;
+};
+using UniqueMciDevice = UniqueAny<MciDeviceTraits>;
+
 class MciCdAudioDevice : public CdAudioDevice {
 public:
     explicit MciCdAudioDevice(const MciBackend& backend)
         : send_(backend.send ? backend.send : systemSend),
-          tickCount_(backend.tickCount ? backend.tickCount : systemTickCount) {}
+          tickCount_(backend.tickCount ? backend.tickCount : systemTickCount),
+          opened_(0, MciDeviceTraits{send_}) {}
 
     MciError open(const char* drive, int shareable) override {
         std::string element = formatBounded(kMessageMaxChars, "%c:", drive ? drive[0] : '\0');
@@ -81,7 +98,7 @@ public:
             flags |= MCI_OPEN_SHAREABLE;
         MciError result = sendCommand(MCI_OPEN, flags, &parms);
         if (result == 0)
-            deviceId_ = parms.wDeviceID;
+            adopt(parms.wDeviceID);
         return result;
     }
 
@@ -94,11 +111,13 @@ public:
             flags |= MCI_OPEN_SHAREABLE;
         MciError result = sendCommand(MCI_OPEN, flags, &parms);
         if (result == 0)
-            deviceId_ = parms.wDeviceID;
+            adopt(parms.wDeviceID);
         return result;
     }
 
     MciError close() override {
+        // Closed here whatever MCI answers: no second close at the end.
+        opened_.release();
         MCI_GENERIC_PARMS parms{};
         parms.dwCallback = callbackWindow_;
         return sendCommand(MCI_CLOSE, 0, &parms);
@@ -169,6 +188,14 @@ private:
         return reinterpret_cast<LPCSTR>(static_cast<DWORD_PTR>(typeId));
     }
 
+    // The newest device is the one closed at the end; an earlier one never
+    // closed stays open, as before.
+    void adopt(std::uint32_t deviceId) {
+        deviceId_ = deviceId;
+        opened_.release();
+        opened_.reset(deviceId);
+    }
+
     unsigned long nextAliasTick() {
         std::uint32_t tick = tickCount_();
         std::uint32_t last = lastAliasTick.load();
@@ -184,8 +211,9 @@ private:
         return sendCommand(command, flags, &parms);
     }
 
-    MciError (*send_)(std::uint32_t, std::uint32_t, std::uintptr_t, std::uintptr_t);
+    MciSend send_;
     std::uint32_t (*tickCount_)();
+    UniqueMciDevice opened_;
 };
 
 } // namespace
