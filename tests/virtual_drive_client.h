@@ -3,6 +3,7 @@
 // What the tests that run against the virtual CD drive under Wine share.
 
 #include "drive/cd_audio_device.h"
+#include "settings/event_log.h"
 #include "settings/settings_file.h"
 #include "test_support.h"
 
@@ -50,11 +51,10 @@ bool waitReady(CdAudioDevice& device);
 // Puts a sample disc in the drive and waits until it has spun up.
 void insertDisc(const char* file);
 
-// RUBO.ini and the log folder in a scratch folder, the logs switched as
-// given; the process's settings and log are put back at the end.
+// RUBO.ini and an event log writing to a scratch folder, the logs switched
+// as given.
 struct DriveScratch {
     explicit DriveScratch(bool logging, bool developMode = false, char activeDrive = 0);
-    ~DriveScratch();
     DriveScratch(const DriveScratch&) = delete;
     DriveScratch& operator=(const DriveScratch&) = delete;
 
@@ -63,6 +63,7 @@ struct DriveScratch {
 
     ScratchDir dir;
     SettingsFile settings;
+    EventLog log;
 };
 
 } // namespace rubo::test

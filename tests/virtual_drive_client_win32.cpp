@@ -1,6 +1,5 @@
 #include "virtual_drive_client.h"
 
-#include "settings/event_log.h"
 #include "settings/profile_api.h"
 
 #include <filesystem>
@@ -29,17 +28,9 @@ void insertDisc(const char* file) {
 
 DriveScratch::DriveScratch(bool logging, bool developMode, char activeDrive)
     : settings(dir.file("RUBO.ini"), systemProfileApi()) {
-    processLog().setDirectory(dir.path().string() + "\\");
-    processLog().setSwitches(logging, developMode);
-    processLog().setActiveDrive(activeDrive);
-    setProcessSettings(&settings);
-}
-
-DriveScratch::~DriveScratch() {
-    processLog().flush();
-    processLog().setSwitches(false, false);
-    processLog().setActiveDrive(0);
-    setProcessSettings(nullptr);
+    log.setDirectory(dir.path().string() + "\\");
+    log.setSwitches(logging, developMode);
+    log.setActiveDrive(activeDrive);
 }
 
 bool DriveScratch::exists(const char* name) const {

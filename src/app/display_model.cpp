@@ -130,7 +130,7 @@ void MainDisplay::reportStatus(const Snapshot& s) {
         formatText(kStatusLineFormat, s.doorOpen ? 'O' : 'o', s.mediaPresent ? 'M' : 'm',
                    s.ready ? 'R' : 'r', s.scanning ? 'S' : 's', modeName(s.mode));
     if (line != lastStatusLine_) {
-        logEvent(2001, "%s", line.c_str());
+        log_.logEvent(2001, "%s", line.c_str());
         lastStatusLine_ = std::move(line);
     }
     statusBits_ = formatText(kStatusBitsFormat, s.doorOpen, s.mediaPresent, s.ready, s.scanning);
@@ -145,7 +145,7 @@ void MainDisplay::followCurrentTrack() {
 }
 
 void MainDisplay::clearDisc() {
-    logEvent(2002, "%s", kClearInfoLog);
+    log_.logEvent(2002, "%s", kClearInfoLog);
     resetDiscInfo(view_.disc);
     controls_.setHasAudio(view_.disc.hasAudio);
     SharedScope scope(lock_);

@@ -7,6 +7,7 @@
 #include "playback/player_state.h"
 #include "playback/transport_commands.h"
 #include "playback/transport_controls.h"
+#include "settings/event_log.h"
 #include "settings/options.h"
 
 #include <cstdint>
@@ -52,8 +53,8 @@ struct DisplayTexts {
 class MainDisplay {
 public:
     MainDisplay(SharedPlayerState& shared, SharedPlayerLock& lock, TransportView& view,
-                TransportControls& controls)
-        : shared_(shared), lock_(lock), view_(view), controls_(controls) {}
+                TransportControls& controls, EventLog& log)
+        : shared_(shared), lock_(lock), view_(view), controls_(controls), log_(log) {}
 
     // Takes the newest shared state and new disc information, then builds
     // the texts. Uses options.showModeDisc, showModeTrack and showStatus.
@@ -90,6 +91,7 @@ private:
     SharedPlayerLock& lock_;
     TransportView& view_;
     TransportControls& controls_;
+    EventLog& log_;
     PackedMsf absolute_ = 0;
     PackedTmsf trackPosition_ = 0;
     int progress_ = 0;

@@ -3,7 +3,10 @@
 #include "app/main_window_win32.h"
 #include "app/startup.h"
 #include "res/resource.h"
+#include "settings/event_log.h"
 #include "settings/message_box.h"
+#include "settings/profile_api.h"
+#include "settings/settings_file.h"
 #include "ui/message_filter_win32.h"
 
 #include <commctrl.h>
@@ -31,9 +34,13 @@ int runApplication() {
     }
     HACCEL accelerators =
         LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    // The program's one settings file and event log, lent to every part.
+    rubo::SettingsFile settings(rubo::programDirectory() + rubo::kSettingsFileName,
+                                rubo::systemProfileApi());
+    rubo::EventLog log;
     rubo::ui::MessageFilter::install();
     {
-        rubo::CMainWindow window(drives, file, accelerators);
+        rubo::CMainWindow window(settings, log, drives, file, accelerators);
         window.doModal();
     }
     rubo::ui::MessageFilter::uninstall();

@@ -36,7 +36,7 @@ LayoutRect toLayout(const RECT& r) {
 void CMainWindow::onTimer(UINT_PTR) {
     refreshDisplay();
     if (options_.logging)
-        flushLog();
+        log_.flush();
 }
 
 void CMainWindow::refreshDisplay() {

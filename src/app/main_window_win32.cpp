@@ -45,9 +45,11 @@ constexpr ButtonBitmaps kButtonBitmaps[kMainButtonCount] = {
 
 } // namespace
 
-CMainWindow::CMainWindow(std::string driveList, std::string commandLineFile, HACCEL accelerators)
-    : CToolTipDialog(IDD_MAIN, nullptr), driveList_(std::move(driveList)),
-      commandLineFile_(std::move(commandLineFile)), accelerators_(accelerators) {}
+CMainWindow::CMainWindow(SettingsFile& settings, EventLog& log, std::string driveList,
+                         std::string commandLineFile, HACCEL accelerators)
+    : CToolTipDialog(IDD_MAIN, nullptr), settings_(settings), log_(log),
+      driveList_(std::move(driveList)), commandLineFile_(std::move(commandLineFile)),
+      accelerators_(accelerators) {}
 
 CMainWindow::~CMainWindow() = default;
 
@@ -58,23 +60,23 @@ BOOL CMainWindow::onInitDialog() {
     readSettings();
     driveList_ = systemCdromDriveList();
     if (!driveList_.empty())
-        logDriveList(driveList_, scsi_.aspiAvailable() != 0);
+        logDriveList(log_, driveList_, scsi_.aspiAvailable() != 0);
     chooseDrive(options_.cdromDrive.empty() ? '\0' : options_.cdromDrive[0]);
     takeStartupRequest();
-    logSystem("Active drive:  %s", drive_.c_str());
+    log_.logSystem("Active drive:  %s", drive_.c_str());
     prepareControls();
     if (!startWorker())
         fatalStartupError(kThreadFailedText);
     SetTimer(hwnd(), kDisplayTimerId, kDisplayTimerMs, nullptr);
     scsi_.setCdTextLog(options_.cdTextLog);
     scsi_.setSessionLog(options_.sessionLog);
-    scsi_.setErrorDetail(processLog().errorDetail());
+    scsi_.setErrorDetail(log_.errorDetail());
     if (options_.startTiny) {
-        logEvent(2025, "Starting mode: Tiny");
+        log_.logEvent(2025, "Starting mode: Tiny");
         enterTinyMode();
     }
     if (options_.logging)
-        flushLog();
+        log_.flush();
     applyDisplayFont();
     recordLayout();
     applyLayout();
@@ -82,23 +84,21 @@ BOOL CMainWindow::onInitDialog() {
 }
 
 void CMainWindow::readSettings() {
-    SettingsFile& settings = processSettings();
-    settings.setOwnIniFormat(false);
+    settings_.setOwnIniFormat(false);
     const bool firstRun =
-        loadOptions(settings, options_, static_cast<int>(GetSysColor(COLOR_BTNFACE)), driveList_);
-    EventLog& log = processLog();
-    log.setDirectory(programDirectory());
-    log.setSwitches(options_.logging != 0, options_.developMode != 0);
-    writeLogHeader(systemInfo(), scsi_.aspiAvailable() != 0);
+        loadOptions(settings_, options_, static_cast<int>(GetSysColor(COLOR_BTNFACE)), driveList_);
+    log_.setDirectory(programDirectory());
+    log_.setSwitches(options_.logging != 0, options_.developMode != 0);
+    writeLogHeader(log_, systemInfo(), scsi_.aspiAvailable() != 0);
     if (firstRun)
-        saveOptions(settings, options_, driveList_);
+        saveOptions(settings_, options_, driveList_);
 }
 
 void CMainWindow::chooseDrive(char letter) {
     driveIndex_ = chooseDriveIndex(driveList_, letter);
     const char active = driveList_.empty() ? 'D' : driveList_[static_cast<size_t>(driveIndex_)];
     drive_ = std::string(1, active) + ":";
-    processLog().setActiveDrive(active);
+    log_.setActiveDrive(active);
 }
 
 void CMainWindow::takeStartupRequest() {
@@ -110,7 +110,7 @@ void CMainWindow::takeStartupRequest() {
         return;
     if (request.kind != StartupRequest::AutoPlay)
         chooseDrive(request.driveLetter);
-    logEvent(2026, "%s", startupLogText(request).c_str());
+    log_.logEvent(2026, "%s", startupLogText(request).c_str());
     // The worker does not run yet, so no lock is needed.
     shared_.playRequest = makeTmsf(static_cast<std::uint8_t>(request.track), 0, 0, 0);
 }
@@ -118,7 +118,7 @@ void CMainWindow::takeStartupRequest() {
 void CMainWindow::prepareControls() {
     ui::CToolTipDialog::setToolTipsActive(options_.showToolTips != 0);
     refreshToolTipsActive();
-    processSettings().setOwnIniFormat(options_.iniCompatibility != 0);
+    settings_.setOwnIniFormat(options_.iniCompatibility != 0);
     for (std::size_t i = 0; i < std::size(kButtonBitmaps); ++i) {
         ui::CImageButton& button = buttons_[i];
         button.normalBitmap = kButtonBitmaps[i].normal;
@@ -143,7 +143,7 @@ void CMainWindow::prepareVolumeControl() {
     const unsigned long volumeType = type != options_.volumeTypes.end()
                                          ? static_cast<unsigned long>(type->second)
                                          : static_cast<unsigned long>(kVolumeTypeCd);
-    logSystem("Volume type:   %lu", volumeType);
+    log_.logSystem("Volume type:   %lu", volumeType);
     volume_.reset();
     volume_ = std::make_unique<CVolumeControl>(volumeType);
     volume_->enableLine();
@@ -157,31 +157,33 @@ void CMainWindow::prepareVolumeControl() {
         SendMessageA(slider, TBM_SETPOS, TRUE, low + high - volume_->getVolume());
     }
     lastVolumePosition_ = SendMessageA(slider, TBM_GETPOS, 0, 0);
-    logSystem("Audio Device info");
+    log_.logSystem("Audio Device info");
     std::vector<std::string> names;
     std::vector<unsigned long> types;
     volume_->listSourceLines(names, types);
     for (size_t i = 0; i < names.size() && i < types.size(); ++i)
-        logSystem("  %-2d  %-20s : %lu", static_cast<int>(i + 1), names[i].c_str(), types[i]);
+        log_.logSystem("  %-2d  %-20s : %lu", static_cast<int>(i + 1), names[i].c_str(), types[i]);
 }
 
 bool CMainWindow::startWorker() {
     setup_.drive = drive_;
     setup_.aspiMap.set(options_.aspiDrives);
-    setup_.saveAspiMap = [](const std::string& map) {
-        iniWriteString(kOptionsSection, kAspiDrivesKey, map);
+    setup_.saveAspiMap = [this](const std::string& map) {
+        writeOption(settings_, &Options::aspiDrives, map);
     };
     setup_.cdPlayerIni = options_.cdPlayerIni;
     setup_.stopOnClose = options_.stopOnClose;
     setup_.detectMultiSession = options_.detectMultiSession;
     setup_.fanMark = &fanMark_;
-    runner_ = std::make_unique<PlayerRunner>(setup_, scsi_, shared_, controls_);
+    runner_ = std::make_unique<PlayerRunner>(setup_, scsi_, shared_, controls_, log_);
+    runner_->setDiscLookup(discStoreLookup(settings_));
     if (!runner_->createEvents())
         return false;
-    TransportLinks links{shared_, runner_->lock(), *runner_->events(), controls_, *this, options_};
+    TransportLinks links{shared_, runner_->lock(), *runner_->events(), controls_, *this, options_,
+                         log_};
     commands_ = std::make_unique<TransportCommands>(links, view_);
     commands_->setDirectPlay(scsiDirectPlay(scsi_, drive_, setup_.aspiMap));
-    display_ = std::make_unique<MainDisplay>(shared_, runner_->lock(), view_, controls_);
+    display_ = std::make_unique<MainDisplay>(shared_, runner_->lock(), view_, controls_, log_);
     return runner_->start();
 }
 
@@ -286,15 +288,15 @@ void CMainWindow::onClose() {
 }
 
 void CMainWindow::stopWorker() {
-    logEvent(2027, "M : Stopping Thread");
+    log_.logEvent(2027, "M : Stopping Thread");
     controls_.setControlsBusy();
     if (runner_)
         runner_->setEvent(kQuitEvent);
     SetWindowTextA(hwnd(), kShutdownTitle);
     setTrayTip("%s", kShutdownTitle);
     updateTrayIcon();
-    workerEnd_ = endWorker(runner_.get(), kPlayerStopWaitMs);
-    afterWorker(flushLog);
+    workerEnd_ = endWorker(runner_.get(), kPlayerStopWaitMs, log_);
+    afterWorker([&log = log_] { log.flush(); });
 }
 
 void CMainWindow::afterWorker(std::function<void()> step) {
@@ -318,11 +320,13 @@ void CMainWindow::onDestroy() {
 void CMainWindow::savePosition() {
     WindowRect position;
     if (ui::normalWindowRect(hwnd(), position))
-        afterWorker([position] { writeWindowRect(processSettings(), kPositionSection, position); });
+        afterWorker([&settings = settings_, position] {
+            writeWindowRect(settings, kPositionSection, position);
+        });
 }
 
 void CMainWindow::restorePosition() {
-    ui::restoreWindowPosition(hwnd(), kPositionSection, options_.rememberPos == 1);
+    ui::restoreWindowPosition(settings_, hwnd(), kPositionSection, options_.rememberPos == 1);
 }
 
 bool CMainWindow::preTranslate(MSG& msg) {
@@ -361,7 +365,7 @@ void CMainWindow::showAbout() {
 }
 
 void CMainWindow::enterTinyMode() {
-    logEvent(2078, "M : Tiny mode");
+    log_.logEvent(2078, "M : Tiny mode");
     EnableWindow(hwnd(), FALSE);
     ShowWindow(hwnd(), SW_HIDE);
     if (options_.showTinyHelp) {
@@ -369,14 +373,14 @@ void CMainWindow::enterTinyMode() {
         help.doModal();
         if (help.dontShowAgain()) {
             options_.showTinyHelp = 0;
-            iniWriteInt(kOptionsSection, "ShowTinyHelp", 0);
+            writeOption(settings_, &Options::showTinyHelp, options_.showTinyHelp);
         }
     }
     {
         CTinyDialog tiny(*this);
         tiny.doModal();
     }
-    logEvent(2101, "M : Exit Tiny mode");
+    log_.logEvent(2101, "M : Exit Tiny mode");
     ShowWindow(hwnd(), SW_RESTORE);
     EnableWindow(hwnd(), TRUE);
 }
@@ -402,7 +406,7 @@ bool CMainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR&
         break;
     case WM_DEVICECHANGE:
         handleDeviceChange(deviceChangeNotice(wParam, lParam), drive_,
-                           runner_ ? runner_->events() : nullptr);
+                           runner_ ? runner_->events() : nullptr, log_);
         result = TRUE;
         return true;
     default:

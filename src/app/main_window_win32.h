@@ -14,6 +14,7 @@
 #include "playback/player_thread.h"
 #include "playback/transport_commands.h"
 #include "playback/transport_controls.h"
+#include "settings/event_log.h"
 #include "settings/options.h"
 #include "ui/gdi_objects_win32.h"
 #include "ui/image_button_win32.h"
@@ -35,9 +36,11 @@ inline constexpr std::size_t kMainButtonCount = 6;
 
 class CMainWindow : public ui::CToolTipDialog, public TransportWindow, public TinyOwner {
 public:
-    // driveList: the CD-ROM drive letters; file: the command line's file;
-    // accelerators: translated for this window in every message loop.
-    CMainWindow(std::string driveList, std::string commandLineFile, HACCEL accelerators);
+    // settings, log: the program's, kept by the caller for the window's
+    // life; driveList: the CD-ROM drive letters; file: the command line's
+    // file; accelerators: translated for this window in every message loop.
+    CMainWindow(SettingsFile& settings, EventLog& log, std::string driveList,
+                std::string commandLineFile, HACCEL accelerators);
     ~CMainWindow() override;
 
     // TransportWindow
@@ -55,6 +58,7 @@ public:
     PackedTmsf playerTrackPosition() const override;
     bool transportEnabled() const override { return controls_.controlsEnabled() != 0; }
     const Options& playerOptions() const override { return options_; }
+    SettingsFile& playerSettings() override { return settings_; }
     void transportCommand(int commandId) override;
 
 protected:
@@ -100,6 +104,8 @@ private:
     void enableItem(int controlId, bool enabled);
     void showAbout();
 
+    SettingsFile& settings_;
+    EventLog& log_;
     std::string driveList_;
     std::string commandLineFile_;
     HACCEL accelerators_ = nullptr;
@@ -112,7 +118,7 @@ private:
     TransportControls controls_{*this};
     PlayerSetup setup_;
     std::atomic<int> fanMark_{0};
-    ScsiAccess scsi_;
+    ScsiAccess scsi_{log_};
     std::unique_ptr<PlayerRunner> runner_;
     std::unique_ptr<TransportCommands> commands_;
     std::unique_ptr<MainDisplay> display_;

@@ -12,17 +12,17 @@
 
 namespace rubo {
 
-WorkerEnd endWorker(PlayerRunner* runner, std::uint32_t waitMs) {
+WorkerEnd endWorker(PlayerRunner* runner, std::uint32_t waitMs, EventLog& log) {
     if (!runner || !runner->running()) {
-        logEvent(2031, "M : Thread was not running");
+        log.logEvent(2031, "M : Thread was not running");
         return WorkerEnd::NotRunning;
     }
-    logEvent(2028, "M : Waiting for Thread to stop");
+    log.logEvent(2028, "M : Waiting for Thread to stop");
     WorkerEnd end = WorkerEnd::Stopped;
     if (runner->waitForEnd(waitMs)) {
-        logEvent(2029, "M : Thread stopped OK");
+        log.logEvent(2029, "M : Thread stopped OK");
     } else {
-        logEvent(2030, "M : Thread timed out");
+        log.logEvent(2030, "M : Thread timed out");
         runner->terminate();
         end = WorkerEnd::Forced;
     }

@@ -10,6 +10,7 @@
 
 namespace rubo {
 
+class EventLog;
 class PlayerRunner;
 
 // How long a step after a forced end may take before close gives up on it.
@@ -19,7 +20,7 @@ enum class WorkerEnd { NotRunning, Stopped, Forced };
 
 // Waits up to `waitMs` for a worker that was asked to quit, ends it by force
 // when it does not stop, and forgets it; logs each step. `runner` may be null.
-WorkerEnd endWorker(PlayerRunner* runner, std::uint32_t waitMs);
+WorkerEnd endWorker(PlayerRunner* runner, std::uint32_t waitMs, EventLog& log);
 
 // Runs a close step that takes the event log's or the settings' lock. A
 // worker ended by force may have died holding one of them, for good: then

@@ -26,27 +26,27 @@ std::string cdromDriveList(const std::function<bool(char letter)>& isCdrom) {
     return list;
 }
 
-void writeLogHeader(const SystemInfo& system, bool aspiPresent) {
+void writeLogHeader(EventLog& log, const SystemInfo& system, bool aspiPresent) {
     const std::string os = system.osName();
     const std::string user = system.userName();
     const bool admin = system.isAdministrator();
     // Site 0: the bare message, without time, number or drive.
-    logEvent(0, "%s", "");
-    logEvent(0, "%s", std::string(kHeaderRuleLength, '-').c_str());
-    logEvent(0, "%s version %s", kProgramName, kProgramVersion);
-    logEvent(0, "OS = %s  User = %s%s", os.c_str(), user.c_str(), admin ? " (admin)" : "");
-    if (!processLog().loggingOn())
+    log.logEvent(0, "%s", "");
+    log.logEvent(0, "%s", std::string(kHeaderRuleLength, '-').c_str());
+    log.logEvent(0, "%s version %s", kProgramName, kProgramVersion);
+    log.logEvent(0, "OS = %s  User = %s%s", os.c_str(), user.c_str(), admin ? " (admin)" : "");
+    if (!log.loggingOn())
         return;
-    truncateLogFile(kSystemLogName);
-    logSystem("OS version:    %s", os.c_str());
-    logSystem("User:          %s", user.c_str());
-    logSystem("Administrator: %s", yesNo(admin));
-    logSystem("ASPI Present:  %s", yesNo(aspiPresent));
+    log.truncate(kSystemLogName);
+    log.logSystem("OS version:    %s", os.c_str());
+    log.logSystem("User:          %s", user.c_str());
+    log.logSystem("Administrator: %s", yesNo(admin));
+    log.logSystem("ASPI Present:  %s", yesNo(aspiPresent));
 }
 
-void logDriveList(const std::string& driveList, bool aspiPresent) {
-    logSystem("CDROM drives:  %s", driveList.c_str());
-    logEvent(0, "CDROM drives: %s%s", driveList.c_str(), aspiPresent ? "  (ASPI)" : "");
+void logDriveList(EventLog& log, const std::string& driveList, bool aspiPresent) {
+    log.logSystem("CDROM drives:  %s", driveList.c_str());
+    log.logEvent(0, "CDROM drives: %s%s", driveList.c_str(), aspiPresent ? "  (ASPI)" : "");
 }
 
 } // namespace rubo

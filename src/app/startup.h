@@ -8,6 +8,7 @@
 
 namespace rubo {
 
+class EventLog;
 class SystemInfo;
 
 inline constexpr const char kProgramName[] = "RUBO";
@@ -24,8 +25,8 @@ std::string systemCdromDriveList();
 
 // The event-log header and, when logging, the first lines of the system log
 // (which starts empty).
-void writeLogHeader(const SystemInfo& system, bool aspiPresent);
+void writeLogHeader(EventLog& log, const SystemInfo& system, bool aspiPresent);
 // "CDROM drives:" in both logs.
-void logDriveList(const std::string& driveList, bool aspiPresent);
+void logDriveList(EventLog& log, const std::string& driveList, bool aspiPresent);
 
 } // namespace rubo

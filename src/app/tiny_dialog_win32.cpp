@@ -79,12 +79,12 @@ void CTinyDialog::onDestroy() {
 }
 
 void CTinyDialog::restorePosition() {
-    ui::restoreWindowPosition(hwnd(), kPositionSmallSection,
+    ui::restoreWindowPosition(owner_.playerSettings(), hwnd(), kPositionSmallSection,
                               owner_.playerOptions().rememberPos != 0);
 }
 
 void CTinyDialog::savePosition() {
-    ui::saveWindowPosition(hwnd(), kPositionSmallSection);
+    ui::saveWindowPosition(owner_.playerSettings(), hwnd(), kPositionSmallSection);
 }
 
 bool CTinyDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {

@@ -23,6 +23,8 @@ public:
     virtual PackedTmsf playerTrackPosition() const = 0;
     virtual bool transportEnabled() const = 0;
     virtual const Options& playerOptions() const = 0;
+    // Where the Tiny window's position is kept.
+    virtual SettingsFile& playerSettings() = 0;
     // A transport button's command (1000..1004).
     virtual void transportCommand(int commandId) = 0;
 };

@@ -27,8 +27,8 @@ std::string extendedTrackKey(int n) {
 
 } // namespace
 
-DiscStoreAccess systemDiscStoreAccess() {
-    return DiscStoreAccess{processSettings(), systemProfileApi(), systemVolumeSerialSource()};
+DiscStoreAccess systemDiscStoreAccess(SettingsFile& settings) {
+    return DiscStoreAccess{settings, systemProfileApi(), systemVolumeSerialSource()};
 }
 
 int readRuboIniEntry(SettingsFile& settings, DiscInfo& info) {
@@ -59,10 +59,6 @@ int readRuboIniEntry(SettingsFile& settings, DiscInfo& info) {
     }
     info.valid = 1;
     return 1;
-}
-
-int readRuboIniEntry(DiscInfo& info) {
-    return readRuboIniEntry(processSettings(), info);
 }
 
 int copyCdTextInfo(DiscInfo& info, const DiscInfo& cdText) {
@@ -104,11 +100,6 @@ int readCdPlayerIniEntry(ProfileApi& profile, VolumeSerialSource& serials, DiscI
     return 1;
 }
 
-int readCdPlayerIniEntry(DiscInfo& info, const std::string& cdPlayerIni, const std::string& drive) {
-    return readCdPlayerIniEntry(systemProfileApi(), systemVolumeSerialSource(), info, cdPlayerIni,
-                                drive);
-}
-
 void saveDiscInfo(SettingsFile& settings, const DiscInfo& info) {
     // Clear and writes form one change: no other write comes in between,
     // and the file is replaced once, at the end.
@@ -137,10 +128,6 @@ void saveDiscInfo(SettingsFile& settings, const DiscInfo& info) {
     change.commit();
 }
 
-void saveDiscInfo(const DiscInfo& info) {
-    saveDiscInfo(processSettings(), info);
-}
-
 void loadDiscInfo(const DiscStoreAccess& access, const std::string& drive,
                   const std::string& cdPlayerIni, const DiscInfo& cdText, DiscInfo& info) {
     clearDiscText(info);
@@ -155,11 +142,6 @@ void loadDiscInfo(const DiscStoreAccess& access, const std::string& drive,
     }
     findFirstAudioTrack(info);
     info.valid = 1;
-}
-
-void loadDiscInfo(const std::string& drive, const std::string& cdPlayerIni, const DiscInfo& cdText,
-                  DiscInfo& info) {
-    loadDiscInfo(systemDiscStoreAccess(), drive, cdPlayerIni, cdText, info);
 }
 
 } // namespace rubo

@@ -50,20 +50,17 @@ struct DiscStoreAccess {
     VolumeSerialSource& serials;
 };
 
-// processSettings(), systemProfileApi() and systemVolumeSerialSource().
-DiscStoreAccess systemDiscStoreAccess();
+// `settings` with systemProfileApi() and systemVolumeSerialSource().
+DiscStoreAccess systemDiscStoreAccess(SettingsFile& settings);
 
 // Fills the text fields, origin, first-audio-track fields and valid of a
 // record whose trackList holds the TOC and whose discId is set. Looks in
 // RUBO.ini, then CD-TEXT, then cdplayer.ini; saves what the latter two gave.
 // An empty cdPlayerIni path finds nothing there.
-void loadDiscInfo(const std::string& drive, const std::string& cdPlayerIni, const DiscInfo& cdText,
-                  DiscInfo& info);
 void loadDiscInfo(const DiscStoreAccess& access, const std::string& drive,
                   const std::string& cdPlayerIni, const DiscInfo& cdText, DiscInfo& info);
 
 // 1 when the database has the disc (its text is then read into `info`), else 0.
-int readRuboIniEntry(DiscInfo& info);
 int readRuboIniEntry(SettingsFile& settings, DiscInfo& info);
 
 // 1 when the CD-TEXT record is valid (artist, title, track titles and message
@@ -71,13 +68,11 @@ int readRuboIniEntry(SettingsFile& settings, DiscInfo& info);
 int copyCdTextInfo(DiscInfo& info, const DiscInfo& cdText);
 
 // 1 when cdplayer.ini has the disc under the drive's volume serial, else 0.
-int readCdPlayerIniEntry(DiscInfo& info, const std::string& cdPlayerIni, const std::string& drive);
 int readCdPlayerIniEntry(ProfileApi& profile, VolumeSerialSource& serials, DiscInfo& info,
                          const std::string& cdPlayerIni, const std::string& drive);
 
 // Rewrites the disc's section as one change under the settings file's lock;
 // for artist "?" only the emptied header stays. Thread-safe.
-void saveDiscInfo(const DiscInfo& info);
 void saveDiscInfo(SettingsFile& settings, const DiscInfo& info);
 
 } // namespace rubo

@@ -19,7 +19,7 @@ constexpr std::uint32_t kMaxDeviceTracks = 99;
 // created nothing is written and the reading goes on.
 class DumpFile {
 public:
-    explicit DumpFile(const char* name) : path_(processLog().pathOf(name)) {
+    DumpFile(const EventLog& log, const char* name) : path_(log.pathOf(name)) {
         ok_ = truncateFile(path_);
     }
     void write(const std::string& text) {
@@ -120,7 +120,7 @@ bool readSessionInfo(const std::string& drive, const std::string& aspiMap, ScsiA
     const int first = info[2];
     const int last = info[3];
     if (scsi.sessionLog()) {
-        DumpFile log(kSessionsLogName);
+        DumpFile log(scsi.log(), kSessionsLogName);
         log.write(sessionRangeText(spanOf(info)));
         std::vector<std::uint8_t> fullToc(kFullTocBytes);
         for (int s = first; s <= last; ++s) {
@@ -142,7 +142,7 @@ int readCdText(const std::string& drive, const std::string& aspiMap, ScsiAccess&
     if (!ok)
         return 0;
     if (scsi.cdTextLog()) {
-        DumpFile log(kCdTextLogName);
+        DumpFile log(scsi.log(), kCdTextLogName);
         const CdTextStrings strings =
             parseCdTextPacks(spanOf(buffer), [&log](const std::string& line) { log.write(line); });
         log.write(cdTextSummaryText(strings));

@@ -2,7 +2,6 @@
 
 #include "drive/aspi_srb.h"
 #include "drive/spti_block.h"
-#include "settings/event_log.h"
 #include "settings/text_format.h"
 
 #include <algorithm>
@@ -17,11 +16,13 @@ constexpr std::size_t kNameChars = 31;
 
 } // namespace
 
-ScsiAccess::ScsiAccess() : ScsiAccess(systemSptiPort(), loadSystemAspiPort(), systemInfo()) {}
+ScsiAccess::ScsiAccess(EventLog& log)
+    : ScsiAccess(systemSptiPort(), loadSystemAspiPort(), systemInfo(), log) {}
 
 ScsiAccess::ScsiAccess(std::unique_ptr<SptiPort> spti, std::unique_ptr<AspiPort> aspi,
-                       SystemInfo& system)
-    : spti_(std::move(spti)), aspi_(std::move(aspi)), system_(system), cdText_(kCdTextBytes, 0) {
+                       SystemInfo& system, EventLog& log)
+    : spti_(std::move(spti)), aspi_(std::move(aspi)), system_(system), log_(log),
+      cdText_(kCdTextBytes, 0) {
     if (aspi_ && aspi_->loaded() && discoverDevices())
         aspiAvailable_ = 1;
 }
@@ -66,8 +67,8 @@ int ScsiAccess::executeCommand(const std::string& drive, const std::string& aspi
         if (sptiExecute(drive, cdb, buffer, length))
             return 1;
         if (errorDetail_.load() == 2)
-            logEvent(kSiteSptiError, "  : SPTI Error: %02X, %s", cdb[0],
-                     system_.lastErrorText().c_str());
+            log_.logEvent(kSiteSptiError, "  : SPTI Error: %02X, %s", cdb[0],
+                          system_.lastErrorText().c_str());
         return 0;
     }
     if (aspiAvailable_ != 1 || drive.empty())
@@ -78,8 +79,8 @@ int ScsiAccess::executeCommand(const std::string& drive, const std::string& aspi
     if (aspiExecute(static_cast<int>(row), cdb, buffer, length))
         return 1;
     if (errorDetail_.load() == 2)
-        logEvent(kSiteAspiError, "  : ASPI Error: %02X, %s", cdb[0],
-                 system_.lastErrorText().c_str());
+        log_.logEvent(kSiteAspiError, "  : ASPI Error: %02X, %s", cdb[0],
+                      system_.lastErrorText().c_str());
     return 0;
 }
 
@@ -142,7 +143,7 @@ int ScsiAccess::playAudioMsf(const std::string& drive, const std::string& aspiMa
     if (executeCommand(drive, aspiMap, playAudioMsfCommand(start, end), nullptr, 0))
         return 1;
     if (errorDetail_.load() != 0)
-        logEvent(kSitePlayError, "  : ASPI/SPTI Error: %s", system_.lastErrorText().c_str());
+        log_.logEvent(kSitePlayError, "  : ASPI/SPTI Error: %s", system_.lastErrorText().c_str());
     return 0;
 }
 

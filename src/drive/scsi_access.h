@@ -7,6 +7,7 @@
 #include "drive/scsi_commands.h"
 #include "drive/scsi_ports.h"
 #include "drive/toc_parser.h"
+#include "settings/event_log.h"
 #include "settings/system_info.h"
 
 #include <array>
@@ -18,7 +19,6 @@
 namespace rubo {
 
 constexpr int kMaxAspiDrives = 8;
-constexpr const char kAspiDrivesKey[] = "AspiDrives";
 constexpr char kUnknownMapLetter = '_';
 
 // Log sites of the transport errors.
@@ -33,9 +33,11 @@ constexpr OsKind kFirstKindReadWrite = kOsWindows2000;
 
 class ScsiAccess {
 public:
-    // The platform back ends and system information.
-    ScsiAccess();
-    ScsiAccess(std::unique_ptr<SptiPort> spti, std::unique_ptr<AspiPort> aspi, SystemInfo& system);
+    // The platform back ends and system information. `log` takes the
+    // transport errors and gives the folder of the readers' dump files.
+    explicit ScsiAccess(EventLog& log);
+    ScsiAccess(std::unique_ptr<SptiPort> spti, std::unique_ptr<AspiPort> aspi, SystemInfo& system,
+               EventLog& log);
     ScsiAccess(const ScsiAccess&) = delete;
     ScsiAccess& operator=(const ScsiAccess&) = delete;
 
@@ -68,7 +70,6 @@ public:
     void setErrorDetail(int level) { errorDetail_.store(level); }
     int cdTextLog() const { return cdTextLog_.load(); }
     int sessionLog() const { return sessionLog_.load(); }
-    int errorDetailLevel() const { return errorDetail_.load(); }
     int aspiAvailable() const { return aspiAvailable_; }
 
     int driveCount() const { return driveCount_; }
@@ -78,6 +79,7 @@ public:
     const DiscInfo& cdTextInfo() const { return cdTextInfo_; }
     std::vector<std::uint8_t>& cdTextBuffer() { return cdText_; }
     SystemInfo& system() { return system_; }
+    EventLog& log() { return log_; }
 
 private:
     bool discoverDevices();
@@ -85,6 +87,7 @@ private:
     std::unique_ptr<SptiPort> spti_;
     std::unique_ptr<AspiPort> aspi_;
     SystemInfo& system_;
+    EventLog& log_;
     std::array<AspiDrive, kMaxAspiDrives> drives_{};
     int driveCount_ = 0;
     int aspiAvailable_ = 0;

@@ -15,6 +15,8 @@
 
 namespace rubo {
 
+class EventLog;
+
 constexpr const char kFreedbCommandPath[] = "/~cddb/cddb.cgi";
 constexpr const char kFreedbSubmitPath[] = "/~cddb/submit.cgi";
 constexpr int kFreedbDefaultPort = 80;
@@ -161,6 +163,9 @@ public:
     // Folder of the per-command log files, with its trailing separator;
     // empty means the event log's folder.
     void setLogDirectory(const std::string& directory) { logDirectory_ = directory; }
+    // Takes the lines of failed exchanges. Without one there are none, and
+    // the per-command logs without a folder go to the current folder.
+    void setEventLog(EventLog& log) { eventLog_ = &log; }
 
     const std::string& errorText() const { return errorText_; }
     int errorCode() const;
@@ -223,6 +228,7 @@ private:
     int proxyPort_ = kFreedbDefaultPort;
     std::string errorText_;
     std::string logDirectory_;
+    EventLog* eventLog_ = nullptr;
     std::string logFile_;
     int logOpen_ = 0;
     int socketsStarted_ = 0;

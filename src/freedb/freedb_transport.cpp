@@ -188,7 +188,7 @@ std::string FreedbClient::systemErrorText() const {
 std::string FreedbClient::logPath(const char* name) const {
     if (!logDirectory_.empty())
         return logDirectory_ + name;
-    return processLog().pathOf(name);
+    return eventLog_ ? eventLog_->pathOf(name) : std::string(name);
 }
 
 void FreedbClient::writeLog(const std::string& text) {
@@ -230,6 +230,8 @@ bool FreedbClient::receiveResponse(net::SocketHandle socket, const char* termina
         }
         if (n != 0)
             lastData = tickNow();
+        else // closed by the peer: only the time-out ends the wait, without spinning
+            std::this_thread::sleep_for(std::chrono::milliseconds(kFreedbPollSleepMs));
         ResponseBuffer::Step step = buffer.accept(n);
         if (step == ResponseBuffer::Step::TooLarge) {
             lastCapacity_ = buffer.capacity();
@@ -288,8 +290,9 @@ bool FreedbClient::exchange(const FreedbSite& site, const CommandNames& names,
         errorText_ = formatBounded(kMessageMaxChars,
                                    "Could not connect to the freedb HTTP server %s\n(%d: %s)",
                                    site.host.c_str(), code, text.c_str());
-        logEvent(6101, "M : freedb %s: no connection to %s:%d (%d)", names.name, host.c_str(), port,
-                 code);
+        if (eventLog_)
+            eventLog_->logEvent(6101, "M : freedb %s: no connection to %s:%d (%d)", names.name,
+                                host.c_str(), port, code);
         net::setLastError(code);
         return false;
     }
@@ -315,7 +318,8 @@ bool FreedbClient::exchange(const FreedbSite& site, const CommandNames& names,
             errorText_ = formatBounded(kMessageMaxChars,
                                        "freedb server did not respond correctly to the %s command",
                                        names.name);
-        logEvent(6102, "M : freedb %s: receive failed (%d)", names.name, code);
+        if (eventLog_)
+            eventLog_->logEvent(6102, "M : freedb %s: receive failed (%d)", names.name, code);
         net::setLastError(net::kErrorProtocol);
         return false;
     }

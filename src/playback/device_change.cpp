@@ -34,12 +34,12 @@ DoorChange classifyDeviceChange(const DeviceChangeNotice& notice, const std::str
 }
 
 DoorChange handleDeviceChange(const DeviceChangeNotice& notice, const std::string& drive,
-                              PlayerEvents* events) {
+                              PlayerEvents* events, EventLog& log) {
     const DoorChange change = classifyDeviceChange(notice, drive);
     if (change == DoorChange::Closed) {
-        logEvent(2250, "  : Door is now closed");
+        log.logEvent(2250, "  : Door is now closed");
     } else if (change == DoorChange::Opened) {
-        logEvent(2251, "  : Door is now open");
+        log.logEvent(2251, "  : Door is now open");
         if (events)
             events->set(kReopenEvent);
     }

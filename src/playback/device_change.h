@@ -3,6 +3,7 @@
 // The main window's handling of device-change notices for the player's drive.
 
 #include "playback/player_state.h"
+#include "settings/event_log.h"
 
 #include <cstdint>
 #include <string>
@@ -33,7 +34,7 @@ DoorChange classifyDeviceChange(const DeviceChangeNotice& notice, const std::str
 // Logs the change and, for a removal, sets the re-open event. The window's
 // handler then returns TRUE in every case.
 DoorChange handleDeviceChange(const DeviceChangeNotice& notice, const std::string& drive,
-                              PlayerEvents* events);
+                              PlayerEvents* events, EventLog& log);
 
 } // namespace rubo
 

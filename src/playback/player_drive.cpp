@@ -46,19 +46,19 @@ void PlayerDrive::playAt(const DiscInfo& disc, int direct, PackedTmsf position) 
     if (!playStart(disc, position, start))
         return;
     if (direct) {
-        logEvent(2240, "  : Playing Direct position %2d:%02d %02d", msfMinutes(start),
-                 msfSeconds(start), msfFrames(start));
+        log_.logEvent(2240, "  : Playing Direct position %2d:%02d %02d", msfMinutes(start),
+                      msfSeconds(start), msfFrames(start));
         scsi_.playAudioMsf(drive_, aspiMap_.get(), start, framesToMsf(disc.trackList.leadOut));
         return;
     }
-    logEvent(2241, "  : Playing Track %d position %2d:%02d %02d   Abs: %2d:%02d %02d",
-             tmsfTrack(position), tmsfMinutes(position), tmsfSeconds(position),
-             tmsfFrames(position), msfMinutes(start), msfSeconds(start), msfFrames(start));
+    log_.logEvent(2241, "  : Playing Track %d position %2d:%02d %02d   Abs: %2d:%02d %02d",
+                  tmsfTrack(position), tmsfMinutes(position), tmsfSeconds(position),
+                  tmsfFrames(position), msfMinutes(start), msfSeconds(start), msfFrames(start));
     device_.setTimeFormat(kMciFormatMsf);
     const MciError error = device_.playFrom(start, 1);
     std::string text;
     if (error != 0 && mciErrorText(error, text))
-        logEvent(2242, "  : MCI Error: %s", text.c_str());
+        log_.logEvent(2242, "  : MCI Error: %s", text.c_str());
     device_.setTimeFormat(kMciFormatTmsf);
 }
 

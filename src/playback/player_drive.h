@@ -7,6 +7,7 @@
 #include "drive/cd_audio_device.h"
 #include "drive/scsi_access.h"
 #include "playback/player_state.h"
+#include "settings/event_log.h"
 
 #include <string>
 
@@ -19,8 +20,8 @@ bool playStart(const DiscInfo& disc, PackedTmsf position, PackedMsf& start);
 class PlayerDrive {
 public:
     PlayerDrive(CdAudioDevice& device, ScsiAccess& scsi, const std::string& drive,
-                const SharedAspiMap& aspiMap)
-        : device_(device), scsi_(scsi), drive_(drive), aspiMap_(aspiMap) {}
+                const SharedAspiMap& aspiMap, EventLog& log)
+        : device_(device), scsi_(scsi), drive_(drive), aspiMap_(aspiMap), log_(log) {}
 
     std::uint32_t currentTrackNow(int direct);
     PackedTmsf trackPositionNow(int direct);
@@ -39,6 +40,7 @@ private:
     ScsiAccess& scsi_;
     const std::string& drive_;
     const SharedAspiMap& aspiMap_;
+    EventLog& log_;
 };
 
 } // namespace rubo

@@ -14,14 +14,19 @@ bool isPlayingMode(std::uint32_t mode) {
 
 } // namespace
 
+DiscLookup discStoreLookup(SettingsFile& settings) {
+    return [&settings](const std::string& drive, const std::string& ini, const DiscInfo& cdText,
+                       DiscInfo& info) {
+        loadDiscInfo(systemDiscStoreAccess(settings), drive, ini, cdText, info);
+    };
+}
+
 PlayerEngine::PlayerEngine(PlayerSetup& setup, CdAudioDevice& device, ScsiAccess& scsi,
                            SharedPlayerState& shared, SharedPlayerLock& lock,
-                           PlayerControls& controls)
+                           PlayerControls& controls, EventLog& log)
     : setup_(setup), device_(device), scsi_(scsi), shared_(shared), lock_(lock),
-      controls_(controls), drive_(device, scsi, setup.drive, setup.aspiMap),
-      fatal_(systemFatalExit),
-      lookup_([](const std::string& drive, const std::string& ini, const DiscInfo& cdText,
-                 DiscInfo& info) { loadDiscInfo(drive, ini, cdText, info); }) {
+      controls_(controls), log_(log), drive_(device, scsi, setup.drive, setup.aspiMap, log),
+      fatal_(systemFatalExit) {
     resetDiscInfo(localDisc_);
 }
 
@@ -30,7 +35,7 @@ bool PlayerEngine::start() {
         fatal_(kOpenFailedText);
         return false;
     }
-    logEvent(2200, " T: getting mode");
+    log_.logEvent(2200, " T: getting mode");
     flags_.mode = device_.mode();
     device_.setTimeFormat(kMciFormatTmsf);
     SharedScope scope(lock_);
@@ -65,14 +70,14 @@ bool PlayerEngine::handle(int waitResult) {
 }
 
 bool PlayerEngine::onQuit() {
-    logEvent(2201, " T: Stop Thread");
+    log_.logEvent(2201, " T: Stop Thread");
     if (setup_.stopOnClose && isPlayingMode(flags_.mode)) {
-        logEvent(2202, " T: Stop playing");
+        log_.logEvent(2202, " T: Stop playing");
         device_.stop();
-        logEvent(2203, " T: Playing stopped");
+        log_.logEvent(2203, " T: Playing stopped");
     }
     device_.close();
-    logEvent(2204, " T: Thread stopped");
+    log_.logEvent(2204, " T: Thread stopped");
     return false;
 }
 
@@ -81,9 +86,9 @@ void PlayerEngine::resume(unsigned site, const char* text) {
     const PackedTmsf now = drive_.trackPositionNow(direct());
     const PackedTmsf position =
         makeTmsf(static_cast<int>(track), tmsfMinutes(now), tmsfSeconds(now), 0);
-    logEvent(site, "%s", text);
+    log_.logEvent(site, "%s", text);
     playAt(position);
-    logEvent(2205, " T: Play command started");
+    log_.logEvent(2205, " T: Play command started");
     flags_.pendingPlay = 0;
     flags_.paused = 0;
 }
@@ -99,9 +104,9 @@ void PlayerEngine::onPlay() {
         request = shared_.playRequest;
     }
     flags_.paused = 0;
-    logEvent(2207, " T: Play");
+    log_.logEvent(2207, " T: Play");
     playAt(request);
-    logEvent(2208, " T: Play command started");
+    log_.logEvent(2208, " T: Play command started");
     flags_.pendingPlay = 0;
 }
 
@@ -111,14 +116,14 @@ void PlayerEngine::onPause() {
         return;
     }
     device_.pause();
-    logEvent(2210, " T: Pause");
+    log_.logEvent(2210, " T: Pause");
     flags_.paused = 1;
 }
 
 void PlayerEngine::onStop() {
     flags_.paused = 0;
     device_.stop();
-    logEvent(2211, " T: Stop");
+    log_.logEvent(2211, " T: Stop");
 }
 
 void PlayerEngine::onTray() {
@@ -127,18 +132,18 @@ void PlayerEngine::onTray() {
     if (flags_.doorOpen) {
         openIt = flags_.trayToggle;
         flags_.trayToggle = !flags_.trayToggle;
-        logEvent(2212, " T: Tray %s  (IsOpen=%d, Toggle=%d)", openIt ? "open" : "close",
-                 flags_.doorOpen, flags_.trayToggle);
+        log_.logEvent(2212, " T: Tray %s  (IsOpen=%d, Toggle=%d)", openIt ? "open" : "close",
+                      flags_.doorOpen, flags_.trayToggle);
     } else {
-        logEvent(2213, " T: Tray %s  (IsOpen=%d)", "open", 0);
+        log_.logEvent(2213, " T: Tray %s  (IsOpen=%d)", "open", 0);
         flags_.trayToggle = 0;
     }
     device_.setDoor(openIt);
-    logEvent(2214, " T: Tray command finished");
+    log_.logEvent(2214, " T: Tray command finished");
 }
 
 bool PlayerEngine::onReopen() {
-    logEvent(2215, " T: Re-open disc");
+    log_.logEvent(2215, " T: Re-open disc");
     device_.stop();
     device_.close();
     if (device_.open(setup_.drive.c_str(), 1) != 0) {
@@ -146,10 +151,10 @@ bool PlayerEngine::onReopen() {
         return false;
     }
     device_.setTimeFormat(kMciFormatTmsf);
-    logEvent(2216, " T: Re-opened");
+    log_.logEvent(2216, " T: Re-opened");
     flags_.mode = kMciModeOpen;
     flags_.wantToc = 1;
-    logEvent(2217, " T: Want TOC");
+    log_.logEvent(2217, " T: Want TOC");
     return true;
 }
 

@@ -7,6 +7,8 @@
 #include "drive/scsi_access.h"
 #include "playback/player_drive.h"
 #include "playback/player_state.h"
+#include "settings/event_log.h"
+#include "settings/settings_file.h"
 
 #include <atomic>
 #include <functional>
@@ -25,6 +27,9 @@ void systemFatalExit(const char* message);
 // Looks up the text of a disc whose TOC and disc id are set.
 using DiscLookup = std::function<void(const std::string& drive, const std::string& cdPlayerIni,
                                       const DiscInfo& cdText, DiscInfo& info)>;
+// The disc store's lookup (loadDiscInfo) in `settings`, cdplayer.ini and
+// CD-TEXT.
+DiscLookup discStoreLookup(SettingsFile& settings);
 
 // What the main window gives the worker. The options and the drive change
 // only while the worker is not running.
@@ -55,8 +60,10 @@ struct PlayerFlags {
 
 class PlayerEngine {
 public:
+    // Without setDiscLookup a new disc gets no text.
     PlayerEngine(PlayerSetup& setup, CdAudioDevice& device, ScsiAccess& scsi,
-                 SharedPlayerState& shared, SharedPlayerLock& lock, PlayerControls& controls);
+                 SharedPlayerState& shared, SharedPlayerLock& lock, PlayerControls& controls,
+                 EventLog& log);
     PlayerEngine(const PlayerEngine&) = delete;
     PlayerEngine& operator=(const PlayerEngine&) = delete;
 
@@ -96,6 +103,7 @@ private:
     SharedPlayerState& shared_;
     SharedPlayerLock& lock_;
     PlayerControls& controls_;
+    EventLog& log_;
     PlayerDrive drive_;
     FatalExit fatal_;
     DiscLookup lookup_;

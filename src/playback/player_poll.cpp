@@ -48,7 +48,7 @@ void PlayerEngine::poll() {
                                     flags_.mediaPresent ? 'M' : 'm', flags_.ready ? 'R' : 'r',
                                     modeName(flags_.mode));
     if (status != flags_.lastStatusLine) {
-        logEvent(2220, "%s", status.c_str());
+        log_.logEvent(2220, "%s", status.c_str());
         flags_.lastStatusLine = std::move(status);
     }
 
@@ -67,14 +67,14 @@ void PlayerEngine::noteModeChange(bool& doorOpened) {
     const std::uint32_t mode = flags_.mode;
     if (mode != flags_.previousMode) {
         if (mode == kMciModeOpen) {
-            logEvent(2221, " T: Want clear disc");
+            log_.logEvent(2221, " T: Want clear disc");
             flags_.paused = 0;
             doorOpened = true;
         } else if (mode >= kMciModeNotReady && mode <= kMciModePause) {
             flags_.paused = mode == kMciModePause ? 1 : 0;
             if (flags_.previousMode == kMciModeOpen) {
                 flags_.wantToc = 1;
-                logEvent(2222, " T: Want TOC");
+                log_.logEvent(2222, " T: Want TOC");
             }
         }
     }
@@ -101,7 +101,7 @@ void PlayerEngine::readToc() {
         shared_.scanning = 1;
     }
     resetDiscInfo(localDisc_);
-    logEvent(2223, " T: Getting TOC");
+    log_.logEvent(2223, " T: Getting TOC");
     const std::string knownMap = setup_.aspiMap.get();
     std::string map = knownMap;
     const int direct = readTrackList(setup_.drive, map, device_, scsi_, setup_.detectMultiSession,
@@ -112,25 +112,25 @@ void PlayerEngine::readToc() {
             setup_.saveAspiMap(map);
     }
     shared_.directMode.store(direct);
-    logEvent(2224, " T: Got TOC %s", direct ? kMultisessionText : "");
+    log_.logEvent(2224, " T: Got TOC %s", direct ? kMultisessionText : "");
     resetDiscInfo(scsi_.cdTextInfo());
     readDiscText();
     getCdInfo();
     if (localDisc_.valid)
-        logEvent(2225, " T: Got CD info: origin=%s  %08X %s - %s", originName(localDisc_.origin),
-                 static_cast<unsigned>(localDisc_.discId), localDisc_.artist.c_str(),
-                 localDisc_.title.c_str());
+        log_.logEvent(2225, " T: Got CD info: origin=%s  %08X %s - %s",
+                      originName(localDisc_.origin), static_cast<unsigned>(localDisc_.discId),
+                      localDisc_.artist.c_str(), localDisc_.title.c_str());
     else
-        logEvent(2226, " T: Got CD info: invalid?!?");
+        log_.logEvent(2226, " T: Got CD info: invalid?!?");
     {
         SharedScope scope(lock_);
         shared_.discInfo = localDisc_;
         shared_.discInfoReady = 1;
     }
     if (flags_.pendingPlay != 0) {
-        logEvent(2227, " T: Playing");
+        log_.logEvent(2227, " T: Playing");
         playAt(flags_.pendingPlay);
-        logEvent(2228, " T: Play command started");
+        log_.logEvent(2228, " T: Play command started");
         flags_.pendingPlay = 0;
     }
 }
@@ -139,20 +139,20 @@ void PlayerEngine::readDiscText() {
     const std::uint32_t mode = flags_.mode;
     if (mode == kMciModePlay || mode == kMciModeRecord || mode == kMciModeSeek)
         return;
-    logEvent(2229, " T: Getting CD TEXT");
+    log_.logEvent(2229, " T: Getting CD TEXT");
     if (!readCdText(setup_.drive, setup_.aspiMap.get(), scsi_)) {
-        logEvent(2230, " T: Got NO CD TEXT");
+        log_.logEvent(2230, " T: Got NO CD TEXT");
         return;
     }
     const DiscInfo& text = scsi_.cdTextInfo();
     if (text.valid)
-        logEvent(2231, " T: Got CD TEXT: %s - %s", text.artist.c_str(), text.title.c_str());
+        log_.logEvent(2231, " T: Got CD TEXT: %s - %s", text.artist.c_str(), text.title.c_str());
     else
-        logEvent(2232, " T: CD TEXT is not present");
+        log_.logEvent(2232, " T: CD TEXT is not present");
 }
 
 void PlayerEngine::getCdInfo() {
-    logEvent(2233, " T: Getting CD info");
+    log_.logEvent(2233, " T: Getting CD info");
     localDisc_.discId = computeDiscId(localDisc_.trackList);
     if (lookup_)
         lookup_(setup_.drive, setup_.cdPlayerIni, scsi_.cdTextInfo(), localDisc_);

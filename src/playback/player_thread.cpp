@@ -3,8 +3,8 @@
 namespace rubo {
 
 PlayerRunner::PlayerRunner(PlayerSetup& setup, ScsiAccess& scsi, SharedPlayerState& shared,
-                           PlayerControls& controls)
-    : setup_(setup), scsi_(scsi), shared_(shared), controls_(controls),
+                           PlayerControls& controls, EventLog& log)
+    : setup_(setup), scsi_(scsi), shared_(shared), controls_(controls), log_(log),
       factory_([] { return createMciCdAudioDevice(); }) {}
 
 PlayerRunner::~PlayerRunner() {
@@ -57,7 +57,7 @@ void PlayerRunner::run() {
             systemFatalExit(kOpenFailedText);
         return;
     }
-    PlayerEngine engine(setup_, *device, scsi_, shared_, lock_, controls_);
+    PlayerEngine engine(setup_, *device, scsi_, shared_, lock_, controls_, log_);
     if (fatal_)
         engine.setFatalExit(fatal_);
     if (lookup_)

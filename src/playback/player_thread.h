@@ -15,7 +15,7 @@ public:
     using DeviceFactory = std::function<std::unique_ptr<CdAudioDevice>()>;
 
     PlayerRunner(PlayerSetup& setup, ScsiAccess& scsi, SharedPlayerState& shared,
-                 PlayerControls& controls);
+                 PlayerControls& controls, EventLog& log);
     // Ends a running thread as the window does on close.
     ~PlayerRunner();
     PlayerRunner(const PlayerRunner&) = delete;
@@ -60,6 +60,7 @@ private:
     ScsiAccess& scsi_;
     SharedPlayerState& shared_;
     PlayerControls& controls_;
+    EventLog& log_;
     SharedPlayerLock lock_;
     std::unique_ptr<PlayerEvents> events_;
     DeviceFactory factory_;

@@ -15,27 +15,27 @@ DirectPlay scsiDirectPlay(ScsiAccess& scsi, std::string drive, const SharedAspiM
 }
 
 void TransportCommands::play() {
-    logEvent(2301, "M : Button PLAY");
+    links_.log.logEvent(2301, "M : Button PLAY");
     requestPlay(makeTmsf(view_.disc.firstAudioTrack, 0, 0, 0));
 }
 
 void TransportCommands::pausePlay() {
-    logEvent(2302, "M : Button PAUSE");
+    links_.log.logEvent(2302, "M : Button PAUSE");
     signal(kPauseEvent);
 }
 
 void TransportCommands::stopPlay() {
-    logEvent(2303, "M : Button STOP");
+    links_.log.logEvent(2303, "M : Button STOP");
     signal(kStopEvent);
 }
 
 void TransportCommands::tray() {
-    logEvent(2304, "M : Button TRAY");
+    links_.log.logEvent(2304, "M : Button TRAY");
     signal(kTrayEvent);
 }
 
 void TransportCommands::previousTrack() {
-    logEvent(2305, "M : Button PREV");
+    links_.log.logEvent(2305, "M : Button PREV");
     const int current = currentEntry();
     if (current == 0)
         return;
@@ -56,7 +56,7 @@ void TransportCommands::previousTrack() {
 }
 
 void TransportCommands::nextTrack() {
-    logEvent(2306, "M : Button NEXT");
+    links_.log.logEvent(2306, "M : Button NEXT");
     const int current = currentEntry();
     if (current == 0)
         return;
@@ -72,7 +72,7 @@ void TransportCommands::nextTrack() {
 }
 
 void TransportCommands::trackMenu() {
-    logEvent(2307, "M : Tracks button");
+    links_.log.logEvent(2307, "M : Tracks button");
     const TrackMenu menu = buildTrackMenu(view_.disc, links_.options.showStatus);
     const int chosen = trackMenuChoice(view_.disc, links_.window.showTrackMenu(menu));
     if (chosen != 0)
@@ -94,7 +94,7 @@ void TransportCommands::seekInTrack(int perMille) {
 void TransportCommands::rereadDisc() {
     if (!links_.options.developMode)
         return;
-    logEvent(2308, "M : Button F5");
+    links_.log.logEvent(2308, "M : Button F5");
     links_.events.set(kReopenEvent);
 }
 

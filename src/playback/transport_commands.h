@@ -6,6 +6,7 @@
 #include "discinfo/disc_model.h"
 #include "playback/player_state.h"
 #include "playback/transport_window.h"
+#include "settings/event_log.h"
 #include "settings/options.h"
 
 #include <cstdint>
@@ -39,6 +40,7 @@ struct TransportLinks {
     PlayerControls& controls;
     TransportWindow& window;
     const Options& options;
+    EventLog& log;
 };
 
 // All operations run on the user-interface thread.

@@ -125,41 +125,24 @@ std::size_t EventLog::pendingLines() const {
     return buffer_.size();
 }
 
-EventLog& processLog() {
-    static EventLog log;
-    return log;
-}
-
-void logEvent(unsigned siteNumber, const char* format, ...) {
-    if (!processLog().loggingOn())
+void EventLog::logEvent(unsigned siteNumber, const char* format, ...) {
+    if (!loggingOn())
         return;
     std::va_list args;
     va_start(args, format);
     std::string message = formatBoundedV(kMessageMaxChars, format, args);
     va_end(args);
-    processLog().addEvent(siteNumber, message);
+    addEvent(siteNumber, message);
 }
 
-void logSystem(const char* format, ...) {
-    if (!processLog().loggingOn())
+void EventLog::logSystem(const char* format, ...) {
+    if (!loggingOn())
         return;
     std::va_list args;
     va_start(args, format);
     std::string message = formatBoundedV(kMessageMaxChars, format, args);
     va_end(args);
-    processLog().addSystemLine(message);
-}
-
-void flushLog() {
-    processLog().flush();
-}
-
-void truncateLogFile(const char* name) {
-    processLog().truncate(name);
-}
-
-int errorDetail() {
-    return processLog().errorDetail();
+    addSystemLine(message);
 }
 
 } // namespace rubo

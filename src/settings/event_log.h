@@ -15,7 +15,8 @@ inline constexpr const char kSystemLogName[] = "system.log";
 
 // The event log "rubo.log" (buffered lines, written at each flush) and the
 // system log "system.log" (written at once). Both only while Logging is on.
-// Lines come from both threads; they keep the order of their appends.
+// Lines come from both threads; they keep the order of their appends. The
+// program makes one at start-up and hands it to whatever logs.
 class EventLog {
 public:
     using Clock = std::function<std::time_t()>;
@@ -37,6 +38,10 @@ public:
 
     void addEvent(unsigned siteNumber, const std::string& message);
     void addSystemLine(const std::string& message);
+    // The same from a format, cut at kMessageMaxChars; nothing is formatted
+    // while Logging is off.
+    void logEvent(unsigned siteNumber, const char* format, ...) RUBO_PRINTF_FORMAT(3, 4);
+    void logSystem(const char* format, ...) RUBO_PRINTF_FORMAT(2, 3);
     // Writes the buffered lines; when the file cannot be opened they stay.
     void flush();
     void truncate(const char* name);
@@ -53,15 +58,6 @@ private:
     std::vector<std::string> buffer_;
     std::string lastStamp_;
 };
-
-// The process's event log.
-EventLog& processLog();
-
-void logEvent(unsigned siteNumber, const char* format, ...) RUBO_PRINTF_FORMAT(2, 3);
-void logSystem(const char* format, ...) RUBO_PRINTF_FORMAT(1, 2);
-void flushLog();
-void truncateLogFile(const char* name);
-int errorDetail();
 
 // Local time as the event lines show it: "%Y-%m-%d  %X".
 std::string eventTimestamp(std::time_t when);

@@ -63,6 +63,21 @@ const OptionKey kOptionKeys[] = {
 #undef RUBO_INT_OPTION
 #undef RUBO_STR_OPTION
 
+// The table row of a field; null for one outside the table.
+const OptionKey* rowOf(int Options::*field) {
+    for (const OptionKey& k : kOptionKeys)
+        if (k.intField == field)
+            return &k;
+    return nullptr;
+}
+
+const OptionKey* rowOf(std::string Options::*field) {
+    for (const OptionKey& k : kOptionKeys)
+        if (k.stringField == field)
+            return &k;
+    return nullptr;
+}
+
 bool isWritten(const OptionKey& k, const Options& options) {
     return k.written == OptionWritten::WithOptions ||
            (k.written == OptionWritten::Developer && options.developMode != 0);
@@ -120,6 +135,16 @@ void saveOptions(SettingsFile& file, const Options& options, const std::string& 
         file.writeInt(kOptionsSection, volumeTypeKey(letter),
                       it == options.volumeTypes.end() ? kVolumeTypeCd : it->second);
     }
+}
+
+void writeOption(SettingsFile& file, int Options::*field, int value) {
+    if (const OptionKey* row = rowOf(field))
+        file.writeInt(kOptionsSection, row->key, value);
+}
+
+void writeOption(SettingsFile& file, std::string Options::*field, const std::string& value) {
+    if (const OptionKey* row = rowOf(field))
+        file.writeString(kOptionsSection, row->key, value);
 }
 
 WindowRect readWindowRect(SettingsFile& file, const char* section) {

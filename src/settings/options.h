@@ -110,6 +110,11 @@ bool loadOptions(SettingsFile& file, Options& options, int buttonFaceColor,
 // while DevelopMode is on), plus the volume type of every CD drive.
 void saveOptions(SettingsFile& file, const Options& options, const std::string& cdDriveLetters);
 
+// Writes one option under its table key, for the options written by the
+// code that owns them (OptionWritten::Elsewhere); `field` names its row.
+void writeOption(SettingsFile& file, int Options::*field, int value);
+void writeOption(SettingsFile& file, std::string Options::*field, const std::string& value);
+
 // A saved window rectangle.
 struct WindowRect {
     int top = 0;

@@ -20,8 +20,6 @@ constexpr const char kCurrentDirectory[] = ".\\";
 constexpr const char kCurrentDirectory[] = "./";
 #endif
 
-std::atomic<SettingsFile*> installedSettings{nullptr};
-
 } // namespace
 
 std::string programDirectoryOf(const std::string& modulePath) {
@@ -135,39 +133,6 @@ void SettingsFile::clearSection(const std::string& section) {
     Lock lock(*this);
     readWholeFile(activePath(), buffer_);
     replaceFileContents(activePath(), ini::applyClearSection(buffer_, section));
-}
-
-void setProcessSettings(SettingsFile* file) {
-    installedSettings.store(file);
-}
-
-SettingsFile& processSettings() {
-    SettingsFile* file = installedSettings.load();
-    if (file)
-        return *file;
-    static SettingsFile standard(programDirectory() + kSettingsFileName, systemProfileApi());
-    return standard;
-}
-
-std::string iniGetString(const std::string& section, const std::string& key,
-                         const std::string& defaultValue) {
-    return processSettings().getString(section, key, defaultValue);
-}
-
-int iniGetInt(const std::string& section, const std::string& key, int defaultValue) {
-    return processSettings().getInt(section, key, defaultValue);
-}
-
-void iniWriteString(const std::string& section, const std::string& key, const std::string& value) {
-    processSettings().writeString(section, key, value);
-}
-
-void iniWriteInt(const std::string& section, const std::string& key, int value) {
-    processSettings().writeInt(section, key, value);
-}
-
-void iniClearSection(const std::string& section) {
-    processSettings().clearSection(section);
 }
 
 std::string programDirectory() {

@@ -101,16 +101,7 @@ private:
 // there are none; clamped to the int range.
 int parseLeadingInt(const std::string& text);
 
-// The process's settings file; setProcessSettings installs it at start-up.
-void setProcessSettings(SettingsFile* file);
-SettingsFile& processSettings();
-
-std::string iniGetString(const std::string& section, const std::string& key,
-                         const std::string& defaultValue);
-int iniGetInt(const std::string& section, const std::string& key, int defaultValue);
-void iniWriteString(const std::string& section, const std::string& key, const std::string& value);
-void iniWriteInt(const std::string& section, const std::string& key, int value);
-void iniClearSection(const std::string& section);
+// The folder of the running program, with its trailing separator.
 std::string programDirectory();
 
 } // namespace rubo

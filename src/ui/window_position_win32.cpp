@@ -15,14 +15,15 @@ bool normalWindowRect(HWND window, WindowRect& rect) {
     return true;
 }
 
-void saveWindowPosition(HWND window, const char* section) {
+void saveWindowPosition(SettingsFile& settings, HWND window, const char* section) {
     WindowRect rect;
     if (normalWindowRect(window, rect))
-        writeWindowRect(processSettings(), section, rect);
+        writeWindowRect(settings, section, rect);
 }
 
-bool restoreWindowPosition(HWND window, const char* section, bool remember) {
-    const WindowRect saved = readWindowRect(processSettings(), section);
+bool restoreWindowPosition(SettingsFile& settings, HWND window, const char* section,
+                           bool remember) {
+    const WindowRect saved = readWindowRect(settings, section);
     if (!saved.allSet() || !remember)
         return false;
     WINDOWPLACEMENT placement{};

@@ -11,9 +11,9 @@ namespace rubo::ui {
 
 // The window's normal-position rectangle; false when it cannot be read.
 bool normalWindowRect(HWND window, WindowRect& rect);
-void saveWindowPosition(HWND window, const char* section);
+void saveWindowPosition(SettingsFile& settings, HWND window, const char* section);
 // Applies the saved rectangle when all four values are non-zero and
 // `remember` is set; true when it did.
-bool restoreWindowPosition(HWND window, const char* section, bool remember);
+bool restoreWindowPosition(SettingsFile& settings, HWND window, const char* section, bool remember);
 
 } // namespace rubo::ui

@@ -1,7 +1,7 @@
 #include <doctest.h>
 
-#include "../playback/transport_fixture.h"
 #include "app/display_model.h"
+#include "playback/transport_fixture.h"
 
 #include <algorithm>
 #include <string>
@@ -17,7 +17,7 @@ using Lines = std::vector<std::string>;
 // The main display over the transport fixture's shared state and lock.
 struct DisplayFixture : TransportFixture {
     TransportControls transportControls{window};
-    MainDisplay display{shared, lock, view, transportControls};
+    MainDisplay display{shared, lock, view, transportControls, log};
 
     DisplayFixture() {
         options.showModeDisc = kTimeModeElapsedTotal;

@@ -4,9 +4,9 @@
 // RUBO.ini whole.
 #include <doctest.h>
 
-#include "drive/fake_scsi.h"
-#include "drive/fake_cd_audio_device.h"
 #include "app/shutdown.h"
+#include "drive/fake_cd_audio_device.h"
+#include "drive/fake_scsi.h"
 #include "playback/player_thread.h"
 #include "settings/event_log.h"
 #include "settings/options.h"
@@ -57,16 +57,16 @@ int closeWithStuckWorker(int argc, char** argv) {
     const std::string folder = std::string(argv[0]) + "\\";
     const bool locked = std::string(argv[1]) == "locked";
     SettingsFile settings(folder + "RUBO.ini", systemProfileApi());
-    setProcessSettings(&settings);
-    processLog().setDirectory(folder);
-    processLog().setSwitches(true, false);
+    EventLog log;
+    log.setDirectory(folder);
+    log.setSwitches(true, false);
 
     FakeSystemInfo system;
     FakeAspiPort::State aspi;
     std::vector<SptiCall> calls;
     ScsiAccess scsi(std::make_unique<FakeSptiPort>(
                         calls, [](const Cdb&, std::uint8_t*, std::uint32_t) { return false; }),
-                    std::make_unique<FakeAspiPort>(aspi), system);
+                    std::make_unique<FakeAspiPort>(aspi), system, log);
     SharedPlayerState shared;
     PlayerSetup setup;
     setup.drive = "E:";
@@ -74,20 +74,20 @@ int closeWithStuckWorker(int argc, char** argv) {
     std::unique_ptr<void, decltype(&CloseHandle)> stuckEvent(
         CreateEventA(nullptr, TRUE, FALSE, nullptr), &CloseHandle);
     HANDLE stuck = stuckEvent.get();
-    PlayerRunner runner(setup, scsi, shared, controls);
+    PlayerRunner runner(setup, scsi, shared, controls, log);
     runner.setDeviceFactory(discInDrive);
-    runner.setDiscLookup(
-        [stuck, locked](const std::string&, const std::string&, const DiscInfo&, DiscInfo&) {
-            if (locked) {
-                // A disc save, as the store makes it, that never comes back.
-                SettingsFile::Transaction save(processSettings());
-                processSettings().writeString(kDiscSection, "Artist", "Stuck");
-                SetEvent(stuck);
-                Sleep(INFINITE);
-            }
+    runner.setDiscLookup([stuck, locked, &settings](const std::string&, const std::string&,
+                                                    const DiscInfo&, DiscInfo&) {
+        if (locked) {
+            // A disc save, as the store makes it, that never comes back.
+            SettingsFile::Transaction save(settings);
+            settings.writeString(kDiscSection, "Artist", "Stuck");
             SetEvent(stuck);
             Sleep(INFINITE);
-        });
+        }
+        SetEvent(stuck);
+        Sleep(INFINITE);
+    });
     if (!runner.createEvents() || !runner.start())
         return 3;
     if (WaitForSingleObject(stuck, 10000) != WAIT_OBJECT_0)
@@ -97,15 +97,16 @@ int closeWithStuckWorker(int argc, char** argv) {
     // then the log's flush and the position's save, each given up (and the
     // process ended) when it cannot finish.
     runner.setEvent(kQuitEvent);
-    const WorkerEnd end = endWorker(&runner, kWorkerWaitMs);
+    const WorkerEnd end = endWorker(&runner, kWorkerWaitMs, log);
     if (end != WorkerEnd::Forced)
         return 5;
-    if (!runAfterWorker(end, flushLog, kAfterForcedEndMs))
+    if (!runAfterWorker(
+            end, [&log] { log.flush(); }, kAfterForcedEndMs))
         ExitProcess(kGaveUp);
     if (!runAfterWorker(
             end,
-            [] {
-                writeWindowRect(processSettings(), kPositionSection, WindowRect{10, 20, 110, 220});
+            [&settings] {
+                writeWindowRect(settings, kPositionSection, WindowRect{10, 20, 110, 220});
             },
             kAfterForcedEndMs))
         ExitProcess(kGaveUp);

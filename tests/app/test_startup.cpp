@@ -1,7 +1,7 @@
 #include <doctest.h>
 
-#include "../drive/fake_scsi.h"
 #include "app/startup.h"
+#include "drive/fake_scsi.h"
 #include "settings/event_log.h"
 #include "test_support.h"
 
@@ -15,20 +15,15 @@ namespace {
 
 struct LogDir {
     explicit LogDir(bool logging) {
-        processLog().setDirectory(dir.path().string() + "/");
-        processLog().setSwitches(logging, false);
-    }
-    ~LogDir() {
-        processLog().flush();
-        processLog().setSwitches(false, false);
-        processLog().setActiveDrive(0);
-        processLog().setClock([] { return std::time(nullptr); });
+        log.setDirectory(dir.path().string() + "/");
+        log.setSwitches(logging, false);
     }
     std::string file(const char* name) {
-        processLog().flush();
+        log.flush();
         return readBytes(dir.path() / name);
     }
     ScratchDir dir;
+    EventLog log;
 };
 
 bool has(const std::string& text, const std::string& part) {
@@ -51,10 +46,10 @@ TEST_CASE("the log header names the program, the system and the user") {
         // Plain message lines: no time, number or drive, and no blank line
         // between them although every line falls in a new second.
         std::time_t now = 1000000000;
-        processLog().setClock([&now] { return now++; });
-        processLog().setActiveDrive('D');
-        writeLogHeader(system, false);
-        logDriveList("DE", true);
+        log.log.setClock([&now] { return now++; });
+        log.log.setActiveDrive('D');
+        writeLogHeader(log.log, system, false);
+        logDriveList(log.log, "DE", true);
         CHECK(log.file(kEventLogName) ==
               crlf("\n" + std::string(104, '-') + "\nRUBO version 1.20\nOS = " + system.osName() +
                    "  User = tester (admin)\nCDROM drives: DE  (ASPI)\n"));
@@ -68,7 +63,7 @@ TEST_CASE("the log header names the program, the system and the user") {
     }
     SUBCASE("without logging nothing is written") {
         LogDir log(false);
-        writeLogHeader(system, true);
+        writeLogHeader(log.log, system, true);
         CHECK(log.file(kEventLogName).empty());
         CHECK(log.file(kSystemLogName).empty());
     }

@@ -316,25 +316,6 @@ TEST_CASE("lookup order: RUBO.ini, then CD-TEXT, then cdplayer.ini") {
     }
 }
 
-TEST_CASE("the forms without a settings parameter use the process settings") {
-    Store s;
-    setProcessSettings(&s.settings);
-    DiscInfo info = makeDisc(1, kDisc);
-    info.artist = "A";
-    info.title = "T";
-    info.trackList.tracks[1].title = "x";
-    saveDiscInfo(info);
-    DiscInfo back = makeDisc(1, kDisc);
-    const int found = readRuboIniEntry(back);
-    DiscInfo loaded = makeDisc(1, kDisc);
-    loadDiscInfo("E:", "", s.noCdText, loaded);
-    setProcessSettings(nullptr);
-    CHECK(s.ruboBytes() == "[2A0B3C04]\r\nArtist=A\r\nTitle=T\r\nCategory=misc\r\n1=x\r\n");
-    CHECK(found == 1);
-    CHECK(discTexts(back) == "A|T|0||misc||x;");
-    CHECK(loaded.origin == OriginRuboIni);
-}
-
 TEST_CASE("saves of two discs and option writes in parallel never leave a section partial") {
     ScratchDir dir;
     SettingsFile settings(dir.file("RUBO.ini"), systemProfileApi());

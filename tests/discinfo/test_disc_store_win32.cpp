@@ -57,7 +57,8 @@ TEST_CASE("cdplayer.ini through GetPrivateProfileStringA and the real volume ser
                          "3=fourth\r\n");
     DiscInfo info = makeDisc(3, 0x2A0B3C04);
     clearDiscText(info);
-    CHECK(readCdPlayerIniEntry(info, path, drive) == 1);
+    CHECK(readCdPlayerIniEntry(systemProfileApi(), systemVolumeSerialSource(), info, path, drive) ==
+          1);
     CHECK(discTexts(info) == "Old Band|Old Album|0||misc||first;second;Track 3;");
 
     DiscInfo other = makeDisc(1, 0x2A0B3C04);

@@ -13,6 +13,7 @@ namespace rubo::test {
 
 struct DriveFixture {
     ScratchDir dir;
+    EventLog log;
     FakeSystemInfo system;
     std::vector<SptiCall> sptiCalls;
     FakeResponder spti;
@@ -20,14 +21,9 @@ struct DriveFixture {
     std::unique_ptr<ScsiAccess> scsi;
 
     DriveFixture() {
-        processLog().setDirectory(dir.path().string() + "/");
-        processLog().setSwitches(true, true);
-        processLog().flush();
+        log.setDirectory(dir.path().string() + "/");
+        log.setSwitches(true, true);
         aspi.loaded = false;
-    }
-    ~DriveFixture() {
-        processLog().flush();
-        processLog().setSwitches(false, false);
     }
 
     // Builds the transport (discovery runs now).
@@ -37,7 +33,7 @@ struct DriveFixture {
                                            [this](const Cdb& c, std::uint8_t* b, std::uint32_t n) {
                                                return spti && spti(c, b, n);
                                            }),
-            std::make_unique<FakeAspiPort>(aspi), system);
+            std::make_unique<FakeAspiPort>(aspi), system, log);
         scsi->setErrorDetail(2);
         return *scsi;
     }
@@ -52,7 +48,7 @@ struct DriveFixture {
     }
 
     std::string eventLog() {
-        processLog().flush();
+        log.flush();
         return readBytes(dir.path() / kEventLogName);
     }
     std::string file(const char* name) { return readBytes(dir.path() / name); }

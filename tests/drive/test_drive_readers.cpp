@@ -3,9 +3,6 @@
 #include "drive/drive_readers.h"
 #include "drive_fixture.h"
 #include "fake_cd_audio_device.h"
-#include "settings/options.h"
-#include "settings/profile_api.h"
-#include "settings/settings_file.h"
 
 #include <thread>
 
@@ -105,10 +102,6 @@ TEST_CASE("track list of an enhanced CD") {
 
 TEST_CASE("track list through ASPI: extension and map repair") {
     DriveFixture f;
-    ScratchDir settingsDir;
-    LineProfileApi profile;
-    SettingsFile settings(settingsDir.file("RUBO.ini"), profile);
-    setProcessSettings(&settings);
     f.system.admin = false;
     f.aspiDrives(2);
     EnhancedDrive drive;
@@ -122,16 +115,13 @@ TEST_CASE("track list through ASPI: extension and map repair") {
         CHECK(readTrackList("D:", map, device, f.make(), 0, list) == 0);
         CHECK(list.trackCount == 4);
         CHECK(map == "_D");
-        CHECK(settings.getString(kOptionsSection, "AspiDrives", "none") == "none");
     }
     SUBCASE("found where the map says: nothing saved") {
         std::string map = "ED";
         CHECK(readTrackList("D:", map, device, f.make(), 0, list) == 0);
         CHECK(list.trackCount == 4);
         CHECK(map == "ED");
-        CHECK(settings.getString(kOptionsSection, "AspiDrives", "none") == "none");
     }
-    setProcessSettings(nullptr);
 }
 
 TEST_CASE("pass-through TOC read falling back to ASPI") {
@@ -324,5 +314,8 @@ TEST_CASE("log switches changed by the options while the worker reads a disc") {
     CHECK(texts == kRounds);
     CHECK(s.cdTextLog() == 1);
     CHECK(s.sessionLog() == 1);
-    CHECK(s.errorDetailLevel() == 0);
+    // The last level set, 0, logs no failed play.
+    const std::string before = f.eventLog();
+    CHECK(s.playAudioMsf("E:", "", 0, 0) == 0);
+    CHECK(f.eventLog() == before);
 }

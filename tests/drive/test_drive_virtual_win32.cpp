@@ -48,9 +48,9 @@ void checkList(const TrackList& list, const SampleDisc& disc) {
     CHECK(computeDiscId(list) == disc.id);
 }
 
-// The process's transport: the real system information, back ends and library.
-std::unique_ptr<ScsiAccess> makeScsi() {
-    auto scsi = std::make_unique<ScsiAccess>();
+// The program's transport: the real system information, back ends and library.
+std::unique_ptr<ScsiAccess> makeScsi(EventLog& log) {
+    auto scsi = std::make_unique<ScsiAccess>(log);
     INFO("this test runs the ASPI back end; the Windows version of the prefix must not be "
          "NT 4 - XP/.NET for an administrator");
     REQUIRE_FALSE(scsi->usesSpti());
@@ -153,10 +153,11 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
     }
 
     TEST_CASE("ASPI: the virtual device is discovered where the drive puts it") {
+        EventLog log;
         AspiAddressGuard guard;
         insertDisc(kNoCdText.file);
         {
-            auto scsi = makeScsi();
+            auto scsi = makeScsi(log);
             REQUIRE(scsi->driveCount() == 1);
             CHECK(scsi->aspiDrive(0).hostAdapter == 0);
             CHECK(scsi->aspiDrive(0).target == 1);
@@ -164,7 +165,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
             CHECK(scsi->aspiDrive(0).name == "ASPI[0:1:0]");
         }
         REQUIRE(driveControl("aspi 6 3") == 0);
-        auto scsi = makeScsi();
+        auto scsi = makeScsi(log);
         REQUIRE(scsi->driveCount() == 1);
         CHECK(scsi->aspiDrive(0).target == 6);
         CHECK(scsi->aspiDrive(0).lun == 3);
@@ -182,11 +183,12 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
     }
 
     TEST_CASE("findAspiDrive matches the drive by its TOC") {
+        EventLog log;
         insertDisc(kCdText12.file);
         auto device = openDriveDevice(kVirtualDrive);
         TrackList list;
         fillFromDevice(*device, list);
-        auto scsi = makeScsi();
+        auto scsi = makeScsi(log);
 
         CHECK(scsi->findAspiDrive(kVirtualDrive, list, "") == 0);
         CHECK(scsi->findAspiDrive(kVirtualDrive, list, "D") == 0);
@@ -213,11 +215,11 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         CHECK(scsi->findAspiDrive(kVirtualDrive, list, "D") == -1);
     }
 
-    TEST_CASE("readTrackList: the map is repaired in place, RUBO.ini left to the caller") {
+    TEST_CASE("readTrackList: the map is repaired in place") {
         insertDisc(kNoCdText.file);
         auto device = openDriveDevice(kVirtualDrive);
-        auto scsi = makeScsi();
         DriveScratch scratch(false);
+        auto scsi = makeScsi(scratch.log);
         struct Case {
             const char* map;
             const char* repaired;
@@ -227,20 +229,18 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         };
         for (const Case& c : cases) {
             INFO("map \"" << std::string(c.map) << "\"");
-            iniWriteString(kOptionsSection, kAspiDrivesKey, "unchanged");
             std::string map = c.map;
             TrackList list;
             CHECK(readTrackList(kVirtualDrive, map, *device, *scsi, 0, list) == 0);
             checkList(list, kNoCdText);
             CHECK(map == std::string(c.repaired));
-            CHECK(scratch.file("RUBO.ini").find("AspiDrives=unchanged\r\n") != std::string::npos);
         }
     }
 
     TEST_CASE("readTrackList of every sample disc, multisession detection on and off") {
         std::vector<SampleDisc> discs{kCdText12, kDataFirst, kHiddenPregap, kNoCdText, tracks99()};
-        auto scsi = makeScsi();
         DriveScratch scratch(false);
+        auto scsi = makeScsi(scratch.log);
         for (const SampleDisc& disc : discs) {
             INFO("disc " << std::string(disc.file));
             insertDisc(disc.file);
@@ -277,9 +277,9 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
     }
 
     TEST_CASE("readSessionInfo and sessions.log") {
-        auto scsi = makeScsi();
         SUBCASE("enhanced CD, log on (Logging off does not matter)") {
             DriveScratch scratch(false);
+            auto scsi = makeScsi(scratch.log);
             insertDisc(kEnhanced.file);
             scsi->setSessionLog(1);
             CHECK(readSessionInfo(kVirtualDrive, "D", *scsi));
@@ -316,6 +316,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         }
         SUBCASE("single session with a hidden pre-gap, log on") {
             DriveScratch scratch(true, true);
+            auto scsi = makeScsi(scratch.log);
             insertDisc(kHiddenPregap.file);
             scsi->setSessionLog(1);
             CHECK_FALSE(readSessionInfo(kVirtualDrive, "D", *scsi));
@@ -336,6 +337,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         }
         SUBCASE("log off (Logging on does not matter): no file") {
             DriveScratch scratch(true, true);
+            auto scsi = makeScsi(scratch.log);
             insertDisc(kEnhanced.file);
             scsi->setSessionLog(0);
             CHECK(readSessionInfo(kVirtualDrive, "D", *scsi));
@@ -343,20 +345,21 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         }
         SUBCASE("letter not in the map: no command, false, no file, nothing logged") {
             DriveScratch scratch(true, true);
+            auto scsi = makeScsi(scratch.log);
             insertDisc(kEnhanced.file);
             scsi->setSessionLog(1);
             scsi->setErrorDetail(2);
             CHECK_FALSE(readSessionInfo(kVirtualDrive, "E", *scsi));
             CHECK_FALSE(scratch.exists(kSessionsLogName));
-            processLog().flush();
+            scratch.log.flush();
             CHECK(scratch.file(kEventLogName).empty());
         }
     }
 
     TEST_CASE("readCdText and cdtext.log") {
-        auto scsi = makeScsi();
         SUBCASE("12 tracks: guest performer, long title, message") {
             DriveScratch scratch(false);
+            auto scsi = makeScsi(scratch.log);
             insertDisc(kCdText12.file);
             scsi->setCdTextLog(1);
             REQUIRE(readCdText(kVirtualDrive, "D", *scsi) == 1);
@@ -397,6 +400,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         }
         SUBCASE("enhanced CD: the exact log") {
             DriveScratch scratch(false);
+            auto scsi = makeScsi(scratch.log);
             insertDisc(kEnhanced.file);
             scsi->setCdTextLog(1);
             REQUIRE(readCdText(kVirtualDrive, "D", *scsi) == 1);
@@ -437,6 +441,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         }
         SUBCASE("no CD-TEXT: a valid record with nothing in it") {
             DriveScratch scratch(false);
+            auto scsi = makeScsi(scratch.log);
             insertDisc(kNoCdText.file);
             scsi->setCdTextLog(1);
             REQUIRE(readCdText(kVirtualDrive, "D", *scsi) == 1);
@@ -453,6 +458,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         }
         SUBCASE("log off: the record, no file") {
             DriveScratch scratch(true, true);
+            auto scsi = makeScsi(scratch.log);
             insertDisc(kCdText12.file);
             scsi->setCdTextLog(0);
             REQUIRE(readCdText(kVirtualDrive, "D", *scsi) == 1);
@@ -461,6 +467,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         }
         SUBCASE("tray open: the read fails, the record is reset, the ASPI error is logged") {
             DriveScratch scratch(true, true);
+            auto scsi = makeScsi(scratch.log);
             insertDisc(kCdText12.file);
             REQUIRE(readCdText(kVirtualDrive, "D", *scsi) == 1);
             REQUIRE(scsi->cdTextInfo().valid == 1);
@@ -469,14 +476,14 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
             CHECK(readCdText(kVirtualDrive, "D", *scsi) == 0);
             CHECK(scsi->cdTextInfo().valid == 0);
             CHECK(scsi->cdTextInfo().artist == "?");
-            processLog().flush();
+            scratch.log.flush();
             const std::string events = scratch.file(kEventLogName);
             CHECK(events.find(" 00956 (") != std::string::npos);
             CHECK(events.find("  : ASPI Error: 43, ") != std::string::npos);
             // Detail 1: no line.
             scsi->setErrorDetail(1);
             CHECK(readCdText(kVirtualDrive, "D", *scsi) == 0);
-            processLog().flush();
+            scratch.log.flush();
             CHECK(scratch.file(kEventLogName) == events);
             REQUIRE(driveControl("close") == 0);
         }

@@ -113,17 +113,18 @@ TEST_CASE("pass-through: the block DeviceIoControl receives") {
 
 TEST_CASE("pass-through through the transport: access by OS kind") {
     FakeSystemInfo system;
+    EventLog log;
     std::vector<std::uint8_t> data(16);
     SUBCASE("Windows 2000") {
         system.kind = kOsWindows2000;
-        ScsiAccess s(fakeSpti(), makeAspiPort(AspiEntryPoints{}), system);
+        ScsiAccess s(fakeSpti(), makeAspiPort(AspiEntryPoints{}), system, log);
         CHECK(s.sptiExecute("D:", readSubChannelCommand(), data.data(), 16) == 1);
         CHECK(capture.access == 0xC0000000u);
         CHECK(capture.name == "\\\\.\\D:");
     }
     SUBCASE("Windows 2000 variant") {
         system.kind = kOsWindows2000Variant;
-        ScsiAccess s(fakeSpti(), makeAspiPort(AspiEntryPoints{}), system);
+        ScsiAccess s(fakeSpti(), makeAspiPort(AspiEntryPoints{}), system, log);
         CHECK(s.sptiExecute("D:", readSubChannelCommand(), data.data(), 16) == 1);
         CHECK(capture.access == 0x80000000u);
     }
@@ -175,11 +176,12 @@ std::uint32_t fakeSendCommand(void* srb) {
 TEST_CASE("ASPI: discovery and the execution request block") {
     aspiCapture = AspiCapture{};
     FakeSystemInfo system;
+    EventLog log;
     system.admin = false;
     AspiEntryPoints entries;
     entries.supportInfo = fakeSupportInfo;
     entries.sendCommand = fakeSendCommand;
-    ScsiAccess s(fakeSpti(), makeAspiPort(entries), system);
+    ScsiAccess s(fakeSpti(), makeAspiPort(entries), system, log);
     REQUIRE(s.aspiAvailable() == 1);
     REQUIRE(s.driveCount() == 1);
     CHECK(s.aspiDrive(0).name == "ASPI[0:0:2]");

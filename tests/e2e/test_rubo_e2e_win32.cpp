@@ -94,7 +94,8 @@ int trackSeconds(const std::string& display) {
 // machine gives its parts.
 std::string expectedLogHeader() {
     SystemInfo& system = systemInfo();
-    const ScsiAccess scsi;
+    EventLog log;
+    const ScsiAccess scsi(log);
     return crlf("\n" + std::string(104, '-') + "\nRUBO version 1.20\nOS = " + system.osName() +
                 "  User = " + system.userName() + (system.isAdministrator() ? " (admin)" : "") +
                 "\nCDROM drives: " + systemCdromDriveList() +

@@ -104,11 +104,12 @@ struct PlayerFixture {
     PlayerFixture() {
         LockWatch::violations() = 0;
         LockWatch::depth() = 0;
-        processLog().setClock([] { return kFixedLogTime; });
-        processLog().setActiveDrive('E');
+        drive.log.setClock([] { return kFixedLogTime; });
+        drive.log.setActiveDrive('E');
         setup.drive = "E:";
         drive.make().setErrorDetail(0); // no transport lines among the worker's
-        engine = std::make_unique<PlayerEngine>(setup, device, *drive.scsi, shared, lock, controls);
+        engine = std::make_unique<PlayerEngine>(setup, device, *drive.scsi, shared, lock, controls,
+                                                drive.log);
         engine->setFatalExit([this](const char* m) { fatal.push_back(m); });
         engine->setDiscLookup(
             [this](const std::string&, const std::string&, const DiscInfo&, DiscInfo& info) {
@@ -119,10 +120,6 @@ struct PlayerFixture {
                 info.artist = "Band";
                 info.title = "Album";
             });
-    }
-    ~PlayerFixture() {
-        processLog().setActiveDrive(0);
-        processLog().setClock([] { return std::time(nullptr); });
     }
 
     // A stopped audio disc with `count` tracks of 4 minutes.

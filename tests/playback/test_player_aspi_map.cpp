@@ -2,9 +2,6 @@
 
 #include "playback/transport_commands.h"
 #include "player_fixture.h"
-#include "settings/options.h"
-#include "settings/profile_api.h"
-#include "settings/settings_file.h"
 #include "transport_fixture.h"
 
 using namespace rubo;
@@ -25,7 +22,7 @@ void driveAtSecondRow(PlayerFixture& f) {
     };
     f.drive.make().setErrorDetail(0);
     f.engine = std::make_unique<PlayerEngine>(f.setup, f.device, *f.drive.scsi, f.shared, f.lock,
-                                              f.controls);
+                                              f.controls, f.drive.log);
     f.engine->setDiscLookup([](const std::string&, const std::string&, const DiscInfo&,
                                DiscInfo& info) { info.valid = 1; });
 }
@@ -42,10 +39,6 @@ std::string playTargets(const FakeAspiPort::State& aspi) {
 } // namespace
 
 TEST_CASE("the window's gap play uses the map the worker repaired") {
-    ScratchDir settingsDir;
-    LineProfileApi profile;
-    SettingsFile settings(settingsDir.file("RUBO.ini"), profile);
-    setProcessSettings(&settings);
     {
         PlayerFixture f;
         f.setup.aspiMap.set("E");
@@ -59,7 +52,6 @@ TEST_CASE("the window's gap play uses the map the worker repaired") {
         f.startWithDisc(3);
         CHECK(f.setup.aspiMap.get() == "_E");
         CHECK(saved == std::vector<std::string>{"_E"});
-        CHECK(settings.getString(kOptionsSection, kAspiDrivesKey, "none") == "none");
 
         DiscInfo gap = audioDisc(3);
         gap.trackList.entry(1)->start = makeMsf(0, 4, 0);
@@ -74,5 +66,4 @@ TEST_CASE("the window's gap play uses the map the worker repaired") {
         CHECK(f.engine->flags().wantToc == 0);
         CHECK(saved.size() == 1);
     }
-    setProcessSettings(nullptr);
 }

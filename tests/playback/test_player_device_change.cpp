@@ -56,11 +56,13 @@ TEST_CASE("removal logs and sets the re-open event; arrival only logs") {
     PlayerFixture f;
     std::unique_ptr<PlayerEvents> events = createPlayerEvents();
     REQUIRE(events);
-    handleDeviceChange(mediaNotice(kDeviceArrival, bitOf('E')), "E:", events.get());
+    handleDeviceChange(mediaNotice(kDeviceArrival, bitOf('E')), "E:", events.get(), f.drive.log);
     CHECK(events->wait(0) == kPlayerWaitTimeout);
-    handleDeviceChange(mediaNotice(kDeviceRemoveComplete, bitOf('D')), "E:", events.get());
+    handleDeviceChange(mediaNotice(kDeviceRemoveComplete, bitOf('D')), "E:", events.get(),
+                       f.drive.log);
     CHECK(events->wait(0) == kPlayerWaitTimeout);
-    handleDeviceChange(mediaNotice(kDeviceRemoveComplete, bitOf('E')), "E:", events.get());
+    handleDeviceChange(mediaNotice(kDeviceRemoveComplete, bitOf('E')), "E:", events.get(),
+                       f.drive.log);
     CHECK(events->wait(0) == kReopenEvent);
     CHECK(f.takeLog() == Lines{"  : Door is now closed", "  : Door is now open"});
 }
@@ -71,7 +73,8 @@ TEST_CASE("device removal reaches the engine through the re-open event") {
     std::unique_ptr<PlayerEvents> events = createPlayerEvents();
     REQUIRE(events);
     f.openDoor();
-    handleDeviceChange(mediaNotice(kDeviceRemoveComplete, bitOf('E')), "E:", events.get());
+    handleDeviceChange(mediaNotice(kDeviceRemoveComplete, bitOf('E')), "E:", events.get(),
+                       f.drive.log);
     CHECK(f.engine->handle(events->wait(0)));
     CHECK(f.takeLog() ==
           Lines{"  : Door is now open", " T: Re-open disc", " T: Re-opened", " T: Want TOC"});

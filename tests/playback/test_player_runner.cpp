@@ -71,7 +71,7 @@ struct RunnerFixture {
     std::mutex deviceMutex;
     std::vector<std::string> fatal;
     std::mutex fatalMutex;
-    PlayerRunner runner{f.setup, *f.drive.scsi, f.shared, f.controls};
+    PlayerRunner runner{f.setup, *f.drive.scsi, f.shared, f.controls, f.drive.log};
 
     RunnerFixture() {
         runner.setDeviceFactory(

@@ -161,7 +161,7 @@ int fatalOpenRole(int argc, char** argv) {
     RecordingControls controls;
     PlayerSetup setup;
     setup.drive = "E:";
-    PlayerEngine engine(setup, device, drive.make(), shared, lock, controls);
+    PlayerEngine engine(setup, device, drive.make(), shared, lock, controls, drive.log);
     engine.start();
     return 3; // not reached: the process ends with 0
 }

@@ -125,7 +125,7 @@ struct Run {
     const RunCase& how;
     const SampleDisc& disc;
     DriveScratch scratch{true, false, 'D'};
-    std::unique_ptr<ScsiAccess> scsi = std::make_unique<ScsiAccess>();
+    std::unique_ptr<ScsiAccess> scsi = std::make_unique<ScsiAccess>(scratch.log);
     PlayerSetup setup;
     std::atomic<int> fan{1};
     SharedPlayerState shared;
@@ -146,7 +146,8 @@ struct Run {
         setup.stopOnClose = how.stopOnClose;
         setup.detectMultiSession = how.detectMultiSession;
         setup.fanMark = &fan;
-        runner = std::make_unique<PlayerRunner>(setup, *scsi, shared, controls);
+        runner = std::make_unique<PlayerRunner>(setup, *scsi, shared, controls, scratch.log);
+        runner->setDiscLookup(discStoreLookup(scratch.settings));
         runner->setFatalExit([this](const char* m) {
             std::lock_guard<std::mutex> hold(fatalMutex);
             fatal.push_back(m);
@@ -361,7 +362,7 @@ struct Run {
             std::lock_guard<std::mutex> hold(fatalMutex);
             CHECK(fatal.empty());
         }
-        processLog().flush();
+        scratch.log.flush();
         checkLines(eventTexts(readBytes(scratch.dir.path() / kEventLogName)), expected);
     }
 };

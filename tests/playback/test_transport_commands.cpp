@@ -159,15 +159,15 @@ TEST_CASE("previous on track 1 with a gap before it plays the gap while playing"
 }
 
 TEST_CASE("the gap is played through SCSI PLAY AUDIO MSF up to the lead-out") {
+    TransportFixture f;
     FakeSystemInfo system;
     std::vector<SptiCall> calls;
     ScsiAccess scsi(std::make_unique<FakeSptiPort>(
                         calls, [](const Cdb&, std::uint8_t*, std::uint32_t) { return true; }),
-                    nullptr, system);
+                    nullptr, system, f.log);
     DiscInfo disc = audioDisc(2);
     disc.trackList.entry(1)->start = makeMsf(0, 4, 0);
     disc.trackList.leadOut = msfToFrames(makeMsf(70, 59, 74));
-    TransportFixture f;
     SharedAspiMap noMap;
     f.commands.setDirectPlay(scsiDirectPlay(scsi, "E:", noMap));
     f.useDisc(disc, kMciModePlay, 1);

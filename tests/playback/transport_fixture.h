@@ -62,21 +62,17 @@ struct TransportFixture {
     FakeTransportWindow window;
     Options options = defaultOptions(0);
     TransportView view;
-    TransportCommands commands{TransportLinks{shared, lock, events, controls, window, options},
+    EventLog log;
+    TransportCommands commands{TransportLinks{shared, lock, events, controls, window, options, log},
                                view};
 
     TransportFixture() {
         transportJournal().clear();
         journalState() = &shared;
-        processLog().setDirectory(dir.path().string() + "/");
-        processLog().setSwitches(true, false);
-        processLog().flush();
+        log.setDirectory(dir.path().string() + "/");
+        log.setSwitches(true, false);
     }
-    ~TransportFixture() {
-        processLog().flush();
-        processLog().setSwitches(false, false);
-        journalState() = nullptr;
-    }
+    ~TransportFixture() { journalState() = nullptr; }
 
     void useDisc(const DiscInfo& disc, std::uint32_t mode, int current) {
         view.disc = disc;
@@ -88,7 +84,7 @@ struct TransportFixture {
 
     // The texts of the event lines written so far (after the drive field).
     std::vector<std::string> logLines() {
-        processLog().flush();
+        log.flush();
         std::istringstream in(readBytes(dir.path() / kEventLogName));
         std::vector<std::string> texts;
         std::string line;

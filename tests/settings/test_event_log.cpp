@@ -74,17 +74,14 @@ TEST_CASE("event lines: format, site numbers, drive and blank lines between seco
 
 TEST_CASE("message texts are cut at 511 characters and never used as formats") {
     LogFixture f;
-    processLog().setDirectory(f.dir.path().string() + "/");
-    processLog().setSwitches(true, false);
     std::string longText(600, 'x');
-    logEvent(0, "%s", longText.c_str());
-    logEvent(0, "%s", "%s%n%d");
-    flushLog();
+    f.log.logEvent(0, "%s", longText.c_str());
+    f.log.logEvent(0, "%s", "%s%n%d");
+    f.log.flush();
     std::vector<std::string> lines = splitCrlf(f.eventFile());
     REQUIRE(lines.size() == 2);
     CHECK(lines[0] == std::string(511, 'x'));
     CHECK(lines[1] == "%s%n%d");
-    processLog().setSwitches(false, false);
 }
 
 TEST_CASE("a failed flush keeps its lines; a later flush writes them in order") {

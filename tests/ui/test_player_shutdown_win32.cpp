@@ -60,7 +60,7 @@ TEST_CASE("the worker stops at once while it is enabling a control of the waitin
     REQUIRE(w.button != nullptr);
     PlayerFixture f;
     WindowControls controls(w.button, w.sending);
-    PlayerRunner runner(f.setup, *f.drive.scsi, f.shared, controls);
+    PlayerRunner runner(f.setup, *f.drive.scsi, f.shared, controls, f.drive.log);
     runner.setDeviceFactory([] {
         auto device = std::make_unique<FakeCdAudioDevice>();
         return device;

@@ -21,7 +21,7 @@ namespace {
 
 // A stopped audio disc whose transport buttons are enabled.
 struct StoppedPlayer : TinyOwner {
-    StoppedPlayer() {
+    StoppedPlayer() : settings(dir.file("RUBO.ini"), systemProfileApi()) {
         disc.valid = 1;
         disc.hasAudio = 1;
     }
@@ -31,19 +31,13 @@ struct StoppedPlayer : TinyOwner {
     PackedTmsf playerTrackPosition() const override { return makeTmsf(1, 0, 0, 0); }
     bool transportEnabled() const override { return true; }
     const Options& playerOptions() const override { return options; }
+    SettingsFile& playerSettings() override { return settings; }
     void transportCommand(int) override {}
     DiscInfo disc;
     Options options;
-};
-
-// The window positions go to a settings file of the test's own.
-struct ScratchSettings {
-    ScratchSettings() : file(dir.file("RUBO.ini"), systemProfileApi()) {
-        setProcessSettings(&file);
-    }
-    ~ScratchSettings() { setProcessSettings(nullptr); }
+    // The window positions go to a settings file of the test's own.
     test::ScratchDir dir;
-    SettingsFile file;
+    SettingsFile settings;
 };
 
 // One entry into Tiny mode and out again, without the modal loop.
@@ -64,7 +58,6 @@ void showHelp() {
 } // namespace
 
 TEST_CASE("entering Tiny mode again and again keeps no GDI objects") {
-    ScratchSettings settings;
     StoppedPlayer player;
     constexpr int kEntries = 5;
     SUBCASE("the Tiny window and its pictures") {
