@@ -66,10 +66,8 @@ std::uint32_t CdAudioDevice::trackType(std::uint32_t track) {
 }
 
 MciError CdAudioDevice::noteResult(MciError result) {
-    if (result != 0) {
+    if (result != 0)
         lastError_ = result;
-        reportMciError(result, showErrors_);
-    }
     return result;
 }
 

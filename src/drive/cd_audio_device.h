@@ -123,8 +123,7 @@ public:
     // value on failure carries no meaning.
     virtual std::uint32_t trackStatus(std::uint32_t track, std::uint32_t item) = 0;
     // The common path: sends the command to deviceId(); a non-zero result is
-    // kept in lastError() and reported with reportMciError(result,
-    // showErrors()). `params` is the command's MCI parameter block.
+    // kept in lastError(). `params` is the command's MCI parameter block.
     virtual MciError sendCommand(std::uint32_t command, std::uint32_t flags, void* params) = 0;
 
     // Convenience queries, one status call each.
@@ -146,30 +145,19 @@ public:
     // Code of the last failed command of sendCommand; meaningful only after
     // a failure.
     MciError lastError() const { return lastError_; }
-    int showErrors() const { return showErrors_; }
-    void setShowErrors(int show) { showErrors_ = show; }
 
 protected:
-    // What sendCommand does with a result: keeps a failure and reports it.
+    // What sendCommand does with a result: keeps a failure.
     MciError noteResult(MciError result);
 
     std::uint32_t deviceId_ = 0;
     std::uintptr_t callbackWindow_ = 0;
     MciError lastError_ = 0;
-    int showErrors_ = 0;
 };
 
 // Fetches the text of an MCI error (at most 255 characters); false when
 // there is none (no MCI here, or an unknown code).
 bool mciErrorText(MciError error, std::string& text);
-
-// Fetches the error text and, only when `show` is non-zero, beeps and shows
-// it in an "MCI Error" warning box owned by the main window. Returns the
-// text shown or that would be shown ("Unknown Error" without one).
-std::string reportMciError(MciError error, int show);
-
-// Owner window of the MCI error box (a window handle); 0 for none.
-void setMciErrorOwner(std::uintptr_t window);
 
 // The functions the MCI device calls, replaceable for tests.
 struct MciBackend {

@@ -49,7 +49,6 @@ static_assert(kMciErrDeviceNotInstalled == MCIERR_DEVICE_NOT_INSTALLED);
 
 namespace {
 
-std::atomic<std::uintptr_t> errorOwner{0};
 // Tick of the newest alias, so that quick re-opens never repeat one.
 std::atomic<std::uint32_t> lastAliasTick{0};
 
@@ -225,22 +224,6 @@ bool mciErrorText(MciError error, std::string& text) {
     buffer[sizeof buffer - 1] = '\0';
     text = buffer;
     return true;
-}
-
-std::string reportMciError(MciError error, int show) {
-    HWND owner = reinterpret_cast<HWND>(errorOwner.load());
-    std::string text;
-    if (!mciErrorText(error, text))
-        text = "Unknown Error";
-    if (show != 0) {
-        MessageBeep(MB_ICONEXCLAMATION);
-        MessageBoxA(owner, text.c_str(), "MCI Error", MB_ICONWARNING);
-    }
-    return text;
-}
-
-void setMciErrorOwner(std::uintptr_t window) {
-    errorOwner.store(window);
 }
 
 std::unique_ptr<CdAudioDevice> createMciCdAudioDevice(const MciBackend* backend) {

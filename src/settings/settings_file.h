@@ -33,7 +33,6 @@ public:
     SettingsFile& operator=(const SettingsFile&) = delete;
 
     const std::string& path() const { return path_; }
-    bool ownIniFormat() const { return ownIniFormat_; }
     void setOwnIniFormat(bool on) { ownIniFormat_ = on; }
 
     std::string getString(const std::string& section, const std::string& key,

@@ -131,12 +131,6 @@ void CHyperLink::setTarget(const std::string& target) {
     }
 }
 
-void CHyperLink::setVisited(bool visited) {
-    visited_ = visited;
-    if (hwnd_)
-        repaint(hwnd_);
-}
-
 void CHyperLink::setColours(COLORREF link, COLORREF active, COLORREF visited, COLORREF hover) {
     linkColour = link;
     activeColour = active;

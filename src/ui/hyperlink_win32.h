@@ -37,7 +37,6 @@ public:
     const std::string& target() const { return target_; }
     void setOptions(unsigned options) { options_ = options; }
     unsigned options() const { return options_; }
-    void setVisited(bool visited);
 
     bool active() const { return active_; }
     bool hover() const { return hover_; }

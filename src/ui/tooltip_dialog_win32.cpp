@@ -196,12 +196,6 @@ bool CToolTipDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_P
         case WM_LBUTTONDBLCLK:
             onTrayDoubleClick();
             break;
-        case WM_RBUTTONDBLCLK:
-            onTrayRightDoubleClick();
-            break;
-        case WM_MOUSEMOVE:
-            onTrayMouseMove();
-            break;
         default:
             break;
         }

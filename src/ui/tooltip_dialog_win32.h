@@ -34,7 +34,6 @@ public:
     bool loadTrayMenu(int menuId);
     HMENU trayMenu() const { return trayMenu_.get(); }
     void setTrayEnabled(bool enabled) { trayEnabled_ = enabled; }
-    bool trayEnabled() const { return trayEnabled_; }
     bool inTray() const { return inTray_; }
     bool addTrayIcon();
     bool removeTrayIcon();
@@ -51,8 +50,6 @@ public:
     virtual void onTrayLeftClick();
     virtual void onTrayDoubleClick(); // restore
     virtual void onTrayRightClick();  // the menu
-    virtual void onTrayRightDoubleClick() {}
-    virtual void onTrayMouseMove() {}
 
 protected:
     // Derived classes call the base first.
