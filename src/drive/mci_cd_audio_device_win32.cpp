@@ -63,7 +63,7 @@ std::uint32_t systemTickCount() {
 
 using MciSend = MciError (*)(std::uint32_t, std::uint32_t, std::uintptr_t, std::uintptr_t);
 
-// An open device, closed through the backend without an error report.
+// An open device, closed through the backend; the result is not kept as the last error.
 struct MciDeviceTraits {
     using Type = std::uint32_t;
     static std::uint32_t none() { return 0; }
