@@ -14,6 +14,8 @@ class MessageSink {
 public:
     virtual ~MessageSink() = default;
     virtual void show(const std::string& text) = 0;
+    // A question with Yes and No buttons; true for Yes.
+    virtual bool ask(const std::string& question) = 0;
 };
 
 MessageSink& systemMessageSink();
@@ -23,5 +25,10 @@ void setMessageSink(MessageSink* sink);
 // Formats a message (at most 511 characters) and shows it with default
 // buttons.
 void showMessage(const char* format, ...) RUBO_PRINTF_FORMAT(1, 2);
+bool askQuestion(const char* question);
+
+// A message cut to the message-box limit: never inside a CR LF pair or a
+// UTF-8 sequence.
+std::string boundedMessageText(const std::string& text);
 
 } // namespace rubo

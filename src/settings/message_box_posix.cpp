@@ -12,6 +12,11 @@ public:
     void show(const std::string& text) override {
         std::fprintf(stderr, "%s: %s\n", kMessageCaption, text.c_str());
     }
+    // Nobody can answer here: the question is shown and answered No.
+    bool ask(const std::string& question) override {
+        std::fprintf(stderr, "%s: %s (No)\n", kMessageCaption, question.c_str());
+        return false;
+    }
 };
 
 } // namespace

@@ -11,6 +11,10 @@ public:
     void show(const std::string& text) override {
         MessageBoxA(GetActiveWindow(), text.c_str(), kMessageCaption, MB_OK);
     }
+    bool ask(const std::string& question) override {
+        return MessageBoxA(GetActiveWindow(), question.c_str(), kMessageCaption,
+                           MB_YESNO | MB_ICONQUESTION) == IDYES;
+    }
 };
 
 } // namespace

@@ -142,6 +142,10 @@ class FileMessageSink : public MessageSink {
 public:
     explicit FileMessageSink(std::string path) : path_(std::move(path)) {}
     void show(const std::string& text) override { std::ofstream(path_) << text; }
+    bool ask(const std::string& question) override {
+        show(question);
+        return false;
+    }
 
 private:
     std::string path_;

@@ -164,6 +164,10 @@ TEST_CASE("message boxes are cut at 511 characters") {
     struct Recorder : MessageSink {
         std::vector<std::string> shown;
         void show(const std::string& text) override { shown.push_back(text); }
+        bool ask(const std::string& question) override {
+            shown.push_back(question);
+            return false;
+        }
     } recorder;
     setMessageSink(&recorder);
     std::string server(2000, 's');
@@ -174,4 +178,19 @@ TEST_CASE("message boxes are cut at 511 characters") {
     CHECK(recorder.shown[0].size() == 511);
     CHECK(recorder.shown[0].rfind("Error retrieving CD info:\n", 0) == 0);
     CHECK(recorder.shown[1] == "Error opening device");
+}
+
+TEST_CASE("a cut message never splits a CR LF pair or a UTF-8 character") {
+    // The cut falls after byte 511: between CR and LF, then inside "\xC3\xA9".
+    const std::string crlfAtCut = std::string(510, 'a') + "\r\nrest";
+    CHECK(boundedMessageText(crlfAtCut) == std::string(510, 'a'));
+    const std::string accentAtCut = std::string(510, 'a') + "\xC3\xA9rest";
+    CHECK(boundedMessageText(accentAtCut) == std::string(510, 'a'));
+    const std::string euroAtCut = std::string(509, 'a') + "\xE2\x82\xACrest";
+    CHECK(boundedMessageText(euroAtCut) == std::string(509, 'a'));
+    // A whole pair or character before the cut stays.
+    const std::string pairBefore = std::string(509, 'a') + "\r\nrest";
+    CHECK(boundedMessageText(pairBefore) == std::string(509, 'a') + "\r\n");
+    const std::string latin1 = std::string(510, 'a') + "\xE9\xE9rest";
+    CHECK(boundedMessageText(latin1).size() == 511);
 }
