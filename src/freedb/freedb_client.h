@@ -160,6 +160,9 @@ public:
     void setProtocolLevel(int level) { protocolLevel_ = level; }
     void setProxy(const std::string& host, int port);
     void setTimeoutMs(int ms) { timeoutMs_ = ms; }
+    // The user and host the greeting names; empty ones mean the login and
+    // computer names.
+    void setHelloIdentity(const std::string& user, const std::string& host);
     // Folder of the per-command log files, with its trailing separator;
     // empty means the event log's folder.
     void setLogDirectory(const std::string& directory) { logDirectory_ = directory; }
@@ -224,6 +227,8 @@ private:
     int protocolLevel_ = kFreedbDefaultProtocolLevel;
     int cddbHack_ = 0;
     int logEnabled_ = 0;
+    std::string helloUser_;
+    std::string helloHost_;
     std::string proxyHost_;
     int proxyPort_ = kFreedbDefaultPort;
     std::string errorText_;

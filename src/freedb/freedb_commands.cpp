@@ -27,12 +27,20 @@ std::string FreedbClient::buildHello() const {
     return helloAt(protocolLevel_, cddbHack_ != 0);
 }
 
+void FreedbClient::setHelloIdentity(const std::string& user, const std::string& host) {
+    helloUser_ = user;
+    helloHost_ = host;
+}
+
 std::string FreedbClient::helloAt(int protocolLevel, bool cddbHack) const {
-    std::string login = systemInfo().userName();
-    if (login == kUnknownText)
-        login.clear();
-    return formatHello(login, net::localHostName(), clientName_, clientVersion_, protocolLevel,
-                       cddbHack);
+    std::string login = helloUser_;
+    if (login.empty()) {
+        login = systemInfo().userName();
+        if (login == kUnknownText)
+            login.clear();
+    }
+    const std::string host = helloHost_.empty() ? net::localHostName() : helloHost_;
+    return formatHello(login, host, clientName_, clientVersion_, protocolLevel, cddbHack);
 }
 
 bool FreedbClient::exchangeMultiLine(const FreedbSite& site, const CommandNames& names,

@@ -1,0 +1,31 @@
+#pragma once
+
+// The main window's freedb button: look the disc up, offer to submit text
+// that came from the CDDB fallback, and save what was found.
+
+#include "discinfo/disc_model.h"
+#include "freedb/freedb_operations.h"
+
+namespace rubo {
+
+class EventLog;
+class SettingsFile;
+struct Options;
+
+constexpr const char kGettingFreedbLog[] = "M : Getting Freedb data";
+constexpr const char kErrorGettingFreedbLog[] = "M : Error getting Freedb data";
+constexpr const char kGotFreedbLog[] = "M : Got Freedb data";
+constexpr const char kSubmitQuestion[] = "Submit this CD?";
+constexpr const char kTestSubmitQuestion[] = "Test-submit this CD?";
+
+struct FreedbLookupContext {
+    const Options& options;
+    SettingsFile& settings; // the disc is saved here after a successful fetch
+    EventLog& log;
+    FreedbProgress& progress;
+};
+
+// Runs the lookup on the window's record; true when the fetch succeeded.
+bool runFreedbLookup(const FreedbLookupContext& context, FreedbClient& client, DiscInfo& disc);
+
+} // namespace rubo
