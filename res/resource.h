@@ -7,6 +7,7 @@
 #define IDD_PROGRESS 147
 #define IDD_ABOUT 150
 #define IDD_TINY 155
+#define IDD_SITE_TEXT 166
 #define IDD_TINY_HELP 176
 
 // Bitmaps: transport buttons (the Tiny window's pictures use the same ids)
@@ -60,6 +61,9 @@
 // Progress window
 #define IDC_PROGRESS_SERVER 1134
 #define IDC_PROGRESS_COMMAND 1135
+
+// Site text window (server status, message of the day)
+#define IDC_SITE_TEXT 1198
 
 // About dialog
 #define IDC_ABOUT_ICON 1190

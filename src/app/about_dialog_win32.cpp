@@ -1,6 +1,7 @@
 #include "app/about_dialog_win32.h"
 
 #include "app/startup.h"
+#include "freedb/freedb_operations.h"
 #include "res/resource.h"
 #include "settings/text_format.h"
 

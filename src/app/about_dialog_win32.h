@@ -8,7 +8,6 @@
 namespace rubo {
 
 inline constexpr const char kWebsiteAddress[] = "https://rubo-player.example.org/";
-inline constexpr const char kSupportAddress[] = "support@rubo-player.example.org";
 
 class CAboutDialog : public ui::CToolTipDialog {
 public:

@@ -1,16 +1,20 @@
 #include "app/main_window_win32.h"
 
 #include "app/about_dialog_win32.h"
+#include "app/progress_window_win32.h"
 #include "app/shutdown.h"
 #include "app/startup.h"
 #include "app/tiny_help_dialog_win32.h"
 #include "app/transport_ids.h"
+#include "freedb/freedb_lookup.h"
 #include "playback/device_change.h"
+#include "playback/player_engine.h"
 #include "res/resource.h"
 #include "settings/event_log.h"
 #include "settings/message_box.h"
 #include "settings/settings_file.h"
 #include "settings/system_info.h"
+#include "settings/unique_handle_win32.h"
 #include "ui/message_filter_win32.h"
 #include "ui/window_position_win32.h"
 
@@ -135,6 +139,7 @@ void CMainWindow::prepareControls() {
     loadTrayMenu(IDR_TRAY_MENU);
     setTrayEnabled(options_.minimizeToTray != 0);
     prepareVolumeControl();
+    serverList_ = readServerList(settings_);
 }
 
 void CMainWindow::prepareVolumeControl() {
@@ -189,7 +194,7 @@ bool CMainWindow::startWorker() {
 
 // Buttons whose dialogs this version does not have yet; shown disabled.
 bool CMainWindow::unavailable(int controlId) {
-    return controlId == IDC_OPTIONS || controlId == IDC_FREEDB || controlId == IDC_EDIT_INFO;
+    return controlId == IDC_OPTIONS || controlId == IDC_EDIT_INFO;
 }
 
 void CMainWindow::enableControl(TransportControl control, bool enabled) {
@@ -225,7 +230,8 @@ bool CMainWindow::setClipboardText(const std::string& text) {
 }
 
 int CMainWindow::showTrackMenu(const TrackMenu& menu) {
-    HMENU popup = CreatePopupMenu();
+    UniqueMenu owned(CreatePopupMenu());
+    HMENU popup = owned.get();
     if (!popup)
         return 0;
     for (const TrackMenuItem& entry : menu.items) {
@@ -239,7 +245,6 @@ int CMainWindow::showTrackMenu(const TrackMenu& menu) {
     const int chosen =
         static_cast<int>(TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
                                         cursor.x, cursor.y, 0, hwnd(), nullptr));
-    DestroyMenu(popup);
     return chosen;
 }
 
@@ -260,6 +265,9 @@ bool CMainWindow::onCommand(int id, int code, HWND control) {
     case IDC_ABOUT:
     case ID_TRAY_ABOUT:
         showAbout();
+        return true;
+    case IDC_FREEDB:
+        lookUpFreedb();
         return true;
     case ID_TRAY_MAXIMIZE:
         onTrayDoubleClick(); // the same restore as a double click on the icon
@@ -357,6 +365,14 @@ void CMainWindow::prepareTrayMenu(HMENU popup) {
     for (const auto& entry : items)
         EnableMenuItem(popup, static_cast<UINT>(entry.id),
                        MF_BYCOMMAND | (entry.on ? MF_ENABLED : MF_GRAYED));
+}
+
+void CMainWindow::lookUpFreedb() {
+    app::ProgressWindow progress(hwnd());
+    FreedbClient client;
+    client.setEventLog(log_);
+    runFreedbLookup({options_, settings_, log_, progress}, client, view_.disc);
+    fanMark_.store(isFanArtist(view_.disc.artist) ? 1 : 0);
 }
 
 void CMainWindow::showAbout() {

@@ -11,6 +11,7 @@
 #include "app/volume_control_win32.h"
 #include "app/window_layout.h"
 #include "drive/scsi_access.h"
+#include "freedb/freedb_client.h"
 #include "playback/player_thread.h"
 #include "playback/transport_commands.h"
 #include "playback/transport_controls.h"
@@ -25,6 +26,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace rubo {
 
@@ -103,6 +105,8 @@ private:
     static bool unavailable(int controlId);
     void enableItem(int controlId, bool enabled);
     void showAbout();
+    // The freedb button: looks the disc up and saves what was found.
+    void lookUpFreedb();
 
     SettingsFile& settings_;
     EventLog& log_;
@@ -112,6 +116,8 @@ private:
     int driveIndex_ = 0;
     std::string drive_;
     Options options_;
+    // Section "Servers": the freedb servers the options offer.
+    std::vector<FreedbSite> serverList_;
 
     SharedPlayerState shared_;
     TransportView view_;

@@ -28,6 +28,7 @@ public:
     // Why it could not be started ("" when it was).
     std::string startError() const;
     DWORD startTick() const { return startTick_; }
+    DWORD processId() const { return started() ? static_cast<DWORD>(process_->id()) : 0; }
     // The visible main window (the dialog with the display), null until then.
     HWND mainWindow() const;
     // A visible top-level window of the process other than the main one.

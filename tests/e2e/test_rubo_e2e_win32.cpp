@@ -5,14 +5,7 @@
 // drive and runs them with --no-skip.
 #include <doctest.h>
 
-#include "app/startup.h"
-#include "drive/scsi_access.h"
-#include "rubo_process_win32.h"
-#include "settings/system_info.h"
-#include "test_support.h"
-#include "virtual_drive_client.h"
-
-#include "res/resource.h"
+#include "e2e_steps_win32.h"
 
 #include <windows.h>
 
@@ -25,61 +18,6 @@ using namespace rubo::test;
 
 namespace {
 
-constexpr DWORD kDiscTimeoutMs = 20000;
-constexpr DWORD kStepTimeoutMs = 10000;
-constexpr const char kFirstDiscLine[] = "The Virtual Players - Virtual Sessions";
-constexpr const char kSecondDiscLine[] = "The Hybrids - Enhanced Example";
-
-std::string ruboExe() {
-    return environmentText("RUBO_E2E_EXE");
-}
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
-// A scratch directory with RUBO.ini holding these options (plus logging).
-struct Scratch {
-    explicit Scratch(const std::string& options) {
-        const std::string ini = "[Options]\r\nCddbSite=1\r\nCdromDrive=D\r\nLogging=1\r\n"
-                                "DevelopMode=1\r\nShowTinyHelp=0\r\n" +
-                                options;
-        writeBytes(dir.path() / "RUBO.ini", ini);
-    }
-    std::string path() const { return dir.path().string(); }
-    ScratchDir dir;
-};
-
-// The disc in the drive, its tray closed, and the drive's usual timing.
-void freshDisc(const char* variable) {
-    REQUIRE(driveControl("latency 0") == 0);
-    REQUIRE(driveControl("spinup 1000") == 0);
-    REQUIRE(driveControl("speed 1") == 0);
-    REQUIRE(driveControl("insert " + environmentText(variable)) == 0);
-}
-
-bool displayShows(RuboProcess& rubo, const std::string& part) {
-    return contains(rubo.displayText(), part);
-}
-
-void expectDisplay(RuboProcess& rubo, const std::string& part, DWORD timeoutMs = kStepTimeoutMs) {
-    const bool shown = waitUntil([&] { return displayShows(rubo, part); }, timeoutMs);
-    INFO("display: " << rubo.displayText());
-    CHECK_MESSAGE(shown, "waiting for \"" << part << "\"");
-}
-
-void expectLog(RuboProcess& rubo, const std::string& line) {
-    const bool logged =
-        waitUntil([&] { return contains(rubo.readFile("rubo.log"), line); }, kStepTimeoutMs);
-    CHECK_MESSAGE(logged, "rubo.log lacks \"" << line << "\"");
-}
-
-HWND waitMainWindow(RuboProcess& rubo) {
-    HWND main = nullptr;
-    waitUntil([&] { return (main = rubo.mainWindow()) != nullptr; }, kDiscTimeoutMs);
-    return main;
-}
-
 // The elapsed track time "(m:ss)" at the end of the second line, in seconds.
 int trackSeconds(const std::string& display) {
     const std::size_t open = display.rfind('(');
@@ -88,35 +26,6 @@ int trackSeconds(const std::string& display) {
         std::sscanf(display.c_str() + open, "(%d:%d)", &minutes, &seconds) != 2)
         return -1;
     return minutes * 60 + seconds;
-}
-
-// The head of a fresh rubo.log: the run header as bare lines, as this
-// machine gives its parts.
-std::string expectedLogHeader() {
-    SystemInfo& system = systemInfo();
-    EventLog log;
-    const ScsiAccess scsi(log);
-    return crlf("\n" + std::string(104, '-') + "\nRUBO version 1.20\nOS = " + system.osName() +
-                "  User = " + system.userName() + (system.isAdministrator() ? " (admin)" : "") +
-                "\nCDROM drives: " + systemCdromDriveList() +
-                (scsi.aspiAvailable() ? "  (ASPI)" : "") + "\n");
-}
-
-void closeAndCheck(RuboProcess& rubo) {
-    HWND main = rubo.mainWindow();
-    REQUIRE(main != nullptr);
-    const DWORD start = GetTickCount();
-    PostMessageA(main, WM_CLOSE, 0, 0);
-    REQUIRE(rubo.exited(kStepTimeoutMs));
-    const DWORD took = GetTickCount() - start;
-    MESSAGE("close took " << took << " ms");
-    CHECK(took < 1000);
-    const std::string log = rubo.readFile("rubo.log");
-    const std::string header = expectedLogHeader();
-    CHECK(log.substr(0, header.size()) == header);
-    CHECK(contains(log, "M : Stopping Thread"));
-    CHECK(contains(log, "M : Thread stopped OK"));
-    CHECK_FALSE(contains(log, "M : Thread timed out"));
 }
 
 } // namespace

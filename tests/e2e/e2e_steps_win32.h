@@ -1,0 +1,110 @@
+#pragma once
+
+// The steps the end-to-end tests share: rubo.exe in a scratch directory with
+// its own RUBO.ini, the virtual drive's disc, and checks of the display,
+// rubo.log and a clean close.
+
+#include "app/startup.h"
+#include "drive/scsi_access.h"
+#include "rubo_process_win32.h"
+#include "settings/system_info.h"
+#include "test_support.h"
+#include "virtual_drive_client.h"
+
+#include "res/resource.h"
+
+#include <doctest.h>
+
+#include <windows.h>
+
+#include <string>
+
+namespace rubo::test {
+
+inline constexpr DWORD kDiscTimeoutMs = 20000;
+inline constexpr DWORD kStepTimeoutMs = 10000;
+inline constexpr const char kFirstDiscLine[] = "The Virtual Players - Virtual Sessions";
+inline constexpr const char kSecondDiscLine[] = "The Hybrids - Enhanced Example";
+
+inline std::string ruboExe() {
+    return environmentText("RUBO_E2E_EXE");
+}
+
+inline bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// A scratch directory with RUBO.ini holding these options (plus logging).
+struct Scratch {
+    explicit Scratch(const std::string& options) {
+        // The first of two equal keys counts: the test's options come first.
+        const std::string ini = "[Options]\r\n" + options +
+                                "CddbSite=1\r\nCdromDrive=D\r\nLogging=1\r\n"
+                                "DevelopMode=1\r\nShowTinyHelp=0\r\n";
+        writeBytes(dir.path() / "RUBO.ini", ini);
+    }
+    std::string path() const { return dir.path().string(); }
+    ScratchDir dir;
+};
+
+// The disc in the drive, its tray closed, and the drive's usual timing.
+inline void freshDisc(const char* variable) {
+    REQUIRE(driveControl("latency 0") == 0);
+    REQUIRE(driveControl("spinup 1000") == 0);
+    REQUIRE(driveControl("speed 1") == 0);
+    REQUIRE(driveControl("insert " + environmentText(variable)) == 0);
+}
+
+inline bool displayShows(RuboProcess& rubo, const std::string& part) {
+    return contains(rubo.displayText(), part);
+}
+
+inline void expectDisplay(RuboProcess& rubo, const std::string& part,
+                          DWORD timeoutMs = kStepTimeoutMs) {
+    const bool shown = waitUntil([&] { return displayShows(rubo, part); }, timeoutMs);
+    INFO("display: " << rubo.displayText());
+    CHECK_MESSAGE(shown, "waiting for \"" << part << "\"");
+}
+
+inline void expectLog(RuboProcess& rubo, const std::string& line) {
+    const bool logged =
+        waitUntil([&] { return contains(rubo.readFile("rubo.log"), line); }, kStepTimeoutMs);
+    CHECK_MESSAGE(logged, "rubo.log lacks \"" << line << "\"");
+}
+
+inline HWND waitMainWindow(RuboProcess& rubo) {
+    HWND main = nullptr;
+    waitUntil([&] { return (main = rubo.mainWindow()) != nullptr; }, kDiscTimeoutMs);
+    return main;
+}
+
+// The head of a fresh rubo.log: the run header as bare lines, as this
+// machine gives its parts.
+inline std::string expectedLogHeader() {
+    SystemInfo& system = systemInfo();
+    EventLog log;
+    const ScsiAccess scsi(log);
+    return crlf("\n" + std::string(104, '-') + "\nRUBO version 1.20\nOS = " + system.osName() +
+                "  User = " + system.userName() + (system.isAdministrator() ? " (admin)" : "") +
+                "\nCDROM drives: " + systemCdromDriveList() +
+                (scsi.aspiAvailable() ? "  (ASPI)" : "") + "\n");
+}
+
+inline void closeAndCheck(RuboProcess& rubo) {
+    HWND main = rubo.mainWindow();
+    REQUIRE(main != nullptr);
+    const DWORD start = GetTickCount();
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    REQUIRE(rubo.exited(kStepTimeoutMs));
+    const DWORD took = GetTickCount() - start;
+    MESSAGE("close took " << took << " ms");
+    CHECK(took < 1000);
+    const std::string log = rubo.readFile("rubo.log");
+    const std::string header = expectedLogHeader();
+    CHECK(log.substr(0, header.size()) == header);
+    CHECK(contains(log, "M : Stopping Thread"));
+    CHECK(contains(log, "M : Thread stopped OK"));
+    CHECK_FALSE(contains(log, "M : Thread timed out"));
+}
+
+} // namespace rubo::test
