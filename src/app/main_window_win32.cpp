@@ -213,17 +213,13 @@ bool CMainWindow::setClipboardText(const std::string& text) {
     if (!OpenClipboard(hwnd()))
         return false;
     EmptyClipboard();
-    HGLOBAL memory = GlobalAlloc(GMEM_DDESHARE, text.size() + 1);
-    if (memory) {
-        char* target = static_cast<char*>(GlobalLock(memory));
-        if (target) {
-            std::memcpy(target, text.c_str(), text.size() + 1);
-            GlobalUnlock(memory);
-            if (!SetClipboardData(CF_TEXT, memory))
-                GlobalFree(memory);
-        } else {
-            GlobalFree(memory);
-        }
+    UniqueGlobal memory(GlobalAlloc(GMEM_DDESHARE, text.size() + 1));
+    char* target = memory ? static_cast<char*>(GlobalLock(memory.get())) : nullptr;
+    if (target) {
+        std::memcpy(target, text.c_str(), text.size() + 1);
+        GlobalUnlock(memory.get());
+        if (SetClipboardData(CF_TEXT, memory.get()))
+            memory.release(); // the clipboard owns it now
     }
     CloseClipboard();
     return true;

@@ -95,6 +95,8 @@ using UniqueCursor = UniqueResource<HCURSOR, &DestroyCursor>;
 // A memory DC (CreateCompatibleDC, CreateDC).
 using UniqueDc = UniqueResource<HDC, &DeleteDC>;
 using UniqueMenu = UniqueResource<HMENU, &DestroyMenu>;
+// Global memory (GlobalAlloc); released once the clipboard has taken it.
+using UniqueGlobal = UniqueResource<HGLOBAL, &GlobalFree>;
 using UniqueModule = UniqueResource<HMODULE, &FreeLibrary>;
 using UniqueMappedView = UniqueResource<void*, &UnmapViewOfFile>;
 using UniqueRegKey = UniqueResource<HKEY, &RegCloseKey>;
