@@ -422,6 +422,19 @@ TEST_CASE("server list, status and message of the day") {
     FreedbServer server;
     REQUIRE(setUpPageClient(client, saved, page, kServerChoiceCustom, server));
     CHECK(server.host == address.host);
+    CHECK_FALSE(client.cddbHack());
+    {
+        // A custom server that is the fallback's CDDB server gets its greeting.
+        Options hacking = saved;
+        hacking.cddbHack = 1;
+        hacking.cddbHackSite = address.host;
+        FreedbClient cddb;
+        FreedbServer same;
+        REQUIRE(setUpPageClient(cddb, hacking, page, kServerChoiceCustom, same));
+        CHECK(cddb.cddbHack());
+        REQUIRE(setUpPageClient(cddb, hacking, page, kServerChoiceMirror, same));
+        CHECK(same.protocolLevel == 5);
+    }
     const FreedbSite site = querySite(server);
 
     std::vector<std::string> hosts;
