@@ -50,6 +50,23 @@ DiscId writeDisc(const ScratchDir& dir, const Toc& toc, const std::string& name)
     return computeDiscId(list);
 }
 
+// The disc file in the drive, ready at once; its freedb id.
+DiscId insertDisc(const ScratchDir& dir, const Toc& toc, const std::string& name) {
+    const DiscId id = writeDisc(dir, toc, name);
+    REQUIRE(driveControl("spinup 0") == 0);
+    REQUIRE(driveControl("insert " + (dir.path() / name).string()) == 0);
+    return id;
+}
+
+// rubo.exe's main window once it shows the disc without text.
+HWND waitTextlessDisc(RuboProcess& rubo) {
+    REQUIRE_MESSAGE(rubo.started(), rubo.startError());
+    HWND main = waitMainWindow(rubo);
+    REQUIRE(main != nullptr);
+    expectDisplay(rubo, "[1]  Track 1", kDiscTimeoutMs);
+    return main;
+}
+
 // An xmcd record of the disc for a server's database folder.
 void writeRecord(const char* folderVariable, const std::string& category, DiscId id, const Toc& toc,
                  const std::string& artist, const std::string& title) {
@@ -149,19 +166,13 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
             return;
         ScratchDir discs;
         const Toc toc{{2, 190, 420, 505}, 630};
-        const DiscId id = writeDisc(discs, toc, "no-text-4.disc");
+        const DiscId id = insertDisc(discs, toc, "no-text-4.disc");
         writeRecord("RUBO_FREEDB_DB", "blues", id, toc, "Harbour Lights", "First Pressing");
         writeRecord("RUBO_FREEDB_DB", "jazz", id, toc, "Night Shift Trio", "Second Pressing");
         writeRecord("RUBO_FREEDB_DB", "rock", id, toc, "Loud Neighbours", "Third Pressing");
-        REQUIRE(driveControl("spinup 0") == 0);
-        REQUIRE(driveControl("insert " + (discs.path() / "no-text-4.disc").string()) == 0);
-
         Scratch scratch(serverOptions());
         RuboProcess rubo(ruboExe(), scratch.path(), "");
-        REQUIRE_MESSAGE(rubo.started(), rubo.startError());
-        HWND main = waitMainWindow(rubo);
-        REQUIRE(main != nullptr);
-        expectDisplay(rubo, "[1]  Track 1", kDiscTimeoutMs);
+        HWND main = waitTextlessDisc(rubo);
 
         REQUIRE(rubo.click(IDC_FREEDB, true));
         HWND menu = nullptr;
@@ -194,10 +205,8 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
             return;
         ScratchDir discs;
         const Toc toc{{2, 240, 510, 720}, 900};
-        const DiscId id = writeDisc(discs, toc, "no-text-cddb.disc");
+        const DiscId id = insertDisc(discs, toc, "no-text-cddb.disc");
         writeRecord("RUBO_CDDB_DB", "misc", id, toc, "Borrowed Voices", "Only Elsewhere");
-        REQUIRE(driveControl("spinup 0") == 0);
-        REQUIRE(driveControl("insert " + (discs.path() / "no-text-cddb.disc").string()) == 0);
 
         const std::string cddb = environmentText("RUBO_CDDB_SERVER");
         const std::size_t colon = cddb.rfind(':');
@@ -205,10 +214,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
                         "CddbHack=1\r\nCddbTestSubmit=1\r\nCddbHackSite=" + cddb.substr(0, colon) +
                         "\r\nCddbHackPort=" + cddb.substr(colon + 1) + "\r\n");
         RuboProcess rubo(ruboExe(), scratch.path(), "");
-        REQUIRE_MESSAGE(rubo.started(), rubo.startError());
-        HWND main = waitMainWindow(rubo);
-        REQUIRE(main != nullptr);
-        expectDisplay(rubo, "[1]  Track 1", kDiscTimeoutMs);
+        waitTextlessDisc(rubo);
 
         REQUIRE(rubo.click(IDC_FREEDB, true));
         HWND question = waitMessageBox(rubo, "Test-submit this CD?", kDiscTimeoutMs);
