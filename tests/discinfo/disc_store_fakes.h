@@ -3,7 +3,10 @@
 #include "discinfo/disc_store.h"
 #include "settings/profile_api.h"
 #include "settings/settings_file.h"
+#include "settings/system_info.h"
 #include "test_support.h"
+
+#include <doctest.h>
 
 #include <string>
 #include <vector>
@@ -74,6 +77,39 @@ inline std::string trackTexts(const DiscInfo& info) {
 inline std::string discTexts(const DiscInfo& info) {
     return info.artist + "|" + info.title + "|" + std::to_string(info.year) + "|" + info.genre +
            "|" + info.category + "|" + info.extendedDisc + "|" + trackTexts(info);
+}
+
+// Texts a user may type (with "=", "[", backslashes, and extended data with
+// line breaks and tabs) are saved and read back exactly, in the profile mode
+// and in the line mode.
+inline void checkTypedTextsReadBack(ProfileApi& profile) {
+    for (const bool ownFormat : {false, true}) {
+        CAPTURE(ownFormat);
+        ScratchDir dir;
+        SettingsFile settings(dir.file("RUBO.ini"), profile);
+        settings.setOwnIniFormat(ownFormat);
+        writeBytes(settings.path(), "[Options]\r\nLogging=1\r\n");
+        DiscInfo info = makeDisc(4, 0x2A0B3C04);
+        info.artist = "AC=DC [live]";
+        info.title = "C:\\Music\\new";
+        info.trackList.tracks[1].title = "a=b";
+        info.trackList.tracks[2].title = "[Bonus]";
+        info.trackList.tracks[3].title = "back\\slash\\";
+        info.trackList.tracks[4].title = "=[\\]=";
+        std::string extended = "a\r\nb\tc\\d";
+        EscapeInfoText(extended);
+        CHECK(extended == "a\\nb\\tc\\\\d");
+        info.extendedDisc = extended;
+        info.trackList.tracks[4].extended = extended;
+        saveDiscInfo(settings, info);
+
+        DiscInfo back = makeDisc(4, 0x2A0B3C04);
+        REQUIRE(readRuboIniEntry(settings, back) == 1);
+        CHECK(discTexts(back) == discTexts(info));
+        std::string shown = back.trackList.tracks[4].extended;
+        UnescapeInfoText(shown);
+        CHECK(shown == "a\r\nb\tc\\d");
+    }
 }
 
 } // namespace rubo::test

@@ -8,6 +8,7 @@
 #include <thread>
 
 using namespace rubo;
+using rubo::test::checkTypedTextsReadBack;
 using rubo::test::CountingProfile;
 using rubo::test::discTexts;
 using rubo::test::FakeSerials;
@@ -402,4 +403,9 @@ TEST_CASE("saves of two discs and option writes in parallel never leave a sectio
         const int last = optionWrites - 1 - ((optionWrites - 1 - k) % 20);
         CHECK(settings.getInt("Options", formatText("Key%d", k), -1) == last);
     }
+}
+
+TEST_CASE("typed texts read back exactly through the line rules in both modes") {
+    LineProfileApi profile;
+    checkTypedTextsReadBack(profile);
 }

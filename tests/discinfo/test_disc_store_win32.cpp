@@ -5,6 +5,7 @@
 #include <windows.h>
 
 using namespace rubo;
+using rubo::test::checkTypedTextsReadBack;
 using rubo::test::discTexts;
 using rubo::test::FakeSerials;
 using rubo::test::makeDisc;
@@ -104,4 +105,8 @@ TEST_CASE("profile mode: a save through WritePrivateProfileStringA, then a looku
     saveDiscInfo(settings, loaded);
     CHECK(sectionBytes() == "[2A0B3C04]\r\nArtist=B\r\nTitle=T\r\n"
                             "Category=misc\r\n1=x\r\n2=<untitled>\r\n");
+}
+
+TEST_CASE("typed texts read back exactly through the profile functions in both modes") {
+    checkTypedTextsReadBack(systemProfileApi());
 }
