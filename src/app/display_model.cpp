@@ -147,6 +147,7 @@ void MainDisplay::followCurrentTrack() {
 void MainDisplay::clearDisc() {
     log_.logEvent(2002, "%s", kClearInfoLog);
     resetDiscInfo(view_.disc);
+    resetDiscInfo(view_.cdText);
     controls_.setHasAudio(view_.disc.hasAudio);
     SharedScope scope(lock_);
     shared_.clearRequest = 0;
@@ -154,10 +155,12 @@ void MainDisplay::clearDisc() {
 
 void MainDisplay::takeOverDisc(Snapshot& s) {
     resetDiscInfo(view_.disc);
+    resetDiscInfo(view_.cdText);
     // The information waits until the drive has settled.
     if (!s.doorOpen && s.mediaPresent && s.ready) {
         SharedScope scope(lock_);
         view_.disc = shared_.discInfo;
+        view_.cdText = shared_.cdTextInfo;
         shared_.scanning = 0;
         shared_.discInfoReady = 0;
         s.scanning = 0;

@@ -125,6 +125,7 @@ void PlayerEngine::readToc() {
     {
         SharedScope scope(lock_);
         shared_.discInfo = localDisc_;
+        shared_.cdTextInfo = scsi_.cdTextInfo();
         shared_.discInfoReady = 1;
     }
     if (flags_.pendingPlay != 0) {

@@ -21,7 +21,10 @@ inline constexpr std::uint32_t kPlayerPollMs = 200;
 // Fields both threads use. Every access holds the lock (lockShared) except
 // directMode, which only the worker writes.
 struct SharedPlayerState {
-    SharedPlayerState() { resetDiscInfo(discInfo); }
+    SharedPlayerState() {
+        resetDiscInfo(discInfo);
+        resetDiscInfo(cdTextInfo);
+    }
     SharedPlayerState(const SharedPlayerState&) = delete;
     SharedPlayerState& operator=(const SharedPlayerState&) = delete;
 
@@ -33,6 +36,7 @@ struct SharedPlayerState {
     int ready = 0;
     int scanning = 0; // worker sets 1 at a TOC read; UI clears it
     DiscInfo discInfo;
+    DiscInfo cdTextInfo;            // the disc's CD-TEXT, handed over with discInfo
     int discInfoReady = 0;          // worker sets 1 with discInfo; UI clears it
     int clearRequest = 0;           // worker sets 1 when the door opens; UI clears it
     PackedTmsf playRequest = 0;     // written by the UI before the play event

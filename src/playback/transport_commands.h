@@ -20,8 +20,12 @@ class ScsiAccess;
 // The user interface's view of the player, owned by the main window: its
 // DiscInfo (firstAudioTrack is the current track) and uiMode.
 struct TransportView {
-    TransportView() { resetDiscInfo(disc); }
+    TransportView() {
+        resetDiscInfo(disc);
+        resetDiscInfo(cdText);
+    }
     DiscInfo disc;
+    DiscInfo cdText; // the CD-TEXT read with the disc
     std::uint32_t uiMode = kMciModeOpen;
 };
 

@@ -263,10 +263,12 @@ TEST_CASE("the door opened during play clears the disc") {
     transportJournal().clear();
 
     f.drive(kMciModeOpen);
+    f.view.cdText.valid = 1;
     f.shared.clearRequest = 1;
     checkTexts(f.tick(), {"no disc", "", "RUBO: no disc", 0});
     CHECK(f.shared.clearRequest == 0);
     CHECK(f.view.disc.valid == 0);
+    CHECK(f.view.cdText.valid == 0);
     CHECK(f.view.disc.trackList.trackCount == 0);
     CHECK(f.transportControls.hasAudio() == 0);
     CHECK(f.lockCycles() == 2);
@@ -277,6 +279,8 @@ TEST_CASE("the door opened during play clears the disc") {
 TEST_CASE("new disc information waits for a settled drive") {
     DisplayFixture f;
     f.shared.discInfo = audioDisc(2);
+    f.shared.cdTextInfo = audioDisc(2);
+    f.shared.cdTextInfo.artist = "Text Artist";
     f.shared.discInfoReady = 1;
     f.shared.scanning = 1;
     f.drive(kMciModeOpen);
@@ -295,6 +299,8 @@ TEST_CASE("new disc information waits for a settled drive") {
     checkTexts(f.tick(), {"Artist - Album   (8:02)", "[1]  Song 1", "RUBO: Artist", 0});
     CHECK(f.view.disc.valid == 1);
     CHECK(f.view.disc.trackList.trackCount == 2);
+    // The disc's CD-TEXT comes with it, for the Edit button.
+    CHECK(f.view.cdText.artist == "Text Artist");
     CHECK(f.shared.discInfoReady == 0);
     CHECK(f.shared.scanning == 0);
     CHECK(f.transportControls.hasAudio() == 1);
