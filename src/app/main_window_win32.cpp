@@ -1,11 +1,13 @@
 #include "app/main_window_win32.h"
 
 #include "app/about_dialog_win32.h"
+#include "app/edit_info_dialog_win32.h"
 #include "app/progress_window_win32.h"
 #include "app/shutdown.h"
 #include "app/startup.h"
 #include "app/tiny_help_dialog_win32.h"
 #include "app/transport_ids.h"
+#include "discinfo/disc_store.h"
 #include "freedb/freedb_lookup.h"
 #include "playback/device_change.h"
 #include "playback/player_engine.h"
@@ -29,6 +31,9 @@ namespace rubo {
 namespace {
 
 constexpr const char kThreadFailedText[] = "Couldn't start thread";
+constexpr const char kEditMenuLog[] = "M : Track Edit menu";
+constexpr const char kEditMenuOkLog[] = "M : Track Edit menu exit: OK";
+constexpr const char kEditMenuCancelLog[] = "M : Track Edit menu exit: Cancel";
 
 struct ButtonBitmaps {
     int control;
@@ -194,7 +199,7 @@ bool CMainWindow::startWorker() {
 
 // Buttons whose dialogs this version does not have yet; shown disabled.
 bool CMainWindow::unavailable(int controlId) {
-    return controlId == IDC_OPTIONS || controlId == IDC_EDIT_INFO;
+    return controlId == IDC_OPTIONS;
 }
 
 void CMainWindow::enableControl(TransportControl control, bool enabled) {
@@ -264,6 +269,9 @@ bool CMainWindow::onCommand(int id, int code, HWND control) {
         return true;
     case IDC_FREEDB:
         lookUpFreedb();
+        return true;
+    case IDC_EDIT_INFO:
+        editDiscInfo();
         return true;
     case ID_TRAY_MAXIMIZE:
         onTrayDoubleClick(); // the same restore as a double click on the icon
@@ -369,6 +377,25 @@ void CMainWindow::lookUpFreedb() {
     client.setEventLog(log_);
     runFreedbLookup({options_, settings_, log_, progress}, client, view_.disc);
     fanMark_.store(isFanArtist(view_.disc.artist) ? 1 : 0);
+}
+
+void CMainWindow::editDiscInfo() {
+    log_.logEvent(2125, "%s", kEditMenuLog);
+    const EditInfoOwner owner{options_, log_, drive_};
+    // The window's record itself is the source: the display tick keeps it
+    // current, so a disc changed meanwhile is noticed on Save.
+    CEditCdInfoDialog dialog(hwnd(), settings_, view_.disc,
+                             view_.cdText.valid ? &view_.cdText : nullptr, &owner);
+    if (dialog.doModal() != IDOK) {
+        log_.logEvent(2150, "%s", kEditMenuCancelLog);
+        return;
+    }
+    const std::uint8_t currentTrack = view_.disc.firstAudioTrack;
+    view_.disc = dialog.result();
+    view_.disc.firstAudioTrack = currentTrack;
+    saveDiscInfo(settings_, view_.disc);
+    fanMark_.store(isFanArtist(view_.disc.artist) ? 1 : 0);
+    log_.logEvent(2146, "%s", kEditMenuOkLog);
 }
 
 void CMainWindow::showAbout() {

@@ -107,6 +107,8 @@ private:
     void showAbout();
     // The freedb button: looks the disc up and saves what was found.
     void lookUpFreedb();
+    // The Edit button: edits the disc's text and saves it on OK.
+    void editDiscInfo();
 
     SettingsFile& settings_;
     EventLog& log_;

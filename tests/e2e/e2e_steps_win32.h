@@ -5,6 +5,7 @@
 // rubo.log and a clean close.
 
 #include "app/startup.h"
+#include "discinfo/disc_model.h"
 #include "drive/scsi_access.h"
 #include "rubo_process_win32.h"
 #include "settings/system_info.h"
@@ -105,6 +106,99 @@ inline void closeAndCheck(RuboProcess& rubo) {
     CHECK(contains(log, "M : Stopping Thread"));
     CHECK(contains(log, "M : Thread stopped OK"));
     CHECK_FALSE(contains(log, "M : Thread timed out"));
+}
+
+inline constexpr int kMessageTextId = 0xFFFF; // the text of a message box
+
+struct BoxSearch {
+    DWORD process;
+    const std::string* text;
+    HWND found;
+};
+
+inline BOOL CALLBACK findBox(HWND window, LPARAM data) {
+    BoxSearch& search = *reinterpret_cast<BoxSearch*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char className[16] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (owner != search.process || std::string(className) != "#32770" || !IsWindowVisible(window))
+        return TRUE;
+    if (RuboProcess::windowText(GetDlgItem(window, kMessageTextId)).find(*search.text) ==
+        std::string::npos)
+        return TRUE;
+    search.found = window;
+    return FALSE;
+}
+
+// Waits for the process's message box that says `text`.
+inline HWND waitMessageBox(RuboProcess& rubo, const std::string& text, DWORD timeoutMs) {
+    BoxSearch search{rubo.processId(), &text, nullptr};
+    waitUntil(
+        [&] {
+            EnumWindows(findBox, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        timeoutMs);
+    return search.found;
+}
+
+inline std::string sectionOf(const std::string& ini, DiscId id) {
+    const std::string head = "[" + discIdText(id) + "]\r\n";
+    const std::size_t at = ini.find(head);
+    if (at == std::string::npos)
+        return std::string();
+    const std::size_t end = ini.find("\r\n[", at + head.size());
+    return ini.substr(at, end == std::string::npos ? std::string::npos : end + 2 - at);
+}
+
+struct ControlSearch {
+    int id;
+    HWND found;
+};
+
+inline BOOL CALLBACK findControlById(HWND window, LPARAM data) {
+    ControlSearch& search = *reinterpret_cast<ControlSearch*>(data);
+    if (GetDlgCtrlID(window) != search.id)
+        return TRUE;
+    search.found = window;
+    return FALSE;
+}
+
+// A control anywhere below `window` (pages of a tab control included).
+inline HWND findControl(HWND window, int id) {
+    ControlSearch search{id, nullptr};
+    EnumChildWindows(window, findControlById, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+struct DialogSearch {
+    DWORD process;
+    const char* caption;
+    HWND found;
+};
+
+inline BOOL CALLBACK findDialog(HWND window, LPARAM data) {
+    DialogSearch& search = *reinterpret_cast<DialogSearch*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search.process || !IsWindowVisible(window) ||
+        RuboProcess::windowText(window) != search.caption)
+        return TRUE;
+    search.found = window;
+    return FALSE;
+}
+
+// Waits for the process's visible top-level window with this caption.
+inline HWND waitDialog(RuboProcess& rubo, const char* caption, DWORD timeoutMs = kStepTimeoutMs) {
+    DialogSearch search{rubo.processId(), caption, nullptr};
+    waitUntil(
+        [&] {
+            EnumWindows(findDialog, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        timeoutMs);
+    return search.found;
 }
 
 } // namespace rubo::test

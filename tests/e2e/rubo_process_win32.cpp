@@ -152,6 +152,9 @@ void screenshot(HWND window, const std::string& name) {
     const int height = r.bottom - r.top;
     if (width <= 0 || height <= 0)
         return;
+    // The window's pending paints (its owner paints only when its queue is
+    // empty), done before the screen is read.
+    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     BITMAPINFO info{};

@@ -20,8 +20,6 @@ using namespace rubo::test;
 
 namespace {
 
-constexpr int kMessageTextId = 0xFFFF; // the text of a message box
-
 struct Toc {
     std::vector<int> startSeconds; // absolute, lead-in included
     int leadOutSeconds;
@@ -96,48 +94,6 @@ std::string serverOptions() {
     return "CddbSite=2\r\nCddbCustomSite=" + freedb.substr(0, colon) +
            "\r\nCddbCustomPort=" + freedb.substr(colon + 1) +
            "\r\nCddbProtocol=5\r\nCddbEmailAddress=tester@example.org\r\n";
-}
-
-struct BoxSearch {
-    DWORD process;
-    const std::string* text;
-    HWND found;
-};
-
-BOOL CALLBACK findBox(HWND window, LPARAM data) {
-    BoxSearch& search = *reinterpret_cast<BoxSearch*>(data);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char className[16] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (owner != search.process || std::string(className) != "#32770" || !IsWindowVisible(window))
-        return TRUE;
-    if (RuboProcess::windowText(GetDlgItem(window, kMessageTextId)).find(*search.text) ==
-        std::string::npos)
-        return TRUE;
-    search.found = window;
-    return FALSE;
-}
-
-// Waits for the process's message box that says `text`.
-HWND waitMessageBox(RuboProcess& rubo, const std::string& text, DWORD timeoutMs) {
-    BoxSearch search{rubo.processId(), &text, nullptr};
-    waitUntil(
-        [&] {
-            EnumWindows(findBox, reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
-        },
-        timeoutMs);
-    return search.found;
-}
-
-std::string sectionOf(const std::string& ini, DiscId id) {
-    const std::string head = "[" + discIdText(id) + "]\r\n";
-    const std::size_t at = ini.find(head);
-    if (at == std::string::npos)
-        return std::string();
-    const std::size_t end = ini.find("\r\n[", at + head.size());
-    return ini.substr(at, end == std::string::npos ? std::string::npos : end + 2 - at);
 }
 
 bool freedbServersGiven() {
@@ -263,6 +219,73 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         expectLog(rubo, "M : Got Freedb data");
         CHECK(rubo.readFile("RUBO.ini") == iniBefore);
         REQUIRE(rubo.click(IDC_STOP));
+        closeAndCheck(rubo);
+    }
+
+    TEST_CASE("rubo.exe: Edit imports from freedb, then Save && Submit test-submits the change") {
+        REQUIRE_FALSE(ruboExe().empty());
+        if (!freedbServersGiven())
+            return;
+        ScratchDir discs;
+        const Toc toc{{2, 200, 400}, 600};
+        const DiscId id = writeDisc(discs, toc, "no-text-edit.disc");
+        writeRecord("RUBO_FREEDB_DB", "folk", id, toc, "Edit Artist", "Imported Album");
+        REQUIRE(driveControl("spinup 0") == 0);
+        REQUIRE(driveControl("insert " + (discs.path() / "no-text-edit.disc").string()) == 0);
+
+        Scratch scratch(serverOptions() + "CddbTestSubmit=1\r\n");
+        RuboProcess rubo(ruboExe(), scratch.path(), "");
+        REQUIRE_MESSAGE(rubo.started(), rubo.startError());
+        REQUIRE(waitMainWindow(rubo) != nullptr);
+        expectDisplay(rubo, "[1]  Track 1", kDiscTimeoutMs);
+
+        REQUIRE(rubo.click(IDC_EDIT_INFO, true));
+        HWND dialog = waitDialog(rubo, "Edit CD info");
+        REQUIRE(dialog != nullptr);
+        REQUIRE(waitUntil([&] { return findControl(dialog, IDC_EI_ARTIST) != nullptr; },
+                          kStepTimeoutMs));
+        HWND status = GetDlgItem(dialog, IDC_EI_FREEDB_STATE);
+        CHECK(RuboProcess::windowText(status) == "Disc in freedb database: UNKNOWN");
+        CHECK_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_EI_SAVE_SUBMIT)));
+
+        REQUIRE(PostMessageA(GetDlgItem(dialog, IDC_EI_IMPORT_FREEDB), BM_CLICK, 0, 0));
+        const bool imported = waitUntil(
+            [&] {
+                return RuboProcess::windowText(status) ==
+                       "Disc in freedb database: YES  (revision=3)";
+            },
+            kDiscTimeoutMs);
+        INFO(sideWindows(rubo));
+        REQUIRE(imported);
+        HWND artist = findControl(dialog, IDC_EI_ARTIST);
+        CHECK(RuboProcess::windowText(artist) == "Edit Artist");
+        CHECK(RuboProcess::windowText(findControl(dialog, IDC_EI_TRACK_TITLE)) ==
+              "Imported Album 1");
+        CHECK(RuboProcess::windowText(findControl(dialog, IDC_EI_YEAR)) == "2001");
+        CHECK_FALSE(IsWindowEnabled(findControl(dialog, IDC_EI_CATEGORY)));
+        CHECK(RuboProcess::windowText(findControl(dialog, IDC_EI_CATEGORY)) == "folk");
+        CHECK(IsWindowEnabled(GetDlgItem(dialog, IDC_EI_SAVE_SUBMIT)));
+        screenshot(dialog, "edit-info-freedb");
+
+        const char* retitled = "Imported Album 1 (remastered)";
+        SendMessageA(findControl(dialog, IDC_EI_TRACK_TITLE), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(retitled));
+        SendMessageA(findControl(dialog, IDC_EI_UPDATE_TITLE), BM_CLICK, 0, 0);
+        REQUIRE(PostMessageA(GetDlgItem(dialog, IDC_EI_SAVE_SUBMIT), BM_CLICK, 0, 0));
+        HWND question = waitMessageBox(rubo, "Test-submit this CD?", kDiscTimeoutMs);
+        REQUIRE(question != nullptr);
+        PostMessageA(question, WM_COMMAND, IDYES, 0);
+        HWND done = waitMessageBox(rubo, "CD info submitted as test", kDiscTimeoutMs);
+        REQUIRE(done != nullptr);
+        PostMessageA(done, WM_COMMAND, IDOK, 0);
+        expectLog(rubo, "M : Track Edit menu exit: OK");
+        expectDisplay(rubo, "Edit Artist - Imported Album");
+        expectDisplay(rubo, "[1]  Imported Album 1 (remastered)");
+        const std::string section = sectionOf(rubo.readFile("RUBO.ini"), id);
+        INFO("RUBO.ini section: " << section);
+        CHECK(contains(section, "Category=folk\r\n"));
+        CHECK(contains(section, "1=Imported Album 1 (remastered)\r\n"));
+        CHECK(contains(section, "3=Imported Album 3\r\n"));
         closeAndCheck(rubo);
     }
 

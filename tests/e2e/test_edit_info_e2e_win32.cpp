@@ -1,0 +1,146 @@
+// The Edit button of the real rubo.exe against the virtual drive: a disc
+// with CD-TEXT edited and saved, a Cancel, and a disc ejected while the
+// dialog is open.
+#include <doctest.h>
+
+#include "e2e_steps_win32.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+using namespace rubo;
+using namespace rubo::test;
+
+namespace {
+
+constexpr const char kEditCaption[] = "Edit CD info";
+
+// The dialog of the Edit button, painted (its pages exist).
+HWND openEditDialog(RuboProcess& rubo) {
+    REQUIRE(rubo.click(IDC_EDIT_INFO, true));
+    HWND dialog = waitDialog(rubo, kEditCaption);
+    REQUIRE(dialog != nullptr);
+    REQUIRE(waitUntil([&] { return findControl(dialog, IDC_EI_TRACK_TITLE) != nullptr; },
+                      kStepTimeoutMs));
+    return dialog;
+}
+
+void setField(HWND dialog, int id, const char* text) {
+    HWND field = findControl(dialog, id);
+    REQUIRE(field != nullptr);
+    REQUIRE(SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)));
+}
+
+void press(HWND dialog, int id) {
+    HWND button = findControl(dialog, id);
+    REQUIRE(button != nullptr);
+    SendMessageA(button, BM_CLICK, 0, 0);
+}
+
+DiscId shownDiscId(HWND dialog) {
+    unsigned id = 0;
+    const std::string line = RuboProcess::windowText(GetDlgItem(dialog, IDC_EI_DISC_ID));
+    REQUIRE(std::sscanf(line.c_str(), "Disc ID: %X", &id) == 1);
+    return id;
+}
+
+void startOnTextDisc(RuboProcess& rubo) {
+    REQUIRE_MESSAGE(rubo.started(), rubo.startError());
+    REQUIRE(waitMainWindow(rubo) != nullptr);
+    expectDisplay(rubo, kFirstDiscLine, kDiscTimeoutMs);
+}
+
+} // namespace
+
+TEST_SUITE("wine-drive" * doctest::skip()) {
+
+    TEST_CASE("rubo.exe: Edit on a CD-TEXT disc: two titles and the year saved") {
+        REQUIRE_FALSE(ruboExe().empty());
+        freshDisc("VDRIVE_TEST_DISC");
+        REQUIRE(driveControl("spinup 0") == 0);
+        Scratch scratch("");
+        RuboProcess rubo(ruboExe(), scratch.path(), "");
+        startOnTextDisc(rubo);
+
+        HWND dialog = openEditDialog(rubo);
+        CHECK(IsWindowEnabled(GetDlgItem(dialog, IDC_EI_IMPORT_CDTEXT)));
+        CHECK_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_EI_SAVE_SUBMIT)));
+        const DiscId id = shownDiscId(dialog);
+        setField(dialog, IDC_EI_TRACK_TITLE, "Edited = [One]");
+        press(dialog, IDC_EI_UPDATE_TITLE);
+        setField(dialog, IDC_EI_TRACK_TITLE, "Edited \\ Two");
+        press(dialog, IDC_EI_UPDATE_TITLE);
+        setField(dialog, IDC_EI_YEAR, "1987");
+        screenshot(dialog, "edit-info-typed");
+        REQUIRE(PostMessageA(GetDlgItem(dialog, IDC_EI_SAVE), BM_CLICK, 0, 0));
+
+        expectDisplay(rubo, "[1]  Edited = [One]");
+        expectLog(rubo, "M : Track Edit menu exit: OK");
+        const std::string log = rubo.readFile("rubo.log");
+        CHECK(contains(log, ") M : Track Edit menu\r\n"));
+        CHECK_FALSE(contains(log, "M : Track Edit menu exit: Cancel"));
+        const std::string section = sectionOf(rubo.readFile("RUBO.ini"), id);
+        INFO("RUBO.ini section: " << section);
+        CHECK(contains(section, "1=Edited = [One]\r\n"));
+        CHECK(contains(section, "2=Edited \\ Two\r\n"));
+        CHECK(contains(section, "Year=1987\r\n"));
+        screenshot(rubo.mainWindow(), "edit-info-saved");
+
+        // The saved text is what the next Edit shows.
+        dialog = openEditDialog(rubo);
+        CHECK(RuboProcess::windowText(findControl(dialog, IDC_EI_TRACK_TITLE)) == "Edited = [One]");
+        CHECK(RuboProcess::windowText(findControl(dialog, IDC_EI_YEAR)) == "1987");
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
+        expectLog(rubo, "M : Track Edit menu exit: Cancel");
+        closeAndCheck(rubo);
+    }
+
+    TEST_CASE("rubo.exe: Edit closed with Cancel writes nothing") {
+        REQUIRE_FALSE(ruboExe().empty());
+        freshDisc("VDRIVE_TEST_DISC");
+        REQUIRE(driveControl("spinup 0") == 0);
+        Scratch scratch("");
+        RuboProcess rubo(ruboExe(), scratch.path(), "");
+        startOnTextDisc(rubo);
+        const std::string before = rubo.readFile("RUBO.ini");
+
+        HWND dialog = openEditDialog(rubo);
+        setField(dialog, IDC_EI_ARTIST, "Nobody");
+        setField(dialog, IDC_EI_TRACK_TITLE, "Never Saved");
+        press(dialog, IDC_EI_UPDATE_TITLE);
+        REQUIRE(PostMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0));
+        expectLog(rubo, "M : Track Edit menu exit: Cancel");
+        CHECK(rubo.readFile("RUBO.ini") == before);
+        expectDisplay(rubo, kFirstDiscLine);
+        closeAndCheck(rubo);
+    }
+
+    TEST_CASE("rubo.exe: a disc ejected while Edit is open is not saved") {
+        REQUIRE_FALSE(ruboExe().empty());
+        freshDisc("VDRIVE_TEST_DISC");
+        REQUIRE(driveControl("spinup 0") == 0);
+        Scratch scratch("");
+        RuboProcess rubo(ruboExe(), scratch.path(), "");
+        startOnTextDisc(rubo);
+        const std::string before = rubo.readFile("RUBO.ini");
+
+        HWND dialog = openEditDialog(rubo);
+        setField(dialog, IDC_EI_ARTIST, "Too Late");
+        REQUIRE(driveControl("eject") == 0);
+        // The display tick, which runs inside the dialog's loop, has taken
+        // the emptied record over.
+        REQUIRE(waitUntil([&] { return !displayShows(rubo, kFirstDiscLine); }, kDiscTimeoutMs));
+        REQUIRE(PostMessageA(GetDlgItem(dialog, IDC_EI_SAVE), BM_CLICK, 0, 0));
+        HWND box = waitMessageBox(rubo, "Error: The CD was not found anymore", kStepTimeoutMs);
+        REQUIRE(box != nullptr);
+        screenshot(box, "edit-info-disc-gone");
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        expectLog(rubo, "M : Track Edit menu exit: Cancel");
+        CHECK(rubo.readFile("RUBO.ini") == before);
+        CHECK_FALSE(IsWindow(dialog));
+        closeAndCheck(rubo);
+    }
+
+} // TEST_SUITE
