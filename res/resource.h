@@ -118,3 +118,6 @@
 #define IDC_EI_IMPORT_FREEDB 1161
 #define IDC_EI_IMPORT_RUBO_INI 1162
 #define IDC_EI_IMPORT_CDPLAYER_INI 1168
+
+// Options sheet and its pages
+#include "options_resource.h"

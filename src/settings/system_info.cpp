@@ -159,7 +159,7 @@ std::string installationStateText(Registry& registry, const std::string& moduleP
     };
     // An unknown (empty) path would match everything.
     if (!modulePath.empty() && bothContain(modulePath))
-        return "This copy of RUBO is installed as the default CD player";
+        return kThisCopyInstalledText;
     if (bothContain("rubo.exe"))
         return "RUBO is installed as the default CD player";
     return "RUBO is NOT installed as the default CD player";

@@ -78,6 +78,9 @@ void registerAsDefaultPlayer(Registry& registry, const std::string& modulePath,
 void installAsDefaultPlayer(Registry& registry, const std::string& modulePath);
 void uninstallAsDefaultPlayer(Registry& registry);
 
+inline constexpr const char kThisCopyInstalledText[] =
+    "This copy of RUBO is installed as the default CD player";
+
 // One of three texts saying whether RUBO, or this copy, is the default player.
 std::string installationStateText(Registry& registry, const std::string& modulePath);
 
