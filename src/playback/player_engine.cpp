@@ -146,6 +146,14 @@ bool PlayerEngine::onReopen() {
     log_.logEvent(2215, " T: Re-open disc");
     device_.stop();
     device_.close();
+    {
+        // Only this thread reads the setup's drive while it runs.
+        SharedScope scope(lock_);
+        if (!shared_.reopenDrive.empty()) {
+            setup_.drive = shared_.reopenDrive;
+            shared_.reopenDrive.clear();
+        }
+    }
     if (device_.open(setup_.drive.c_str(), 1) != 0) {
         fatal_(kReopenFailedText);
         return false;

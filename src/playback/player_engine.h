@@ -31,8 +31,9 @@ using DiscLookup = std::function<void(const std::string& drive, const std::strin
 // CD-TEXT.
 DiscLookup discStoreLookup(SettingsFile& settings);
 
-// What the main window gives the worker. The options and the drive change
-// only while the worker is not running.
+// What the main window gives the worker. The options change only while the
+// worker is not running; another drive comes with the re-open event
+// (SharedPlayerState::reopenDrive), and the worker then keeps it here.
 struct PlayerSetup {
     std::string drive;     // "E:"
     SharedAspiMap aspiMap; // repaired by the TOC read
@@ -115,8 +116,8 @@ private:
 // once start() succeeded.
 void runPlayerLoop(PlayerEngine& engine, PlayerEvents& events);
 
-// The band of the fan mark.
-inline constexpr const char kFanBandName[] = "Rubettes";
+// The band of the fan mark: a made-up band.
+inline constexpr const char kFanBandName[] = "Lantern Parade";
 // Whether an artist is the band of the fan mark (case ignored).
 bool isFanArtist(const std::string& artist);
 

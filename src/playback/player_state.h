@@ -40,6 +40,7 @@ struct SharedPlayerState {
     int discInfoReady = 0;          // worker sets 1 with discInfo; UI clears it
     int clearRequest = 0;           // worker sets 1 when the door opens; UI clears it
     PackedTmsf playRequest = 0;     // written by the UI before the play event
+    std::string reopenDrive;        // written by the UI before the re-open event; empty: same drive
     std::atomic<int> directMode{0}; // positions and plays through SCSI
 };
 

@@ -82,7 +82,7 @@ TEST_CASE("the fan mark follows the artist of each disc read") {
     PlayerFixture f;
     std::atomic<int> fan{0};
     f.setup.fanMark = &fan;
-    std::string artist = "rUbEtTeS";
+    std::string artist = "lANTERN pARADE";
     f.engine->setDiscLookup(
         [&](const std::string&, const std::string&, const DiscInfo&, DiscInfo& info) {
             info.valid = 1;
@@ -90,7 +90,7 @@ TEST_CASE("the fan mark follows the artist of each disc read") {
         });
     f.startWithDisc(2);
     CHECK(fan.load() == 1);
-    artist = "Rubettes Tribute";
+    artist = "Lantern Parade Tribute";
     f.engine->handle(kReopenEvent);
     f.engine->handle(kPlayerWaitTimeout);
     f.engine->handle(kPlayerWaitTimeout);
@@ -124,6 +124,18 @@ TEST_CASE("re-open: stop, close, open; the disc is read again") {
     f.engine->handle(kPlayerWaitTimeout);
     CHECK(f.device.countCalls("status 3") == 1);
     CHECK(f.lookups == 2);
+}
+
+TEST_CASE("re-open with another drive: the worker opens that drive from then on") {
+    PlayerFixture f;
+    f.startWithDisc(12);
+    f.shared.reopenDrive = "F:";
+    CHECK(f.engine->handle(kReopenEvent));
+    CHECK(f.device.calls == Lines{"stop", "close", "open F: 1", "setTimeFormat 10"});
+    CHECK(f.shared.reopenDrive.empty());
+    f.device.calls.clear();
+    CHECK(f.engine->handle(kReopenEvent));
+    CHECK(f.device.calls == Lines{"stop", "close", "open F: 1", "setTimeFormat 10"});
 }
 
 TEST_CASE("a failed re-open is fatal") {
