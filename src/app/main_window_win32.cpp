@@ -136,7 +136,6 @@ void CMainWindow::prepareControls() {
         button.attach(hwnd(), kButtonBitmaps[i].control);
     }
     controls_.setControlsBusy();
-    enableItem(IDC_OPTIONS, false);
     SendDlgItemMessageA(hwnd(), IDC_PROGRESS, PBM_SETRANGE32, 0, kProgressMax);
     SetWindowSubclass(item(IDC_PROGRESS), progressProc, 1, reinterpret_cast<DWORD_PTR>(this));
     setTrayIcon(IDI_RUBO);
@@ -197,18 +196,11 @@ bool CMainWindow::startWorker() {
     return runner_->start();
 }
 
-// Buttons whose dialogs this version does not have yet; shown disabled.
-bool CMainWindow::unavailable(int controlId) {
-    return controlId == IDC_OPTIONS;
-}
-
 void CMainWindow::enableControl(TransportControl control, bool enabled) {
     enableItem(transportControlId(control), enabled);
 }
 
 void CMainWindow::enableItem(int controlId, bool enabled) {
-    if (unavailable(controlId))
-        enabled = false;
     HWND control = item(controlId);
     if (control)
         EnableWindow(control, enabled ? TRUE : FALSE);
@@ -272,6 +264,9 @@ bool CMainWindow::onCommand(int id, int code, HWND control) {
         return true;
     case IDC_EDIT_INFO:
         editDiscInfo();
+        return true;
+    case IDC_OPTIONS:
+        showOptions();
         return true;
     case ID_TRAY_MAXIMIZE:
         onTrayDoubleClick(); // the same restore as a double click on the icon

@@ -6,6 +6,7 @@
 
 #include "app/command_line.h"
 #include "app/display_model.h"
+#include "app/options_sheet_model.h"
 #include "app/shutdown.h"
 #include "app/tiny_dialog_win32.h"
 #include "app/volume_control_win32.h"
@@ -36,7 +37,10 @@ inline constexpr const char kShutdownTitle[] = "RUBO Shutting down...";
 // The picture buttons: Play, Pause, Stop, Prev, Next, Eject.
 inline constexpr std::size_t kMainButtonCount = 6;
 
-class CMainWindow : public ui::CToolTipDialog, public TransportWindow, public TinyOwner {
+class CMainWindow : public ui::CToolTipDialog,
+                    public TransportWindow,
+                    public TinyOwner,
+                    private OptionsOkTarget {
 public:
     // settings, log: the program's, kept by the caller for the window's
     // life; driveList: the CD-ROM drive letters; file: the command line's
@@ -102,13 +106,23 @@ private:
     static void onVolumeChanged(long volume, std::uintptr_t window);
     static LRESULT CALLBACK progressProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 
-    static bool unavailable(int controlId);
     void enableItem(int controlId, bool enabled);
     void showAbout();
     // The freedb button: looks the disc up and saves what was found.
     void lookUpFreedb();
     // The Edit button: edits the disc's text and saves it on OK.
     void editDiscInfo();
+    // The Options button: runs the sheet and takes its values over on OK.
+    void showOptions();
+
+    // OptionsOkTarget: the steps of the sheet's OK.
+    void changeDrive() override;
+    void rebuildVolumeControl() override;
+    void applyFlags() override;
+    void rebuildDisplayFont() override;
+    void applyFreedb() override;
+    void applyLogSwitches() override;
+    void writeSettings() override;
 
     SettingsFile& settings_;
     EventLog& log_;
