@@ -8,6 +8,7 @@
 #include "freedb/freedb_lookup.h"
 #include "freedb/freedb_operations.h"
 #include "local_server.h"
+#include "recording_message_sink.h"
 #include "settings/event_log.h"
 #include "settings/message_box.h"
 #include "settings/options.h"
@@ -24,20 +25,6 @@ using namespace rubo;
 using namespace rubo::test;
 
 namespace {
-
-class RecordingSink : public MessageSink {
-public:
-    RecordingSink() { setMessageSink(this); }
-    ~RecordingSink() override { setMessageSink(nullptr); }
-    void show(const std::string& text) override { shown.push_back(text); }
-    bool ask(const std::string& question) override {
-        asked.push_back(question);
-        return answer;
-    }
-    std::vector<std::string> shown;
-    std::vector<std::string> asked;
-    bool answer = false;
-};
 
 class ScriptedProgress : public FreedbProgress {
 public:
@@ -128,7 +115,7 @@ std::filesystem::path serverFolder(const char* variable) {
 
 TEST_CASE("fetch: an exact match fills the record; submitting it unchanged is refused") {
     REQUIRE_LOCAL_SERVER(address);
-    RecordingSink sink;
+    RecordingMessageSink sink;
     ScriptedProgress progress;
     FreedbClient client;
     const Options options = localOptions(address);
@@ -167,7 +154,7 @@ TEST_CASE("fetch: an exact match fills the record; submitting it unchanged is re
 
 TEST_CASE("submit and fetch: three near matches, picked from the menu or not at all") {
     REQUIRE_LOCAL_SERVER(address);
-    RecordingSink sink;
+    RecordingMessageSink sink;
     ScriptedProgress progress;
     FreedbClient client;
     const Options options = localOptions(address);
@@ -225,7 +212,7 @@ TEST_CASE("submit and fetch: three near matches, picked from the menu or not at 
 
 TEST_CASE("submit: revision 4 goes out as 5 and stays 5 when the server refuses") {
     REQUIRE_LOCAL_SERVER(address);
-    RecordingSink sink;
+    RecordingMessageSink sink;
     FreedbClient client;
     const Options options = localOptions(address);
     REQUIRE(setUpFreedbClient(client, options, chosenFreedbServer(options)));
@@ -288,7 +275,7 @@ TEST_CASE("submit: the pre-checks fail in their order and send nothing") {
     disc.trackList.trackCount = 2;
     CHECK(submitPrecheckFailure(disc, email) == nullptr);
 
-    RecordingSink sink;
+    RecordingMessageSink sink;
     FreedbClient client;
     disc.freedbState = kFreedbStateFound;
     disc.freedbRevision = 3;
@@ -305,7 +292,7 @@ TEST_CASE("freedb button: the CDDB fallback, the question, the test submit and t
     REQUIRE_LOCAL_SERVER(address);
     ServerAddress cddb;
     REQUIRE(localServer(cddb, "RUBO_CDDB_SERVER"));
-    RecordingSink sink;
+    RecordingMessageSink sink;
     ScriptedProgress progress;
     ScratchDir dir;
     SettingsFile settings(dir.file("RUBO.ini"), systemProfileApi());
@@ -370,7 +357,7 @@ TEST_CASE("freedb button: the CDDB fallback, the question, the test submit and t
 
 TEST_CASE("freedb button: a server that fails shows its message and changes nothing") {
     REQUIRE_LOCAL_SERVER(address);
-    RecordingSink sink;
+    RecordingMessageSink sink;
     ScriptedProgress progress;
     ScratchDir dir;
     const std::string iniText = crlf("[Options]\nCddbSite=2\n");
@@ -410,7 +397,7 @@ TEST_CASE("freedb button: a server that fails shows its message and changes noth
 
 TEST_CASE("server list, status and message of the day") {
     REQUIRE_LOCAL_SERVER(address);
-    RecordingSink sink;
+    RecordingMessageSink sink;
     ScratchDir dir;
     SettingsFile settings(dir.file("RUBO.ini"), systemProfileApi());
     for (int i = 0; i < 6; ++i)

@@ -6,6 +6,7 @@
 
 #include "app/edit_info_dialog_win32.h"
 #include "discinfo/disc_store.h"
+#include "recording_message_sink.h"
 #include "res/resource.h"
 #include "settings/event_log.h"
 #include "settings/message_box.h"
@@ -23,20 +24,6 @@ using namespace rubo;
 using namespace rubo::test;
 
 namespace {
-
-class ScriptedAnswers : public MessageSink {
-public:
-    ScriptedAnswers() { setMessageSink(this); }
-    ~ScriptedAnswers() override { setMessageSink(nullptr); }
-    void show(const std::string& text) override { shown.push_back(text); }
-    bool ask(const std::string& question) override {
-        asked.push_back(question);
-        return answer;
-    }
-    std::vector<std::string> shown;
-    std::vector<std::string> asked;
-    bool answer = false;
-};
 
 DiscInfo freedbDisc() {
     DiscInfo disc;
@@ -270,7 +257,7 @@ TEST_CASE("edit dialog: typing and Update, the last track, keys that do not clos
 
 TEST_CASE("edit dialog: Clear asks first; a wrong year keeps it open; Cancel") {
     Owner owner;
-    ScriptedAnswers answers;
+    RecordingMessageSink answers;
     const DiscInfo source = freedbDisc();
     CEditCdInfoDialog dialog(nullptr, owner.settings, source, nullptr, &owner.owner);
     OpenDialog open(dialog);

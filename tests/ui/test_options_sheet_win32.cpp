@@ -6,6 +6,7 @@
 
 #include "app/database_page_win32.h"
 #include "app/options_sheet_win32.h"
+#include "recording_message_sink.h"
 #include "res/resource.h"
 #include "settings/event_log.h"
 #include "settings/message_box.h"
@@ -26,20 +27,6 @@ using namespace rubo;
 using namespace rubo::test;
 
 namespace {
-
-class ScriptedAnswers : public MessageSink {
-public:
-    ScriptedAnswers() { setMessageSink(this); }
-    ~ScriptedAnswers() override { setMessageSink(nullptr); }
-    void show(const std::string& text) override { shown.push_back(text); }
-    bool ask(const std::string& question) override {
-        asked.push_back(question);
-        return answer;
-    }
-    std::vector<std::string> shown;
-    std::vector<std::string> asked;
-    bool answer = true;
-};
 
 std::string text(HWND window) {
     char buffer[1024] = {};
@@ -129,7 +116,7 @@ struct Fixture {
     int driveIndex = 0;
     std::vector<FreedbSite> servers;
     OptionsSheetContext context;
-    ScriptedAnswers answers;
+    RecordingMessageSink answers{true}; // questions are answered Yes
     HWND sheet = nullptr;
 
     Fixture() {
