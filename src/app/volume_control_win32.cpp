@@ -4,6 +4,7 @@
 #include "settings/options.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace rubo {
@@ -18,6 +19,11 @@ static_assert(sizeof(Value) == 4 && sizeof(MIXERCONTROLDETAILS_BOOLEAN) == 4);
 static_assert(kVolumeTypeCd == MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC);
 
 CVolumeControl* target = nullptr;
+
+long sessionValueOf(float level) {
+    const float clamped = std::min(std::max(level, 0.0f), 1.0f);
+    return std::lround(clamped * static_cast<float>(CVolumeControl::kSessionMaximum));
+}
 
 HMIXEROBJ asObject(HMIXER mixer) {
     return reinterpret_cast<HMIXEROBJ>(mixer);
@@ -179,14 +185,15 @@ void listSpeakerSources(HMIXER mixer, DWORD index, std::vector<std::string>& nam
 } // namespace
 
 CVolumeControl::CVolumeControl(unsigned long componentType) {
-    if (!open())
-        return;
-    target = this;
-    findLine(componentType);
-    if (lineFound_)
-        return;
-    close();
-    target = nullptr;
+    if (open()) {
+        target = this;
+        findLine(componentType);
+        if (lineFound_)
+            return;
+        close();
+        target = nullptr;
+    }
+    openSession();
 }
 
 CVolumeControl::~CVolumeControl() {
@@ -247,7 +254,28 @@ void CVolumeControl::findLine(unsigned long componentType) {
     lineFound_ = true;
 }
 
+void CVolumeControl::openSession() {
+    messageWindow_ = createMessageWindow(notifyProc);
+    if (!messageWindow_)
+        return;
+    session_ = sessionOpener()(messageWindow_, kSessionChanged);
+    float level = 0;
+    if (!session_ || !session_->level(level)) {
+        close();
+        return;
+    }
+    sessionValue_ = sessionValueOf(level);
+    hasVolume_ = true;
+    minimum_ = 0;
+    maximum_ = kSessionMaximum;
+    steps_ = kSessionMaximum;
+    target = this;
+    SetTimer(messageWindow_, kSessionPollTimer, kSessionPollMs, nullptr);
+}
+
 void CVolumeControl::close() {
+    session_.reset(); // before its window: the session posts there
+    hasVolume_ = false;
     if (mixer_)
         mixerApi().close(mixer_);
     mixer_ = nullptr;
@@ -284,6 +312,10 @@ long CVolumeControl::maximum() const {
 long CVolumeControl::getVolume() const {
     if (!hasVolume_)
         return -1;
+    if (session_) {
+        float level = 0;
+        return session_->level(level) ? sessionValueOf(level) : -1;
+    }
     std::vector<Value> values(std::max<DWORD>(channels_, 1));
     MIXERCONTROLDETAILS details = detailsOf(controlId_, channels_, 0, values);
     if (mixerApi().getControlDetails(asObject(mixer_), &details,
@@ -296,6 +328,11 @@ long CVolumeControl::getVolume() const {
 void CVolumeControl::setVolume(unsigned long value) {
     if (!hasVolume_ || value < minimum_ || value > maximum_)
         return;
+    if (session_) {
+        if (session_->setLevel(static_cast<float>(value) / static_cast<float>(kSessionMaximum)))
+            sessionValue_ = static_cast<long>(value);
+        return;
+    }
     std::vector<Value> values(std::max<DWORD>(channels_, 1), Value{static_cast<DWORD>(value)});
     MIXERCONTROLDETAILS details = detailsOf(controlId_, channels_, 0, values);
     mixerApi().setControlDetails(asObject(mixer_), &details,
@@ -319,6 +356,10 @@ void CVolumeControl::listSourceLines(std::vector<std::string>& names,
 }
 
 void CVolumeControl::setLineState(DWORD value) {
+    if (session_) {
+        session_->setMute(value == 0);
+        return;
+    }
     DWORD channels = 0;
     std::vector<MIXERCONTROLA> controls;
     if (!lineFound_ || !lineControls(mixer_, lineId_, channels, controls))
@@ -330,10 +371,19 @@ void CVolumeControl::setLineState(DWORD value) {
 }
 
 void CVolumeControl::onControlChange(DWORD controlId) {
-    if (controlId != controlId_)
+    if (session_ || controlId != controlId_)
         return;
     const long volume = getVolume();
     if (volume != -1 && callback_)
+        callback_(volume, userData_);
+}
+
+void CVolumeControl::onSessionChange() {
+    const long volume = getVolume();
+    if (volume == -1 || volume == sessionValue_)
+        return;
+    sessionValue_ = volume;
+    if (callback_)
         callback_(volume, userData_);
 }
 
@@ -341,6 +391,10 @@ LRESULT CALLBACK CVolumeControl::notifyProc(HWND window, UINT message, WPARAM wP
                                             LPARAM lParam) {
     if (message == MM_MIXM_CONTROL_CHANGE && target)
         target->onControlChange(static_cast<DWORD>(lParam));
+    const bool sessionTick =
+        message == kSessionChanged || (message == WM_TIMER && wParam == kSessionPollTimer);
+    if (sessionTick && target && target->session_ && target->messageWindow_ == window)
+        target->onSessionChange();
     return DefWindowProcA(window, message, wParam, lParam);
 }
 

@@ -1,13 +1,19 @@
 #pragma once
 
 // One source line of the mixer that serves the default wave output: its
-// volume, its mute and select state, and change notifications.
+// volume, its mute and select state, and change notifications. Where the
+// mixer has no such line (Windows Vista and later play the disc through the
+// program's own audio stream), the program's audio session stands in: its
+// volume and mute, followed by events and by polling.
 
 #include <windows.h>
 
 #include <mmsystem.h> // after <windows.h>
 
+#include "app/session_volume_win32.h"
+
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,7 +23,16 @@ class CVolumeControl {
 public:
     using ChangeCallback = void (*)(long volume, std::uintptr_t userData);
 
-    // Opens the mixer and finds the first source line of `componentType`.
+    // The session's volume as the control's values.
+    static constexpr long kSessionMaximum = 65535;
+    // Posted to the message window when the session's volume changed.
+    static constexpr UINT kSessionChanged = WM_APP + 1;
+    // The session is also polled: not every system delivers its events.
+    static constexpr UINT_PTR kSessionPollTimer = 1;
+    static constexpr UINT kSessionPollMs = 250;
+
+    // Opens the mixer and finds the first source line of `componentType`;
+    // without that line, opens the program's audio session instead.
     explicit CVolumeControl(unsigned long componentType);
     virtual ~CVolumeControl();
     CVolumeControl(const CVolumeControl&) = delete;
@@ -41,6 +56,8 @@ public:
 
     bool opened() const { return opened_; }
     bool lineFound() const { return lineFound_; }
+    // The volume is the program's audio session's, not a mixer line's.
+    bool usesSession() const { return session_ != nullptr; }
 
     // The control notifications go to (the last one opened), or null.
     static CVolumeControl* notificationTarget();
@@ -51,6 +68,8 @@ private:
     void close();
     void setLineState(DWORD value);
     void onControlChange(DWORD controlId);
+    void openSession();
+    void onSessionChange();
     static LRESULT CALLBACK notifyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     bool opened_ = false;
@@ -67,6 +86,9 @@ private:
     DWORD steps_ = 0;
     ChangeCallback callback_ = nullptr;
     std::uintptr_t userData_ = 0;
+    std::unique_ptr<SessionVolume> session_;
+    // The session volume last set or reported.
+    long sessionValue_ = -1;
 };
 
 } // namespace rubo

@@ -1,11 +1,14 @@
-// The volume control over a fake mixer and the system's. (Here rather than
-// with the application's tests because opening a control needs a window,
-// and so the X display.)
+// The volume control over a fake mixer and the system's, and its stand-in
+// without the mixer line, a fake audio session. (Here rather than with the
+// application's tests because opening a control needs a window, and so the
+// X display.)
 #include <doctest.h>
 
 #include "app/mixer_api_win32.h"
+#include "app/session_volume_win32.h"
 #include "app/volume_control_win32.h"
 #include "settings/options.h"
+#include "ui/ui_test_support_win32.h"
 
 #include <windows.h>
 
@@ -231,15 +234,67 @@ const MixerApi kFakeApi = {fakeNumDevs,      fakeWaveOpen,   fakeWaveClose, fake
                            fakeOpen,         fakeClose,      fakeDevCaps,   fakeLineInfo,
                            fakeLineControls, fakeGetDetails, fakeSetDetails};
 
+// ---- A fake audio session behind the opener seam ----
+
+struct FakeSession {
+    bool available = false; // as on Windows XP: no Core Audio
+    bool readFails = false;
+    float level = 1.0f;
+    int opens = 0, alive = 0;
+    HWND window = nullptr;
+    UINT message = 0;
+    std::vector<float> levels;
+    std::vector<bool> mutes;
+};
+
+FakeSession session;
+
+class FakeSessionVolume : public SessionVolume {
+public:
+    FakeSessionVolume() { ++session.alive; }
+    ~FakeSessionVolume() override { --session.alive; }
+    bool level(float& value) const override {
+        value = session.level;
+        return !session.readFails;
+    }
+    bool setLevel(float value) override {
+        session.levels.push_back(value);
+        session.level = value;
+        return true;
+    }
+    bool setMute(bool mute) override {
+        session.mutes.push_back(mute);
+        return true;
+    }
+};
+
+std::unique_ptr<SessionVolume> openFakeSession(HWND window, UINT message) {
+    ++session.opens;
+    session.window = window;
+    session.message = message;
+    if (!session.available)
+        return nullptr;
+    return std::make_unique<FakeSessionVolume>();
+}
+
 // Installs a table for one test and restores the system's afterwards.
 struct ScopedApi {
     explicit ScopedApi(const MixerApi* api) { setMixerApi(api); }
     ~ScopedApi() { setMixerApi(nullptr); }
 };
 
+struct ScopedOpener {
+    explicit ScopedOpener(SessionOpener opener) { setSessionOpener(opener); }
+    ~ScopedOpener() { setSessionOpener(nullptr); }
+};
+
 struct FakeFixture {
     ScopedApi api{&kFakeApi};
-    FakeFixture() { fake = FakeMixer{}; }
+    ScopedOpener opener{openFakeSession};
+    FakeFixture() {
+        fake = FakeMixer{};
+        session = FakeSession{};
+    }
 };
 
 const DWORD kUniform = MIXERCONTROL_CONTROLF_UNIFORM;
@@ -456,7 +511,8 @@ TEST_CASE_FIXTURE(FakeFixture, "volume control: failures leave the control unusa
         CHECK(CVolumeControl::notificationTarget() == nullptr);
         checkUnusable(control);
     }
-    SUBCASE("no line of the type: mixer closed, window gone, target cleared") {
+    SUBCASE("no line of the type and no audio session: mixer closed, windows gone, target "
+            "cleared") {
         if (!windowsAvailable())
             return;
         CVolumeControl first(kVolumeTypeCd);
@@ -464,9 +520,12 @@ TEST_CASE_FIXTURE(FakeFixture, "volume control: failures leave the control unusa
         CVolumeControl control(MIXERLINE_COMPONENTTYPE_SRC_LINE);
         CHECK_FALSE(control.lineFound());
         CHECK_FALSE(control.opened());
+        CHECK_FALSE(control.usesSession());
         REQUIRE(fake.windows.size() == 2);
         CHECK(fake.closed.size() == 1);
         CHECK_FALSE(IsWindow(fake.windows[1]));
+        CHECK(session.opens == 1);
+        CHECK_FALSE(IsWindow(session.window));
         CHECK(CVolumeControl::notificationTarget() == nullptr);
         checkUnusable(control);
         CHECK(fake.writes.empty());
@@ -578,6 +637,149 @@ TEST_CASE_FIXTURE(FakeFixture, "volume control: listing the speakers' source lin
     }
 }
 
+// ---- Without the line: the program's audio session ----
+
+namespace {
+
+std::string classOf(HWND window) {
+    char text[64] = {};
+    GetClassNameA(window, text, sizeof(text));
+    return text;
+}
+
+// Posts what the session's event sink posts and handles it.
+void postSessionChange(HWND window) {
+    PostMessageA(window, CVolumeControl::kSessionChanged, 0, 0);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+}
+
+} // namespace
+
+TEST_CASE_FIXTURE(FakeFixture, "volume control: without the line the audio session takes over") {
+    if (!windowsAvailable())
+        return;
+    session.available = true;
+    session.level = 0.5f;
+    SUBCASE("the mixer has no line of the type") {
+        fake.lines = {sourceOf(0, 0, 4104, "Wave")};
+    }
+    SUBCASE("no mixer at all") {
+        fake.devices = 0;
+    }
+    HWND window = nullptr;
+    {
+        CVolumeControl control(kVolumeTypeCd);
+        CHECK_FALSE(control.opened());
+        CHECK_FALSE(control.lineFound());
+        CHECK(control.usesSession());
+        CHECK(fake.open.empty());
+        CHECK(session.opens == 1);
+        window = session.window;
+        CHECK(classOf(window) == "Wave Output Volume Msg Wnd Class");
+        CHECK_FALSE(IsWindowVisible(window));
+        CHECK(session.message == CVolumeControl::kSessionChanged);
+        CHECK(CVolumeControl::notificationTarget() == &control);
+
+        REQUIRE(control.hasVolume());
+        CHECK(control.minimum() == 0);
+        CHECK(control.maximum() == 65535);
+        CHECK(control.getVolume() == 32768);
+        control.setVolume(16384);
+        REQUIRE(session.levels.size() == 1);
+        CHECK(session.levels[0] == doctest::Approx(0.25).epsilon(0.001));
+        CHECK(control.getVolume() == 16384);
+        control.setVolume(65536); // out of range
+        CHECK(session.levels.size() == 1);
+        control.setVolume(65535);
+        CHECK(session.levels.back() == 1.0f);
+
+        control.enableLine();
+        control.disableLine();
+        CHECK(session.mutes == std::vector<bool>{false, true});
+        CHECK(fake.writes.empty());
+
+        std::vector<std::string> names{"stale"};
+        std::vector<unsigned long> types{1};
+        control.listSourceLines(names, types); // the options page shows its fixed list
+        CHECK(names.empty());
+        CHECK(types.empty());
+
+        session.readFails = true;
+        CHECK(control.getVolume() == -1);
+    }
+    CHECK(session.alive == 0);
+    CHECK_FALSE(IsWindow(window));
+    CHECK(CVolumeControl::notificationTarget() == nullptr);
+}
+
+TEST_CASE_FIXTURE(FakeFixture, "volume control: with the line the audio session stays out") {
+    if (!windowsAvailable())
+        return;
+    session.available = true;
+    fake.lines = {cdLine(2, {volumeControl(7, {100, 100}),
+                             switchControl(8, MIXERCONTROL_CONTROLTYPE_MUTE, kUniform, 0)})};
+    CVolumeControl control(kVolumeTypeCd);
+    CHECK(control.lineFound());
+    CHECK_FALSE(control.usesSession());
+    CHECK(session.opens == 0);
+    control.setVolume(300);
+    control.enableLine();
+    CHECK(fake.writes == std::vector<Write>{{7, 2, 0, {300, 300}}, {8, 1, 0, {0}}});
+    CHECK(session.levels.empty());
+    CHECK(session.mutes.empty());
+}
+
+TEST_CASE_FIXTURE(FakeFixture, "volume control: outside changes of the audio session") {
+    if (!windowsAvailable())
+        return;
+    session.available = true;
+    session.level = 0.5f;
+    fake.devices = 0;
+    callbacks.clear();
+    auto first = std::make_unique<CVolumeControl>(kVolumeTypeCd);
+    first->setChangeCallback(recordChange, 1);
+    HWND firstWindow = session.window;
+
+    SUBCASE("the session's event") {
+        session.level = 0.75f;
+        postSessionChange(firstWindow);
+        CHECK(callbacks == std::vector<std::pair<long, std::uintptr_t>>{{49151, 1}});
+        postSessionChange(firstWindow); // nothing new
+        CHECK(callbacks.size() == 1);
+        first->setVolume(1000); // the control's own change is not reported back
+        postSessionChange(firstWindow);
+        CHECK(callbacks.size() == 1);
+        session.level = 0.2f;
+        session.readFails = true;
+        postSessionChange(firstWindow);
+        CHECK(callbacks.size() == 1);
+    }
+    SUBCASE("polling, for a system whose events do not come") {
+        session.level = 0.2f;
+        CHECK(test::pumpUntil(
+            nullptr, [] { return !callbacks.empty(); }, 5000));
+        CHECK(callbacks == std::vector<std::pair<long, std::uintptr_t>>{{13107, 1}});
+    }
+    SUBCASE("only the newest control is told") {
+        auto second = std::make_unique<CVolumeControl>(kVolumeTypeCd);
+        second->setChangeCallback(recordChange, 2);
+        HWND secondWindow = session.window;
+        CHECK(CVolumeControl::notificationTarget() == second.get());
+        session.level = 0.25f;
+        postSessionChange(firstWindow);
+        CHECK(callbacks.empty());
+        postSessionChange(secondWindow);
+        CHECK(callbacks == std::vector<std::pair<long, std::uintptr_t>>{{16384, 2}});
+        second.reset();
+        CHECK(CVolumeControl::notificationTarget() == nullptr);
+        session.level = 0.5f;
+        postSessionChange(firstWindow);
+        CHECK(callbacks.size() == 1);
+    }
+}
+
 // ---- The system's mixer (under Wine: one with a working audio driver) ----
 
 namespace {
@@ -634,6 +836,9 @@ void checkLineState(CVolumeControl& control, bool on) {
 
 TEST_CASE("volume control: the system mixer") {
     setMixerApi(nullptr);
+    // The mixer only: the system's audio session is test_session_volume's.
+    ScopedOpener noSession(openFakeSession);
+    session = FakeSession{};
     if (mixerGetNumDevs() == 0) {
         MESSAGE("no mixer device here (no working audio driver): only the unopened control is "
                 "checked");
@@ -692,6 +897,7 @@ TEST_CASE("volume control: the system mixer") {
 
     CVolumeControl cd(kVolumeTypeCd); // Wine's mixer has no CD line
     CHECK_FALSE(cd.lineFound());
+    CHECK(session.opens > 0); // the stand-in was asked for
     CHECK(CVolumeControl::notificationTarget() == nullptr);
     checkUnusable(cd);
 
