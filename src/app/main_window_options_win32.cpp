@@ -71,6 +71,8 @@ void CMainWindow::applyFlags() {
     refreshToolTipsActive();
     settings_.setOwnIniFormat(options_.iniCompatibility != 0);
     setTrayEnabled(options_.minimizeToTray != 0);
+    if (runner_)
+        handOverWorkerOptions(shared_, runner_->lock(), workerOptionsOf(options_));
 }
 
 void CMainWindow::rebuildDisplayFont() {

@@ -180,9 +180,7 @@ bool CMainWindow::startWorker() {
     setup_.saveAspiMap = [this](const std::string& map) {
         writeOption(settings_, &Options::aspiDrives, map);
     };
-    setup_.cdPlayerIni = options_.cdPlayerIni;
-    setup_.stopOnClose = options_.stopOnClose;
-    setup_.detectMultiSession = options_.detectMultiSession;
+    setup_.options = workerOptionsOf(options_);
     setup_.fanMark = &fanMark_;
     runner_ = std::make_unique<PlayerRunner>(setup_, scsi_, shared_, controls_, log_);
     runner_->setDiscLookup(discStoreLookup(settings_));

@@ -44,6 +44,7 @@ bool PlayerEngine::start() {
 }
 
 bool PlayerEngine::handle(int waitResult) {
+    takeNewOptions();
     switch (waitResult) {
     case kQuitEvent:
         return onQuit();
@@ -69,9 +70,31 @@ bool PlayerEngine::handle(int waitResult) {
     }
 }
 
+WorkerOptions workerOptionsOf(const Options& options) {
+    WorkerOptions worker;
+    worker.cdPlayerIni = options.cdPlayerIni;
+    worker.stopOnClose = options.stopOnClose;
+    worker.detectMultiSession = options.detectMultiSession;
+    return worker;
+}
+
+void handOverWorkerOptions(SharedPlayerState& shared, SharedPlayerLock& lock,
+                           const WorkerOptions& options) {
+    SharedScope scope(lock);
+    shared.newOptions = options;
+    shared.newOptionsPending.store(1);
+}
+
+void PlayerEngine::takeNewOptions() {
+    if (!shared_.newOptionsPending.exchange(0))
+        return;
+    SharedScope scope(lock_);
+    setup_.options = shared_.newOptions;
+}
+
 bool PlayerEngine::onQuit() {
     log_.logEvent(2201, " T: Stop Thread");
-    if (setup_.stopOnClose && isPlayingMode(flags_.mode)) {
+    if (setup_.options.stopOnClose && isPlayingMode(flags_.mode)) {
         log_.logEvent(2202, " T: Stop playing");
         device_.stop();
         log_.logEvent(2203, " T: Playing stopped");

@@ -8,6 +8,7 @@
 #include "playback/player_drive.h"
 #include "playback/player_state.h"
 #include "settings/event_log.h"
+#include "settings/options.h"
 #include "settings/settings_file.h"
 
 #include <atomic>
@@ -31,19 +32,23 @@ using DiscLookup = std::function<void(const std::string& drive, const std::strin
 // CD-TEXT.
 DiscLookup discStoreLookup(SettingsFile& settings);
 
-// What the main window gives the worker. The options change only while the
-// worker is not running; another drive comes with the re-open event
-// (SharedPlayerState::reopenDrive), and the worker then keeps it here.
+// What the main window gives the worker. While the worker runs, another
+// drive comes with the re-open event (SharedPlayerState::reopenDrive) and new
+// options through SharedPlayerState::newOptions; the worker then keeps them
+// here.
 struct PlayerSetup {
     std::string drive;     // "E:"
     SharedAspiMap aspiMap; // repaired by the TOC read
     // Saves a repaired map (on the worker thread).
     std::function<void(const std::string& map)> saveAspiMap;
-    std::string cdPlayerIni; // path of the older CD Player's file
-    int stopOnClose = 0;
-    int detectMultiSession = 0;
+    WorkerOptions options;
     std::atomic<int>* fanMark = nullptr; // the window's fan mark, when given
 };
+
+WorkerOptions workerOptionsOf(const Options& options);
+// Gives the running worker new options; it takes them at its next wake-up.
+void handOverWorkerOptions(SharedPlayerState& shared, SharedPlayerLock& lock,
+                           const WorkerOptions& options);
 
 // The worker's own variables, readable by tests.
 struct PlayerFlags {
@@ -81,6 +86,7 @@ public:
     const DiscInfo& localDisc() const { return localDisc_; }
 
 private:
+    void takeNewOptions();
     bool onQuit();
     void onPlay();
     void onPause();

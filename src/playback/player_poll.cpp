@@ -104,8 +104,8 @@ void PlayerEngine::readToc() {
     log_.logEvent(2223, " T: Getting TOC");
     const std::string knownMap = setup_.aspiMap.get();
     std::string map = knownMap;
-    const int direct = readTrackList(setup_.drive, map, device_, scsi_, setup_.detectMultiSession,
-                                     localDisc_.trackList);
+    const int direct = readTrackList(setup_.drive, map, device_, scsi_,
+                                     setup_.options.detectMultiSession, localDisc_.trackList);
     if (map != knownMap) {
         setup_.aspiMap.set(map);
         if (setup_.saveAspiMap)
@@ -156,7 +156,7 @@ void PlayerEngine::getCdInfo() {
     log_.logEvent(2233, " T: Getting CD info");
     localDisc_.discId = computeDiscId(localDisc_.trackList);
     if (lookup_)
-        lookup_(setup_.drive, setup_.cdPlayerIni, scsi_.cdTextInfo(), localDisc_);
+        lookup_(setup_.drive, setup_.options.cdPlayerIni, scsi_.cdTextInfo(), localDisc_);
     if (setup_.fanMark)
         setup_.fanMark->store(isFanArtist(localDisc_.artist) ? 1 : 0);
 }

@@ -18,8 +18,16 @@ inline constexpr const char kPlayerSemaphoreName[] = "RUBO Semaphore";
 // Time-out of one wait of the worker, in milliseconds.
 inline constexpr std::uint32_t kPlayerPollMs = 200;
 
+// The options the worker reads while it runs.
+struct WorkerOptions {
+    std::string cdPlayerIni; // path of the older CD Player's file
+    int stopOnClose = 0;
+    int detectMultiSession = 0;
+};
+
 // Fields both threads use. Every access holds the lock (lockShared) except
-// directMode, which only the worker writes.
+// directMode, which only the worker writes, and newOptionsPending, which the
+// worker tests before it takes the lock.
 struct SharedPlayerState {
     SharedPlayerState() {
         resetDiscInfo(discInfo);
@@ -36,12 +44,14 @@ struct SharedPlayerState {
     int ready = 0;
     int scanning = 0; // worker sets 1 at a TOC read; UI clears it
     DiscInfo discInfo;
-    DiscInfo cdTextInfo;            // the disc's CD-TEXT, handed over with discInfo
-    int discInfoReady = 0;          // worker sets 1 with discInfo; UI clears it
-    int clearRequest = 0;           // worker sets 1 when the door opens; UI clears it
-    PackedTmsf playRequest = 0;     // written by the UI before the play event
-    std::string reopenDrive;        // written by the UI before the re-open event; empty: same drive
-    std::atomic<int> directMode{0}; // positions and plays through SCSI
+    DiscInfo cdTextInfo;        // the disc's CD-TEXT, handed over with discInfo
+    int discInfoReady = 0;      // worker sets 1 with discInfo; UI clears it
+    int clearRequest = 0;       // worker sets 1 when the door opens; UI clears it
+    PackedTmsf playRequest = 0; // written by the UI before the play event
+    std::string reopenDrive;    // written by the UI before the re-open event; empty: same drive
+    WorkerOptions newOptions;   // written by the UI, then newOptionsPending set
+    std::atomic<int> newOptionsPending{0}; // the worker takes newOptions at its next wake-up
+    std::atomic<int> directMode{0};        // positions and plays through SCSI
 };
 
 // The ASPI map both threads use: the worker repairs it when it reads a TOC,

@@ -110,7 +110,7 @@ TEST_CASE("quit stops a playing or paused drive only with StopOnClose") {
             CAPTURE(stopOnClose);
             PlayerFixture f;
             f.startWithDisc(2);
-            f.setup.stopOnClose = stopOnClose;
+            f.setup.options.stopOnClose = stopOnClose;
             f.setDrive(mode, 1, 1);
             f.engine->handle(kPlayerWaitTimeout);
             f.takeLog();
@@ -133,7 +133,7 @@ TEST_CASE("quit stops a playing or paused drive only with StopOnClose") {
 TEST_CASE("quit with StopOnClose stops a drive that reports stop while paused") {
     PlayerFixture f;
     f.startWithDisc(2);
-    f.setup.stopOnClose = 1;
+    f.setup.options.stopOnClose = 1;
     f.engine->handle(kPauseEvent);
     f.engine->handle(kPlayerWaitTimeout); // 525 read as 529
     f.device.calls.clear();

@@ -153,7 +153,7 @@ TEST_CASE("direct mode after a multisession read: positions and plays through SC
     f.drive.spti = [&](const Cdb& c, std::uint8_t* b, std::uint32_t n) {
         return drive.answer(c, b, n);
     };
-    f.setup.detectMultiSession = 1;
+    f.setup.options.detectMultiSession = 1;
     f.startWithDisc(3);
     CHECK(f.shared.directMode.load() == 1);
     CHECK(f.engine->localDisc().trackList.leadOut == 135000);
@@ -205,7 +205,7 @@ TEST_CASE("the log reads Multisession mode after a multisession TOC") {
     f.drive.spti = [&](const Cdb& c, std::uint8_t* b, std::uint32_t n) {
         return drive.answer(c, b, n);
     };
-    f.setup.detectMultiSession = 1;
+    f.setup.options.detectMultiSession = 1;
     f.insertDisc(3);
     REQUIRE(f.engine->start());
     f.engine->handle(kPlayerWaitTimeout);
@@ -214,4 +214,45 @@ TEST_CASE("the log reads Multisession mode after a multisession TOC") {
     const Lines log = f.takeLog();
     REQUIRE(log.size() > 2);
     CHECK(log[1] == " T: Got TOC Multisession mode");
+}
+
+TEST_CASE("options handed over while the worker runs take effect at its next wake-up") {
+    PlayerFixture f;
+    DirectDrive drive;
+    f.drive.spti = [&](const Cdb& c, std::uint8_t* b, std::uint32_t n) {
+        return drive.answer(c, b, n);
+    };
+    std::vector<std::string> iniPaths;
+    f.engine->setDiscLookup(
+        [&](const std::string&, const std::string& cdPlayerIni, const DiscInfo&, DiscInfo& info) {
+            LockWatch::callOut();
+            iniPaths.push_back(cdPlayerIni);
+            info.valid = 1;
+        });
+    f.startWithDisc(3);
+    CHECK(f.shared.directMode.load() == 0);
+
+    WorkerOptions changed;
+    changed.cdPlayerIni = "C:\\WINDOWS\\cdplayer.ini";
+    changed.stopOnClose = 1;
+    changed.detectMultiSession = 1;
+    handOverWorkerOptions(f.shared, f.lock, changed);
+    CHECK(f.setup.options.stopOnClose == 0); // not before the worker wakes up
+
+    // The next disc is read with the session layout and looked up in the new file.
+    f.engine->handle(kReopenEvent);
+    f.engine->handle(kPlayerWaitTimeout);
+    f.engine->handle(kPlayerWaitTimeout);
+    CHECK(f.shared.directMode.load() == 1);
+    REQUIRE(iniPaths.size() == 2);
+    CHECK(iniPaths[0].empty());
+    CHECK(iniPaths[1] == changed.cdPlayerIni);
+    CHECK(f.shared.newOptionsPending.load() == 0);
+    CHECK(LockWatch::violations() == 0);
+
+    f.setDrive(kMciModePlay, 1, 1);
+    f.engine->handle(kPlayerWaitTimeout);
+    f.device.calls.clear();
+    f.engine->handle(kQuitEvent);
+    CHECK(f.device.calls == Lines{"stop", "close"});
 }

@@ -142,9 +142,9 @@ struct Run {
         scsi->setErrorDetail(1); // as with Logging on
         setup.drive = kVirtualDrive;
         setup.aspiMap.set("D");
-        setup.cdPlayerIni = scratch.dir.file("cdplayer.ini");
-        setup.stopOnClose = how.stopOnClose;
-        setup.detectMultiSession = how.detectMultiSession;
+        setup.options.cdPlayerIni = scratch.dir.file("cdplayer.ini");
+        setup.options.stopOnClose = how.stopOnClose;
+        setup.options.detectMultiSession = how.detectMultiSession;
         setup.fanMark = &fan;
         runner = std::make_unique<PlayerRunner>(setup, *scsi, shared, controls, scratch.log);
         runner->setDiscLookup(discStoreLookup(scratch.settings));
