@@ -201,4 +201,22 @@ inline HWND waitDialog(RuboProcess& rubo, const char* caption, DWORD timeoutMs =
     return search.found;
 }
 
+// The options that point rubo.exe at the local freedb server.
+inline std::string serverOptions() {
+    const std::string freedb = environmentText("RUBO_FREEDB_SERVER");
+    const std::size_t colon = freedb.rfind(':');
+    return "CddbSite=2\r\nCddbCustomSite=" + freedb.substr(0, colon) +
+           "\r\nCddbCustomPort=" + freedb.substr(colon + 1) +
+           "\r\nCddbProtocol=5\r\nCddbEmailAddress=tester@example.org\r\n";
+}
+
+// Whether scripts/with-freedb-server started the local servers.
+inline bool freedbServersGiven() {
+    if (!environmentText("RUBO_FREEDB_SERVER").empty() &&
+        !environmentText("RUBO_CDDB_SERVER").empty())
+        return true;
+    MESSAGE("skipped: no local freedb servers (run through scripts/with-freedb-server)");
+    return false;
+}
+
 } // namespace rubo::test

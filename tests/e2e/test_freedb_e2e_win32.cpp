@@ -88,22 +88,6 @@ void writeRecord(const char* folderVariable, const std::string& category, DiscId
     writeBytes(folder / category / hex, text);
 }
 
-std::string serverOptions() {
-    const std::string freedb = environmentText("RUBO_FREEDB_SERVER");
-    const std::size_t colon = freedb.rfind(':');
-    return "CddbSite=2\r\nCddbCustomSite=" + freedb.substr(0, colon) +
-           "\r\nCddbCustomPort=" + freedb.substr(colon + 1) +
-           "\r\nCddbProtocol=5\r\nCddbEmailAddress=tester@example.org\r\n";
-}
-
-bool freedbServersGiven() {
-    if (!environmentText("RUBO_FREEDB_SERVER").empty() &&
-        !environmentText("RUBO_CDDB_SERVER").empty())
-        return true;
-    MESSAGE("skipped: no local freedb servers (run through scripts/with-freedb-server)");
-    return false;
-}
-
 // What the player shows besides its main window, and its log: for a failure.
 std::string sideWindows(RuboProcess& rubo) {
     HWND other = rubo.otherWindow();

@@ -1,9 +1,12 @@
 // The Options button of the real rubo.exe against the virtual drive: the
-// time formats and the font changed on the sheet and taken over on OK, and
-// the desktop shortcut. Each page is photographed on the way.
+// time formats and the font changed on the sheet and taken over on OK, the
+// desktop shortcut, the freedb page's buttons against the local freedb
+// server and the fans' page. Each page is photographed on the way.
 #include <doctest.h>
 
+#include "app/options_pages_win32.h"
 #include "e2e_steps_win32.h"
+#include "settings/text_format.h"
 
 #include <commctrl.h>
 #include <objbase.h>
@@ -21,6 +24,19 @@ namespace {
 
 constexpr const char kSheetCaption[] = "Options";
 constexpr int kDevelopPages = 6;
+constexpr int kFreedbPage = 3;
+constexpr int kFansPage = 6;
+
+// A disc of the fans' band with CD-TEXT.
+constexpr const char kFanDisc[] = "track 1 audio 00:02:00\n"
+                                  "track 2 audio 03:10:00\n"
+                                  "track 3 audio 07:00:00\n"
+                                  "leadout 10:30:00\n"
+                                  "text disc performer Lantern Parade\n"
+                                  "text disc title Night Market\n"
+                                  "text 1 title Paper Moons\n"
+                                  "text 2 title Slow Procession\n"
+                                  "text 3 title Last Light\n";
 
 HWND openSheet(RuboProcess& rubo) {
     REQUIRE(rubo.click(IDC_OPTIONS, true));
@@ -50,6 +66,24 @@ void showPage(HWND sheet, int index, int controlId) {
         },
         kStepTimeoutMs));
     RedrawWindow(sheet, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+// Presses a button of the page; what it opens runs in the player's own loop.
+void press(HWND sheet, int id) {
+    HWND button = findControl(sheet, id);
+    REQUIRE(button != nullptr);
+    PostMessageA(button, BM_CLICK, 0, 0);
+}
+
+// Waits for the window of a site text, returns its text and closes it.
+std::string takeSiteText(RuboProcess& rubo, const std::string& title, const char* shot) {
+    HWND window = waitDialog(rubo, title.c_str(), kDiscTimeoutMs);
+    REQUIRE_MESSAGE(window != nullptr, title);
+    const std::string text = RuboProcess::windowText(findControl(window, IDC_SITE_TEXT));
+    screenshot(window, shot);
+    PostMessageA(window, WM_COMMAND, IDOK, 0);
+    REQUIRE(waitUntil([&] { return !IsWindow(window); }, kStepTimeoutMs));
+    return text;
 }
 
 std::string desktopFolder() {
@@ -163,6 +197,66 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         // The process runs a copy of rubo.exe in its scratch directory.
         CHECK(comparable(linkTarget(link)) == comparable(rubo.file("rubo.exe")));
         DeleteFileA(link.c_str());
+        closeAndCheck(rubo);
+    }
+
+    TEST_CASE("rubo.exe: Options: the freedb page asks the local server; a fan's disc adds "
+              "the greeting page") {
+        REQUIRE_FALSE(ruboExe().empty());
+        if (!freedbServersGiven())
+            return;
+        ScratchDir discs;
+        writeBytes(discs.path() / "lantern-parade.disc", kFanDisc);
+        REQUIRE(driveControl("spinup 0") == 0);
+        REQUIRE(driveControl("insert " + (discs.path() / "lantern-parade.disc").string()) == 0);
+        Scratch scratch(serverOptions());
+        RuboProcess rubo(ruboExe(), scratch.path(), "");
+        REQUIRE_MESSAGE(rubo.started(), rubo.startError());
+        REQUIRE(waitMainWindow(rubo) != nullptr);
+        expectDisplay(rubo, "Lantern Parade - Night Market", kDiscTimeoutMs);
+
+        HWND sheet = openSheet(rubo);
+        CHECK(SendMessageA(PropSheet_GetTabControl(sheet), TCM_GETITEMCOUNT, 0, 0) ==
+              kDevelopPages + 1);
+        showPage(sheet, kFansPage, IDC_OPT_EGG_TEXT);
+        CHECK(RuboProcess::windowText(findControl(sheet, IDC_OPT_EGG_TEXT)) == kFanGreeting);
+        screenshot(sheet, "options-7-fans");
+
+        showPage(sheet, kFreedbPage, IDC_OPT_GET_MIRRORS);
+        HWND mirrors = findControl(sheet, IDC_OPT_MIRRORS);
+        REQUIRE(mirrors != nullptr);
+        press(sheet, IDC_OPT_GET_MIRRORS);
+        // The local server lists four sites, three of them over HTTP.
+        const bool listed = waitUntil([&] { return SendMessageA(mirrors, CB_GETCOUNT, 0, 0) == 3; },
+                                      kDiscTimeoutMs);
+        INFO("rubo.log:\n" << rubo.readFile("rubo.log"));
+        CHECK(listed);
+        const std::string ini = rubo.readFile("RUBO.ini");
+        const std::size_t at = ini.find("[Servers]\r\n");
+        REQUIRE(at != std::string::npos);
+        const std::string servers = ini.substr(at, ini.find("\r\n[", at) - at);
+        INFO("servers: " << servers);
+        CHECK(contains(servers, "\r\n0=127.0.0.1 "));
+        CHECK(contains(servers, "\r\n1=localhost "));
+        CHECK(contains(servers, "\r\n2=127.0.0.1 "));
+        CHECK_FALSE(contains(servers, "\r\n3="));
+
+        const std::string server = environmentText("RUBO_FREEDB_SERVER");
+        const std::string host = server.substr(0, server.rfind(':'));
+        press(sheet, IDC_OPT_STATUS);
+        const std::string status = takeSiteText(
+            rubo, formatText("Status information from site %s", host.c_str()), "options-status");
+        CHECK(contains(status, "Server status:"));
+        CHECK(contains(status, "Database entries"));
+        press(sheet, IDC_OPT_MOTD);
+        const std::string motd = takeSiteText(
+            rubo, formatText("Message of the day from site %s", host.c_str()), "options-motd");
+        CHECK(contains(motd, "Welcome to the RUBO local freedb test server."));
+
+        // Cancel keeps what the buttons did at once.
+        PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+        expectLog(rubo, "M : Options menu exit: Cancel");
+        CHECK(contains(rubo.readFile("RUBO.ini"), "[Servers]\r\n0=127.0.0.1 "));
         closeAndCheck(rubo);
     }
 }
