@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -35,8 +36,24 @@ bool appendToFile(const std::string& path, const std::string& bytes);
 // Creates the file empty, or empties it.
 bool truncateFile(const std::string& path);
 
-// Platform steps of the replace, one per platform file.
+// What tells two versions of a file apart: its identity (volume and file
+// number), size and modification time.
+struct FileStamp {
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    std::uint64_t size = 0;
+    std::uint64_t modified = 0;
+    bool operator==(const FileStamp& o) const {
+        return volume == o.volume && index == o.index && size == o.size && modified == o.modified;
+    }
+    bool operator!=(const FileStamp& o) const { return !(*this == o); }
+};
+
+// Platform steps, one per platform file.
 namespace platform {
+// The stamp of an existing file; false when there is none.
+bool fileStamp(const std::string& path, FileStamp& stamp);
+
 // Moves `from` over `to`, replacing it atomically.
 bool replaceFile(const std::string& from, const std::string& to);
 } // namespace platform

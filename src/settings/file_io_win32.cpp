@@ -1,5 +1,7 @@
 #include "settings/file_io.h"
 
+#include "settings/unique_handle_win32.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -9,6 +11,23 @@ namespace rubo::platform {
 bool replaceFile(const std::string& from, const std::string& to) {
     return MoveFileExA(from.c_str(), to.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool fileStamp(const std::string& path, FileStamp& stamp) {
+    UniqueHandle file(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!file || !GetFileInformationByHandle(file.get(), &info))
+        return false;
+    auto wide = [](DWORD high, DWORD low) {
+        return (static_cast<std::uint64_t>(high) << 32) | low;
+    };
+    stamp.volume = info.dwVolumeSerialNumber;
+    stamp.index = wide(info.nFileIndexHigh, info.nFileIndexLow);
+    stamp.size = wide(info.nFileSizeHigh, info.nFileSizeLow);
+    stamp.modified = wide(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime);
+    return true;
 }
 
 } // namespace rubo::platform

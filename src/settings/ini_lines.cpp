@@ -194,6 +194,161 @@ std::string applyWrite(std::string_view contents, std::string_view section, std:
     return out;
 }
 
+void findSectionBlocks(std::string_view contents, std::string_view section,
+                       std::vector<Block>& blocks) {
+    blocks.clear();
+    const char* const begin = contents.data();
+    const char* const end = begin + contents.size();
+    // The reader's headers: lines that start with "[".
+    auto nextHeader = [&](const char* from) {
+        const char* at = findChar(from, end, '[');
+        while (at != end && at != begin && at[-1] != '\n')
+            at = findChar(at + 1, end, '[');
+        return at;
+    };
+    const char* header = nextHeader(begin);
+    while (header != end) {
+        const char* stop = findChar(header, end, '\n');
+        const char* following = stop < end ? stop + 1 : end;
+        if (stop > header && stop[-1] == '\r')
+            --stop;
+        const char* next = nextHeader(following);
+        const std::string_view line(header, static_cast<std::size_t>(stop - header));
+        if (equalsNoCase(headerNameToBracket(line), section))
+            blocks.push_back(Block{static_cast<std::size_t>(following - begin),
+                                   static_cast<std::size_t>(next - begin)});
+        header = next;
+    }
+}
+
+bool findValueInBlocks(std::string_view contents, const std::vector<Block>& blocks,
+                       std::string_view key, std::string& value) {
+    std::string_view line;
+    for (const Block& block : blocks) {
+        for (LineCursor cursor(contents.substr(block.begin, block.end - block.begin));
+             cursor.next(line);) {
+            if (!line.empty() && equalsNoCase(keyOf(line), key)) {
+                std::size_t eq = line.find('=');
+                value.assign(eq == std::string_view::npos ? std::string_view()
+                                                          : line.substr(eq + 1));
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool findSectionRegion(std::string_view contents, std::string_view section, std::size_t& begin,
+                       std::size_t& end) {
+    constexpr std::size_t none = static_cast<std::size_t>(-1);
+    const char* const first = contents.data();
+    const char* const last = first + contents.size();
+    std::size_t firstHeader = none;
+    std::size_t afterLast = none;
+    // The writer's headers are the lines that start with "[" too.
+    const char* at = findChar(first, last, '[');
+    while (at != last) {
+        if (at != first && at[-1] != '\n') {
+            at = findChar(at + 1, last, '[');
+            continue;
+        }
+        const std::size_t offset = static_cast<std::size_t>(at - first);
+        if (afterLast == none && firstHeader != none)
+            afterLast = offset;
+        const char* stop = findChar(at, last, '\n');
+        const char* following = stop < last ? stop + 1 : last;
+        if (stop > at && stop[-1] == '\r')
+            --stop;
+        if (equalsNoCase(headerNameInner(std::string_view(at, static_cast<std::size_t>(stop - at))),
+                         section)) {
+            if (firstHeader == none)
+                firstHeader = offset;
+            afterLast = none;
+        }
+        at = findChar(following, last, '[');
+    }
+    if (firstHeader != none) {
+        begin = firstHeader;
+        end = afterLast == none ? contents.size() : afterLast;
+        return true;
+    }
+    // The last line, which decides the blank line before a new section.
+    std::size_t limit = contents.size();
+    if (limit > 0 && contents[limit - 1] == '\n')
+        --limit;
+    const std::size_t newline =
+        limit == 0 ? std::string_view::npos : contents.rfind('\n', limit - 1);
+    begin = newline == std::string_view::npos ? 0 : newline + 1;
+    end = contents.size();
+    return false;
+}
+
+bool endsEveryLineWithCrLf(std::string_view text) {
+    if (text.empty())
+        return true;
+    if (text.back() != '\n')
+        return false;
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    for (const char* at = findChar(begin, end, '\n'); at != end; at = findChar(at + 1, end, '\n')) {
+        if (at == begin || at[-1] != '\r')
+            return false;
+    }
+    return true;
+}
+
+bool mayHoldProfileHeader(std::string_view text, std::string_view section) {
+    const char* const end = text.data() + text.size();
+    for (const char* at = findChar(text.data(), end, '['); at != end;
+         at = findChar(at + 1, end, '[')) {
+        const char* p = at + 1;
+        while (p < end &&
+               (*p == ' ' || *p == '\t' || *p == '\v' || *p == '\f' || *p == '\r' || *p == '\x1a'))
+            ++p;
+        std::size_t i = 0;
+        for (; i < section.size() && p + i < end; ++i) {
+            const char c = p[i];
+            if (static_cast<unsigned char>(c) >= 0x80)
+                return true;
+            if (lowerAscii(c) != lowerAscii(section[i]))
+                break;
+        }
+        if (i == section.size())
+            return true;
+    }
+    return false;
+}
+
+bool isProfileWrittenForm(std::string_view text) {
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t newline = text.find('\n', pos);
+        if (newline == std::string_view::npos || newline < pos + 2 || text[newline - 1] != '\r')
+            return false;
+        const std::string_view line = text.substr(pos, newline - 1 - pos);
+        pos = newline + 1;
+        for (char c : line) {
+            if (c < 0x20 || c > 0x7E)
+                return false;
+        }
+        if (line.front() == ' ' || line.back() == ' ')
+            return false;
+        if (line.front() == '[') {
+            if (line.size() < 3 || line.back() != ']')
+                return false;
+            const std::string_view name = line.substr(1, line.size() - 2);
+            if (name.find_first_of("[]") != name.npos || name.front() == ' ' || name.back() == ' ')
+                return false;
+            continue;
+        }
+        const std::size_t eq = line.find('=');
+        if (eq != std::string_view::npos &&
+            (eq == 0 || line[eq - 1] == ' ' || (eq + 1 < line.size() && line[eq + 1] == ' ')))
+            return false;
+    }
+    return true;
+}
+
 std::string applyClearSection(std::string_view contents, std::string_view section) {
     constexpr std::size_t none = static_cast<std::size_t>(-1);
     std::size_t header = none;

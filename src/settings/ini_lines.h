@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The line rules of the settings file, on the file's contents in memory.
 // Nothing is trimmed; section names and keys compare without regard to case.
@@ -20,6 +21,39 @@ std::string applyWrite(std::string_view contents, std::string_view section, std:
                        std::string_view value);
 void applyWrite(std::string_view contents, std::string_view section, std::string_view key,
                 std::string_view value, std::string& out);
+
+// The reader on a section found once: the lines after each header of the
+// section up to the next header, in file order (offsets into `contents`).
+struct Block {
+    std::size_t begin;
+    std::size_t end;
+};
+void findSectionBlocks(std::string_view contents, std::string_view section,
+                       std::vector<Block>& blocks);
+// The same value as findValue() from the blocks of the section.
+bool findValueInBlocks(std::string_view contents, const std::vector<Block>& blocks,
+                       std::string_view key, std::string& value);
+
+// The part of a file the writer and the section clearing change for a
+// section: from the first line of its first header to the next header after
+// its last one (or the end); without a header, the last line. False when the
+// section has no header.
+bool findSectionRegion(std::string_view contents, std::string_view section, std::size_t& begin,
+                       std::size_t& end);
+
+// Whether every line ends in CR LF, as the writer leaves them.
+bool endsEveryLineWithCrLf(std::string_view text);
+
+// Whether a "[" in the text could start a header of the section for the
+// profile functions of Windows, which trim blanks, end lines also at a CR and
+// compare beyond ASCII: anything unsure counts as a header.
+bool mayHoldProfileHeader(std::string_view text, std::string_view section);
+
+// Whether the profile functions of Windows write these lines back byte for
+// byte: CR LF line ends, no blank line, printable ASCII, no blanks at the
+// ends of a line or around the first "=", headers "[name]" with nothing
+// after the "]".
+bool isProfileWrittenForm(std::string_view text);
 
 // Section clearing: the entries of the (last) section go, its header and the
 // blank lines after its last entry stay.

@@ -148,6 +148,7 @@ void writeOption(SettingsFile& file, std::string Options::*field, const std::str
 }
 
 WindowRect readWindowRect(SettingsFile& file, const char* section) {
+    SettingsFile::Lock lock(file);
     WindowRect r;
     r.top = file.getInt(section, "Top", 0);
     r.left = file.getInt(section, "Left", 0);

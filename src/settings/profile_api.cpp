@@ -27,4 +27,18 @@ bool LineProfileApi::writeString(const std::string& section, const std::string& 
     return writeWholeFile(path, output);
 }
 
+bool LineProfileApi::writeStringInText(const std::string& section, const std::string& key,
+                                       const char* value, std::string& text) {
+    thread_local std::string output;
+    ini::applyWrite(text, section, key, value ? value : "", output);
+    text.swap(output);
+    return true;
+}
+
+bool LineProfileApi::keepsOtherLines(std::string_view before, std::string_view after,
+                                     std::string_view, bool) const {
+    // The writer ends every line of the file in CR LF and touches no other.
+    return ini::endsEveryLineWithCrLf(before) && ini::endsEveryLineWithCrLf(after);
+}
+
 } // namespace rubo

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace rubo {
 
@@ -18,6 +19,25 @@ public:
     // Writes a value; a null value removes the key. False when nothing was written.
     virtual bool writeString(const std::string& section, const std::string& key, const char* value,
                              const std::string& path) = 0;
+
+    // writeString() on file contents in memory, when these functions can
+    // do that: false (and `text` untouched) when they cannot, or the write failed.
+    virtual bool writeStringInText(const std::string& section, const std::string& key,
+                                   const char* value, std::string& text) {
+        (void)section, (void)key, (void)value, (void)text;
+        return false;
+    }
+    virtual bool writesText() const { return false; }
+    // Whether getString() is ini::findValue() on the file, cut as above.
+    virtual bool readsByLineRules() const { return false; }
+    // Whether a write to `section`, all of whose lines lie between `before`
+    // and `after` (the rest of the file), leaves those two byte for byte;
+    // `changed`: the write changed the section's lines. False when unsure.
+    virtual bool keepsOtherLines(std::string_view before, std::string_view after,
+                                 std::string_view section, bool changed) const {
+        (void)before, (void)after, (void)section, (void)changed;
+        return false;
+    }
 };
 
 // The same file format through the program's own line rules, for platforms
@@ -28,6 +48,12 @@ public:
                           const std::string& defaultValue, const std::string& path) override;
     bool writeString(const std::string& section, const std::string& key, const char* value,
                      const std::string& path) override;
+    bool writeStringInText(const std::string& section, const std::string& key, const char* value,
+                           std::string& text) override;
+    bool writesText() const override { return true; }
+    bool readsByLineRules() const override { return true; }
+    bool keepsOtherLines(std::string_view before, std::string_view after, std::string_view section,
+                         bool changed) const override;
 };
 
 // The platform's implementation.

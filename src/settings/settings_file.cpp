@@ -1,7 +1,5 @@
 #include "settings/settings_file.h"
 
-#include "settings/file_io.h"
-#include "settings/ini_lines.h"
 #include "settings/system_info.h"
 #include "settings/text_format.h"
 
@@ -19,6 +17,14 @@ constexpr const char kCurrentDirectory[] = ".\\";
 #else
 constexpr const char kCurrentDirectory[] = "./";
 #endif
+
+// Whether the text has the line "[section]" exactly.
+bool hasHeaderLine(const std::string& text, const std::string& section) {
+    const std::string line = "[" + section + "]" + kLineEnd;
+    if (text.compare(0, line.size(), line) == 0)
+        return true;
+    return text.find(kLineEnd + line) != std::string::npos;
+}
 
 } // namespace
 
@@ -39,8 +45,56 @@ int parseLeadingInt(const std::string& text) {
     return static_cast<int>(v);
 }
 
+// One write or section clearing of a transaction.
+struct SettingsFile::Change {
+    bool clear = false;
+    std::string section;
+    std::string key;
+    std::string value;
+};
+
+// A transaction's state while it is made in memory: the file as it was and
+// the lines of the one section written, which are all the change touches.
+// Profile writes in a row go to those lines in a file of their own.
+struct SettingsFile::PendingChange {
+    explicit PendingChange(std::string temp) : tempPath(std::move(temp)) {}
+    ~PendingChange() {
+        if (inFile)
+            std::remove(tempPath.c_str());
+    }
+    PendingChange(const PendingChange&) = delete;
+    PendingChange& operator=(const PendingChange&) = delete;
+
+    std::string_view before() const { return std::string_view(original).substr(0, begin); }
+    std::string_view after() const { return std::string_view(original).substr(end); }
+
+    std::string original;
+    bool existed = false;
+    bool exists = false;
+    std::vector<Change> changes;
+    std::string section;
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    std::string region;
+    // The section's name is in the file's text outside the region; the
+    // region in tempPath has the header line "[section]".
+    bool outsideNamed = false;
+    bool headerInFile = false;
+    // The region is in tempPath, written there as `written`.
+    const std::string tempPath;
+    bool inFile = false;
+    std::string written;
+    // A profile write changed the region's lines; whether the rest of the
+    // file stays as it is then.
+    bool regionChanged = false;
+    bool keepsWhenChangedKnown = false;
+    bool keepsWhenChanged = false;
+};
+
 SettingsFile::SettingsFile(std::string path, ProfileApi& profile)
     : path_(std::move(path)), profile_(profile), processLock_(path_) {}
+
+SettingsFile::~SettingsFile() = default;
 
 void SettingsFile::acquire() {
     mutex_.lock();
@@ -49,8 +103,11 @@ void SettingsFile::acquire() {
 }
 
 void SettingsFile::release() {
-    if (--depth_ == 0)
+    if (--depth_ == 0) {
+        // Another process may change the file once the lock is free.
+        snapshot_.valid = false;
         processLock_.unlock();
+    }
     mutex_.unlock();
 }
 
@@ -63,16 +120,15 @@ SettingsFile::Lock::~Lock() {
 }
 
 SettingsFile::Transaction::Transaction(SettingsFile& file) : file_(file), lock_(file) {
-    std::string contents;
-    const std::string working = file_.path_ + ".change";
-    std::remove(working.c_str());
-    // A missing file stays missing in the copy, as the first write creates it.
-    if (readWholeFile(file_.path_, contents))
-        ok_ = writeWholeFile(working, contents);
-    file_.workingPath_ = working;
+    auto change = std::make_unique<PendingChange>(file_.path_ + ".section");
+    // A missing file stays missing, as the first write creates it.
+    change->existed = change->exists = readWholeFile(file_.path_, change->original);
+    file_.pending_ = std::move(change);
+    file_.workingOk_ = true;
 }
 
 SettingsFile::Transaction::~Transaction() {
+    file_.pending_.reset();
     if (!file_.workingPath_.empty()) {
         std::remove(file_.workingPath_.c_str());
         file_.workingPath_.clear();
@@ -80,25 +136,173 @@ SettingsFile::Transaction::~Transaction() {
 }
 
 bool SettingsFile::Transaction::commit() {
+    if (file_.pending_ && file_.settleInMemory())
+        return file_.commitInMemory();
     std::string working;
     working.swap(file_.workingPath_);
     if (working.empty())
         return false;
-    bool done = ok_ && fileExists(working) && platform::replaceFile(working, file_.path_);
+    bool done =
+        file_.workingOk_ && fileExists(working) && platform::replaceFile(working, file_.path_);
     if (!done)
         std::remove(working.c_str());
     return done;
 }
 
+bool SettingsFile::settleInMemory() {
+    PendingChange& p = *pending_;
+    bool ok = true;
+    if (p.inFile) {
+        p.inFile = false;
+        std::string read;
+        ok = readWholeFile(p.tempPath, read);
+        std::remove(p.tempPath.c_str());
+        p.regionChanged = p.regionChanged || read != p.written;
+        p.region.swap(read);
+    }
+    if (ok && p.regionChanged && !p.keepsWhenChangedKnown) {
+        p.keepsWhenChanged = profile_.keepsOtherLines(p.before(), p.after(), p.section, true);
+        p.keepsWhenChangedKnown = true;
+    }
+    if (ok && (!p.regionChanged || p.keepsWhenChanged))
+        return true;
+    fallBack();
+    return false;
+}
+
+bool SettingsFile::commitInMemory() {
+    std::unique_ptr<PendingChange> change = std::move(pending_);
+    snapshot_.valid = false;
+    if (!change->exists)
+        return false;
+    if (change->section.empty())
+        return replaceFileContents(path_, change->original);
+    std::string bytes;
+    bytes.reserve(change->begin + change->region.size() + change->after().size());
+    bytes.append(change->before()).append(change->region).append(change->after());
+    return replaceFileContents(path_, bytes);
+}
+
+void SettingsFile::fallBack() {
+    std::unique_ptr<PendingChange> change = std::move(pending_);
+    const std::string working = path_ + ".change";
+    std::remove(working.c_str());
+    workingOk_ = true;
+    if (change->existed)
+        workingOk_ = writeWholeFile(working, change->original);
+    workingPath_ = working;
+    for (const Change& c : change->changes) {
+        if (c.clear)
+            clearSection(c.section);
+        else
+            writeString(c.section, c.key, c.value);
+    }
+}
+
+void SettingsFile::changeInMemory(const Change& change) {
+    PendingChange& p = *pending_;
+    p.changes.push_back(change);
+    if (p.section.empty()) {
+        ini::findSectionRegion(p.original, change.section, p.begin, p.end);
+        p.section = change.section;
+        // The line rules end every line of the whole file in CR LF.
+        if (!ini::endsEveryLineWithCrLf(p.before()) || !ini::endsEveryLineWithCrLf(p.after()) ||
+            !profile_.keepsOtherLines(p.before(), p.after(), p.section, false))
+            return fallBack();
+        p.region.assign(p.original, p.begin, p.end - p.begin);
+        p.outsideNamed = p.before().find(p.section) != std::string_view::npos ||
+                         p.after().find(p.section) != std::string_view::npos;
+    } else if (p.section != change.section) {
+        return fallBack();
+    }
+
+    const char* value = change.value.empty() ? nullptr : change.value.c_str();
+    if (!change.clear && !ownIniFormat_ && p.inFile &&
+        (!value || p.outsideNamed || p.headerInFile)) {
+        // The next of several profile writes in a row; a header line stays.
+        profile_.writeString(change.section, change.key, value, p.tempPath);
+        return;
+    }
+    if (!settleInMemory())
+        return;
+    if (change.clear) {
+        p.region = ini::applyClearSection(p.region, change.section);
+        p.exists = true;
+        return;
+    }
+    // As writeString() does it, on the section's lines alone.
+    std::string text;
+    bool exists = p.exists;
+    if (ownIniFormat_) {
+        ini::applyWrite(p.region, change.section, change.key, change.value, text);
+        exists = true;
+    } else {
+        text = p.region;
+    }
+    if (value && exists && !p.outsideNamed && text.find(change.section) == std::string::npos) {
+        // The blank line goes at the end of the file.
+        if (!p.after().empty())
+            return fallBack();
+        text += kLineEnd;
+    }
+    if (profile_.writesText()) {
+        const std::string before = text;
+        if (!profile_.writeStringInText(change.section, change.key, value, text))
+            return; // dropped, as a failed write drops it
+        p.regionChanged = p.regionChanged || text != before;
+        p.region.swap(text);
+    } else {
+        if (!writeWholeFile(p.tempPath, text))
+            return fallBack();
+        p.inFile = true;
+        p.headerInFile = hasHeaderLine(text, change.section);
+        p.written.swap(text);
+        if (!profile_.writeString(change.section, change.key, value, p.tempPath)) {
+            p.inFile = false;
+            std::remove(p.tempPath.c_str());
+            return;
+        }
+    }
+    p.exists = true;
+}
+
+bool SettingsFile::findInSnapshot(const std::string& path, const std::string& section,
+                                  const std::string& key, std::string& value) {
+    FileStamp now;
+    const bool exists = platform::fileStamp(path, now);
+    if (!snapshot_.valid || snapshot_.path != path || !exists || now != snapshot_.stamp) {
+        snapshot_.valid = false;
+        snapshot_.sectionKnown = false;
+        if (!readWholeFile(path, snapshot_.contents))
+            return false;
+        // Kept only when the file did not change while it was read.
+        FileStamp after;
+        snapshot_.valid = exists && platform::fileStamp(path, after) && after == now;
+        snapshot_.path = path;
+        snapshot_.stamp = now;
+    }
+    if (!snapshot_.sectionKnown || snapshot_.section != section) {
+        ini::findSectionBlocks(snapshot_.contents, section, snapshot_.blocks);
+        snapshot_.section = section;
+        snapshot_.sectionKnown = true;
+    }
+    return ini::findValueInBlocks(snapshot_.contents, snapshot_.blocks, key, value);
+}
+
 std::string SettingsFile::getString(const std::string& section, const std::string& key,
                                     const std::string& defaultValue) {
     Lock lock(*this);
-    if (!ownIniFormat_)
+    if (pending_)
+        fallBack();
+    const bool lineRules = ownIniFormat_;
+    if (!lineRules && !profile_.readsByLineRules())
         return profile_.getString(section, key, defaultValue, activePath());
     std::string value;
-    if (readWholeFile(activePath(), buffer_) && ini::findValue(buffer_, section, key, value))
-        return value;
-    return defaultValue;
+    if (!findInSnapshot(activePath(), section, key, value))
+        value = defaultValue;
+    if (!lineRules && value.size() > kProfileBufferSize - 1)
+        value.resize(kProfileBufferSize - 1);
+    return value;
 }
 
 int SettingsFile::getInt(const std::string& section, const std::string& key, int defaultValue) {
@@ -110,6 +314,9 @@ void SettingsFile::writeString(const std::string& section, const std::string& ke
     // The whole change (line rules, then the profile function) is made on a
     // temporary copy that replaces the file in one step.
     Lock lock(*this);
+    if (pending_)
+        return changeInMemory(Change{false, section, key, value});
+    snapshot_.valid = false;
     bool exists = readWholeFile(activePath(), buffer_);
     if (ownIniFormat_) {
         ini::applyWrite(buffer_, section, key, value, output_);
@@ -131,6 +338,9 @@ void SettingsFile::writeInt(const std::string& section, const std::string& key, 
 
 void SettingsFile::clearSection(const std::string& section) {
     Lock lock(*this);
+    if (pending_)
+        return changeInMemory(Change{true, section, std::string(), std::string()});
+    snapshot_.valid = false;
     readWholeFile(activePath(), buffer_);
     replaceFileContents(activePath(), ini::applyClearSection(buffer_, section));
 }

@@ -1,12 +1,16 @@
 #pragma once
 
 #include "settings/cross_process_lock.h"
+#include "settings/file_io.h"
+#include "settings/ini_lines.h"
 #include "settings/profile_api.h"
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace rubo {
 
@@ -29,6 +33,7 @@ std::string programDirectoryOf(const std::string& modulePath);
 class SettingsFile {
 public:
     SettingsFile(std::string path, ProfileApi& profile);
+    ~SettingsFile();
     SettingsFile(const SettingsFile&) = delete;
     SettingsFile& operator=(const SettingsFile&) = delete;
 
@@ -42,10 +47,12 @@ public:
     void writeInt(const std::string& section, const std::string& key, int value);
     void clearSection(const std::string& section);
 
-    // Makes several writes one change: they go to a working copy that
-    // replaces the file on commit(), so a crash before then leaves the file
-    // as it was. Holds the lock meanwhile; without commit() the copy is
-    // dropped. Not nested.
+    // Makes several writes one change that replaces the file on commit(), so
+    // a crash before then leaves the file as it was. Writes to one section
+    // are made on that section's lines in memory when the profile functions
+    // leave the rest of the file as it is; otherwise they go to a working
+    // copy of the file. Holds the lock meanwhile; without commit() the
+    // change is dropped. Not nested.
     class Transaction;
 
     // Holds the file's lock for a change made of several writes. Recursive.
@@ -61,13 +68,31 @@ public:
     };
 
 private:
+    struct PendingChange;
+    struct Change;
+
     void acquire();
     void release();
     // The file every access goes to: the working copy during a transaction.
     const std::string& activePath() const { return workingPath_.empty() ? path_ : workingPath_; }
+    // The line rules' value from the file as last read, read again when the
+    // file's stamp differs; false when the file or the key is missing.
+    bool findInSnapshot(const std::string& path, const std::string& section, const std::string& key,
+                        std::string& value);
+    // A change of a transaction made on the section's lines in memory, or
+    // on a working copy when that is not sure to give the same file.
+    void changeInMemory(const Change& change);
+    // Brings the section's lines back into memory; false when the
+    // transaction went over to a working copy instead.
+    bool settleInMemory();
+    // Leaves the in-memory transaction for a working copy with every change
+    // so far made again there.
+    void fallBack();
+    bool commitInMemory();
 
     std::string path_;
     std::string workingPath_;
+    bool workingOk_ = true;
     ProfileApi& profile_;
     std::atomic<bool> ownIniFormat_{false};
     std::recursive_mutex mutex_;
@@ -76,6 +101,18 @@ private:
     // allocated anew for every access.
     std::string buffer_;
     std::string output_;
+    // The file as read under the lock, with the blocks of one section;
+    // dropped when the lock is let go.
+    struct Snapshot {
+        bool valid = false;
+        std::string path;
+        FileStamp stamp;
+        std::string contents;
+        bool sectionKnown = false;
+        std::string section;
+        std::vector<ini::Block> blocks;
+    } snapshot_;
+    std::unique_ptr<PendingChange> pending_;
     CrossProcessLock processLock_;
 };
 
@@ -93,7 +130,6 @@ public:
 private:
     SettingsFile& file_;
     Lock lock_;
-    bool ok_ = true;
 };
 
 // The standard decimal conversion: leading blanks, a sign and digits; 0 when

@@ -114,3 +114,44 @@ TEST_CASE("reader and writer agree on what they wrote") {
         CHECK(lookup(file, section.c_str(), key.c_str()) == "value " + std::to_string(i));
     }
 }
+
+TEST_CASE("the lines a one-section change touches, and what the rest of the file must be") {
+    std::size_t begin = 0, end = 0;
+    const std::string file = "a=1\r\n[S]\r\nx=1\r\n[T]\r\ny=1\r\n[s]\r\nz=1\r\n\r\n[U]\r\nu=1";
+    SUBCASE("from the first header of the section to the header after its last one") {
+        CHECK(findSectionRegion(file, "S", begin, end));
+        CHECK(file.substr(begin, end - begin) == "[S]\r\nx=1\r\n[T]\r\ny=1\r\n[s]\r\nz=1\r\n\r\n");
+        CHECK(findSectionRegion(file, "U", begin, end));
+        CHECK(file.substr(begin) == "[U]\r\nu=1");
+    }
+    SUBCASE("a missing section: the last line, which decides the blank line before it") {
+        CHECK_FALSE(findSectionRegion(file, "V", begin, end));
+        CHECK(file.substr(begin, end - begin) == "u=1");
+        CHECK_FALSE(findSectionRegion("[A]\r\n\r\n", "V", begin, end));
+        CHECK(begin == 5);
+        CHECK_FALSE(findSectionRegion("", "V", begin, end));
+        CHECK(begin == 0);
+    }
+    SUBCASE("every line in CR LF") {
+        CHECK(endsEveryLineWithCrLf(""));
+        CHECK(endsEveryLineWithCrLf("a\r\n\r\n"));
+        CHECK(endsEveryLineWithCrLf("a\rb\r\n"));
+        CHECK_FALSE(endsEveryLineWithCrLf("a\r\nb"));
+        CHECK_FALSE(endsEveryLineWithCrLf("a\nb\r\n"));
+        CHECK_FALSE(endsEveryLineWithCrLf("\n"));
+    }
+    SUBCASE("what the profile functions could take for a header of the section") {
+        CHECK(mayHoldProfileHeader("x=1\r\n  [ s ]\r\n", "S"));
+        CHECK(mayHoldProfileHeader("x=1\r[S", "S"));
+        CHECK(mayHoldProfileHeader("[S\xC4]\r\n", "SI"));
+        CHECK_FALSE(mayHoldProfileHeader("[T]\r\nS=1\r\n[SX", "SY"));
+    }
+    SUBCASE("the form the profile functions write") {
+        CHECK(isProfileWrittenForm(""));
+        CHECK(isProfileWrittenForm("a=1\r\n[S]\r\nx=\r\n;note\r\nplain\r\nq=\"a = b\"\r\n"));
+        for (const char* text : {"\r\n", "[S]\r\n\r\n", "a=1", "a=1\n", "a = 1\r\n", " a=1\r\n",
+                                 "a=1 \r\n", "[S]x\r\n", "[ S]\r\n", "[]\r\n", "[S]]\r\n",
+                                 "a=\xE9\r\n", "a=\t\r\n", "=1\r\n", "a\rb=1\r\n"})
+            CHECK_MESSAGE(!isProfileWrittenForm(text), text);
+    }
+}
