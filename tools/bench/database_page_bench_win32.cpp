@@ -3,8 +3,8 @@
 // items inserted into a real tree control as the page inserts them.
 #include "app/database_page_win32.h"
 #include "app/database_tree.h"
+#include "bench_database.h"
 #include "settings/file_io.h"
-#include "settings/text_format.h"
 
 #include <commctrl.h>
 #include <windows.h>
@@ -22,35 +22,8 @@ using namespace rubo;
 namespace {
 
 constexpr int kDiscs = 10000;
-constexpr int kTracks = 12;
-constexpr int kDiscsPerArtist = 3;
 constexpr int kRuns = 5;
 constexpr double kLimitMs = 1000.0;
-
-std::string buildDatabase() {
-    std::string file = "[Options]\r\nCddbSite=1\r\nIniCompatibility=1\r\n";
-    for (int d = 0; d < kDiscs; ++d) {
-        file += formatText("\r\n[%X]\r\n", 0x02003C01u + static_cast<unsigned>(d) * 7919u);
-        file += formatText("Artist=Artist %d\r\nTitle=Album title %d\r\n", d / kDiscsPerArtist, d);
-        file += "Year=1997\r\nGenre=Rock\r\nCategory=rock\r\n";
-        for (int t = 1; t <= kTracks; ++t)
-            file += formatText("%d=Track title %d, disc %d\r\n", t, t, d);
-        file += "Extd=YEAR: 1997 ID3G: 17\r\n";
-    }
-    return file;
-}
-
-double medianMillis(const std::function<void()>& op) {
-    std::vector<double> times;
-    for (int i = 0; i < kRuns; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        op();
-        const auto end = std::chrono::steady_clock::now();
-        times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 } // namespace
 
@@ -61,12 +34,12 @@ int main() {
     const fs::path dir = fs::temp_directory_path() / "rubo-database-page-bench";
     fs::create_directories(dir);
     const std::string path = (dir / "RUBO.ini").string();
-    const std::string database = buildDatabase();
+    const std::string database = bench::buildDatabase(kDiscs);
     if (!writeWholeFile(path, database)) {
         std::printf("cannot write %s\n", path.c_str());
         return 1;
     }
-    std::printf("database: %d discs, %d tracks each, %zu bytes\n", kDiscs, kTracks,
+    std::printf("database: %d discs, %d tracks each, %zu bytes\n", kDiscs, bench::kTracks,
                 database.size());
 
     // The page's tree control, in a window that is never shown.
@@ -82,8 +55,8 @@ int main() {
     }
     DatabaseTree items;
     DatabaseTreeFill page;
-    const double build = medianMillis([&] { items = readDatabaseTree(path); });
-    const double fill = medianMillis([&] {
+    const double build = bench::medianMillis(kRuns, [&] { items = readDatabaseTree(path); });
+    const double fill = bench::medianMillis(kRuns, [&] {
         SendMessageA(tree, WM_SETREDRAW, FALSE, 0);
         page.start(tree, items);
         SendMessageA(tree, WM_SETREDRAW, TRUE, 0);
