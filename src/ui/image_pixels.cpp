@@ -99,4 +99,41 @@ ImagePlacement stretchImage(const PixelRect& face, int imageWidth, int imageHeig
     return p;
 }
 
+int pictureScale(int dpi, int imageWidth, int imageHeight, int roomWidth, int roomHeight) {
+    if (dpi <= 0 || imageWidth <= 0 || imageHeight <= 0)
+        return 1;
+    int scale = (dpi + kBaseDpi / 2) / kBaseDpi;
+    if (scale > kMaxPictureScale)
+        scale = kMaxPictureScale;
+    while (scale > 1 && (imageWidth * scale > roomWidth || imageHeight * scale > roomHeight))
+        --scale;
+    return scale < 1 ? 1 : scale;
+}
+
+int buttonPictureScale(int dpi, int imageWidth, int imageHeight, const PixelRect& face, int borderX,
+                       int borderY) {
+    return pictureScale(dpi, imageWidth, imageHeight, face.width() - borderX,
+                        face.height() - borderY);
+}
+
+PixelImage scaleNearest(const std::uint32_t* pixels, int width, int height, int factor) {
+    constexpr int kMaxSide = 4096;
+    if (!pixels || width <= 0 || height <= 0 || factor < 1 || factor > kMaxPictureScale ||
+        width > kMaxSide / factor || height > kMaxSide / factor)
+        return PixelImage();
+    PixelImage scaled(width * factor, height * factor);
+    for (int y = 0; y < scaled.height; ++y) {
+        const std::uint32_t* source = pixels + static_cast<std::size_t>(y / factor) * width;
+        for (int x = 0; x < scaled.width; ++x)
+            scaled.at(x, y) = source[x / factor];
+    }
+    return scaled;
+}
+
+PixelRect centredIn(const PixelRect& cell, int width, int height) {
+    const int left = cell.left + (cell.width() - width) / 2;
+    const int top = cell.top + (cell.height() - height) / 2;
+    return PixelRect{left, top, left + width, top + height};
+}
+
 } // namespace rubo::ui

@@ -73,4 +73,26 @@ ImagePlacement placeImage(const PixelRect& face, int imageWidth, int imageHeight
 ImagePlacement stretchImage(const PixelRect& face, int imageWidth, int imageHeight, bool pressed,
                             int borderX, int borderY);
 
+inline constexpr int kBaseDpi = 96;
+inline constexpr int kMaxPictureScale = 8;
+
+// The whole factor by which pixel art is enlarged at `dpi`: dpi / 96
+// rounded half up (144 gives 2, 120 gives 1), then lowered while the
+// enlarged picture would not fit `roomWidth` x `roomHeight`; at least 1,
+// at most kMaxPictureScale.
+int pictureScale(int dpi, int imageWidth, int imageHeight, int roomWidth, int roomHeight);
+
+// Room on a button face for a picture: the face less one border width,
+// which a pressed button moves the picture by.
+int buttonPictureScale(int dpi, int imageWidth, int imageHeight, const PixelRect& face, int borderX,
+                       int borderY);
+
+// Each pixel becomes a `factor` x `factor` block (nearest neighbour, so
+// pixel art stays sharp). An empty image for bad sizes or factors.
+PixelImage scaleNearest(const std::uint32_t* pixels, int width, int height, int factor);
+
+// A picture of the given size centred in `cell`, which it may overhang
+// evenly when larger.
+PixelRect centredIn(const PixelRect& cell, int width, int height);
+
 } // namespace rubo::ui

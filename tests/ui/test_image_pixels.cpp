@@ -78,3 +78,70 @@ TEST_CASE("the face is the item less two borders; pressing moves the picture by 
     CHECK(pressed.dest.left == 3);
     CHECK(pressed.dest.right == 22); // still inside the face
 }
+
+TEST_CASE("pictures grow by whole factors with the DPI and only as far as they fit") {
+    // A 14 x 12 picture on a face with plenty of room.
+    CHECK(pictureScale(96, 14, 12, 200, 200) == 1);
+    CHECK(pictureScale(120, 14, 12, 200, 200) == 1); // 125 %: 1.25 rounds down
+    CHECK(pictureScale(143, 14, 12, 200, 200) == 1);
+    CHECK(pictureScale(144, 14, 12, 200, 200) == 2); // 150 %: 1.5 rounds up
+    CHECK(pictureScale(192, 14, 12, 200, 200) == 2);
+    CHECK(pictureScale(240, 14, 12, 200, 200) == 3);
+    CHECK(pictureScale(96 * 40, 14, 12, 4000, 4000) == kMaxPictureScale);
+    // Not enough room for the double size: one step down, never below 1.
+    CHECK(pictureScale(192, 14, 12, 28, 24) == 2);
+    CHECK(pictureScale(192, 14, 12, 27, 24) == 1);
+    CHECK(pictureScale(192, 14, 12, 28, 23) == 1);
+    CHECK(pictureScale(288, 14, 12, 42, 35) == 2);
+    CHECK(pictureScale(192, 14, 12, 5, 5) == 1);
+    // Nonsense in, the picture's own size out.
+    CHECK(pictureScale(0, 14, 12, 200, 200) == 1);
+    CHECK(pictureScale(-192, 14, 12, 200, 200) == 1);
+    CHECK(pictureScale(192, 0, 12, 200, 200) == 1);
+
+    // On a button the pressed shift needs one border width of the face.
+    const PixelRect face = buttonFace({0, 0, 33, 29}, 1, 1); // 29 x 25
+    CHECK(buttonPictureScale(192, 14, 12, face, 1, 1) == 2);
+    CHECK(buttonPictureScale(192, 14, 12, buttonFace({0, 0, 32, 29}, 1, 1), 1, 1) == 1);
+    // The doubled picture, centred, stays inside the face also when pressed.
+    const ImagePlacement down =
+        placeImage(face, 28, 24, ImageAlign::Centre, ImageAlign::Centre, true, 1, 1);
+    CHECK(down.dest.left >= face.left);
+    CHECK(down.dest.right <= face.right);
+    CHECK(down.dest.bottom <= face.bottom);
+    CHECK(down.source.width() == 28);
+}
+
+TEST_CASE("nearest-neighbour enlargement turns each pixel into a block") {
+    PixelImage image(3, 2);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x)
+            image.at(x, y) = pixelFromRgb(x * 80, y * 80, 7);
+    for (int factor : {1, 2, 3}) {
+        CAPTURE(factor);
+        const PixelImage scaled = scaleNearest(image.pixels.data(), 3, 2, factor);
+        REQUIRE(scaled.width == 3 * factor);
+        REQUIRE(scaled.height == 2 * factor);
+        for (int y = 0; y < scaled.height; ++y)
+            for (int x = 0; x < scaled.width; ++x)
+                CHECK(scaled.at(x, y) == image.at(x / factor, y / factor));
+    }
+    CHECK(scaleNearest(image.pixels.data(), 3, 2, 0).pixels.empty());
+    CHECK(scaleNearest(image.pixels.data(), 3, 2, kMaxPictureScale + 1).pixels.empty());
+    CHECK(scaleNearest(nullptr, 3, 2, 2).pixels.empty());
+    CHECK(scaleNearest(image.pixels.data(), 0, 2, 2).pixels.empty());
+    std::vector<std::uint32_t> huge(5000, kRed);
+    CHECK(scaleNearest(huge.data(), 5000, 1, 2).pixels.empty());
+}
+
+TEST_CASE("a picture is centred in its cell, overhanging evenly when larger") {
+    const PixelRect inside = centredIn({10, 20, 40, 46}, 28, 24);
+    CHECK(inside.left == 11);
+    CHECK(inside.top == 21);
+    CHECK(inside.width() == 28);
+    CHECK(inside.height() == 24);
+    const PixelRect over = centredIn({0, 0, 10, 10}, 14, 12);
+    CHECK(over.left == -2);
+    CHECK(over.top == -1);
+    CHECK(over.right == 12);
+}
