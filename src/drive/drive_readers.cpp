@@ -90,7 +90,7 @@ int readTrackList(const std::string& drive, std::string& aspiMap, CdAudioDevice&
     }
     fillFromDevice(device, list);
 
-    if (scsi.usesSpti()) {
+    if (scsi.usesSpti() || scsi.triesSptiFirst()) {
         std::vector<std::uint8_t> toc(kTocBytes, 0);
         if (scsi.sptiExecute(drive, readTocCommand(kTocFormatToc), toc.data(), sizeOf(toc)) &&
             tocFirstTrack(spanOf(toc)) == 1) {

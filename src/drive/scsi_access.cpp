@@ -58,30 +58,45 @@ bool ScsiAccess::discoverDevices() {
 }
 
 bool ScsiAccess::usesSpti() const {
-    return system_.osKind() > kLastKindWithoutSpti && system_.isAdministrator();
+    const OsKind kind = system_.osKind();
+    return kind > kLastKindWithoutSpti && kind <= kLastKindSptiForAdministrators &&
+           system_.isAdministrator();
+}
+
+bool ScsiAccess::triesSptiFirst() const {
+    return system_.osKind() > kLastKindSptiForAdministrators;
 }
 
 int ScsiAccess::executeCommand(const std::string& drive, const std::string& aspiMap, const Cdb& cdb,
                                void* buffer, std::uint32_t length) {
-    if (usesSpti()) {
+    const bool sptiOnly = usesSpti();
+    if (sptiOnly || triesSptiFirst()) {
         if (sptiExecute(drive, cdb, buffer, length))
             return 1;
-        if (errorDetail_.load() == 2)
-            log_.logEvent(kSiteSptiError, "  : SPTI Error: %02X, %s", cdb[0],
-                          system_.lastErrorText().c_str());
-        return 0;
+        // The error of the back end that had the last word is logged.
+        if (sptiOnly || aspiRow(drive, aspiMap) < 0) {
+            if (errorDetail_.load() == 2)
+                log_.logEvent(kSiteSptiError, "  : SPTI Error: %02X, %s", cdb[0],
+                              system_.lastErrorText().c_str());
+            return 0;
+        }
     }
-    if (aspiAvailable_ != 1 || drive.empty())
+    const int row = aspiRow(drive, aspiMap);
+    if (row < 0)
         return 0;
-    const std::size_t row = aspiMap.find(drive[0]);
-    if (row == std::string::npos)
-        return 0;
-    if (aspiExecute(static_cast<int>(row), cdb, buffer, length))
+    if (aspiExecute(row, cdb, buffer, length))
         return 1;
     if (errorDetail_.load() == 2)
         log_.logEvent(kSiteAspiError, "  : ASPI Error: %02X, %s", cdb[0],
                       system_.lastErrorText().c_str());
     return 0;
+}
+
+int ScsiAccess::aspiRow(const std::string& drive, const std::string& aspiMap) const {
+    if (aspiAvailable_ != 1 || drive.empty())
+        return -1;
+    const std::size_t row = aspiMap.find(drive[0]);
+    return row == std::string::npos ? -1 : static_cast<int>(row);
 }
 
 int ScsiAccess::aspiExecute(int row, const Cdb& cdb, void* buffer, std::uint32_t length) {

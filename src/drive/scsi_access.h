@@ -28,6 +28,10 @@ constexpr unsigned kSiteAspiError = 956;
 
 // Kinds above this one use the pass-through interface for administrators.
 constexpr OsKind kLastKindWithoutSpti = kOsNt35;
+// The last kind with that rule. From Vista on, which has no ASPI of its own,
+// pass-through is tried first for every user and ASPI takes over a command
+// that pass-through cannot carry.
+constexpr OsKind kLastKindSptiForAdministrators = kOsWindowsDotNet;
 // Kinds from this one on open the device for reading and writing.
 constexpr OsKind kFirstKindReadWrite = kOsWindows2000;
 
@@ -47,8 +51,10 @@ public:
                        void* buffer, std::uint32_t length);
     int aspiExecute(int row, const Cdb& cdb, void* buffer, std::uint32_t length);
     int sptiExecute(const std::string& drive, const Cdb& cdb, void* buffer, std::uint32_t length);
-    // The pass-through interface is the back end of this system and user.
+    // The pass-through interface is the only back end of this system and user.
     bool usesSpti() const;
+    // Pass-through first, ASPI for a command it fails (Vista and later).
+    bool triesSptiFirst() const;
 
     // The row whose format-0 TOC matches the device's track list, or -1.
     // The matching response is left in `matchedToc` when given.
@@ -83,6 +89,8 @@ public:
 
 private:
     bool discoverDevices();
+    // The ASPI row the map gives the drive, -1 without ASPI or a row.
+    int aspiRow(const std::string& drive, const std::string& aspiMap) const;
 
     std::unique_ptr<SptiPort> spti_;
     std::unique_ptr<AspiPort> aspi_;

@@ -7,7 +7,27 @@ namespace rubo {
 const char* const kAudioCdPlayKey = "AudioCD\\shell\\play\\command";
 const char* const kCdaFilePlayKey = "cdafile\\shell\\play\\command";
 
-OsKind osKindFromVersion(unsigned long platformId, unsigned long major, unsigned long minor) {
+namespace {
+
+OsKind ntSixKind(unsigned long minor) {
+    switch (minor) {
+    case 0:
+        return kOsWindowsVista;
+    case 1:
+        return kOsWindows7;
+    case 2:
+        return kOsWindows8;
+    case 3:
+        return kOsWindows81;
+    default:
+        return kOsNtVariant;
+    }
+}
+
+} // namespace
+
+OsKind osKindFromVersion(unsigned long platformId, unsigned long major, unsigned long minor,
+                         unsigned long build) {
     switch (platformId) {
     case kPlatformWin32s:
         return kOsWin32s;
@@ -39,6 +59,12 @@ OsKind osKindFromVersion(unsigned long platformId, unsigned long major, unsigned
             default:
                 return kOsWindows2000Variant;
             }
+        case 6:
+            return ntSixKind(minor);
+        case 10:
+            if (minor != 0)
+                return kOsNtVariant;
+            return build >= kFirstWindows11Build ? kOsWindows11 : kOsWindows10;
         default:
             return kOsNtVariant;
         }
@@ -49,10 +75,25 @@ OsKind osKindFromVersion(unsigned long platformId, unsigned long major, unsigned
 
 std::string osKindName(OsKind kind) {
     static const char* const names[] = {
-        "Windows 32s",  "Windows 95 variant",   "Windows 95",           "Windows 98",
-        "Windows ME",   "Windows NT variant",   "Windows NT 3 variant", "Windows 3.5",
-        "Windows 4",    "Windows 2000 variant", "Windows 2000",         "Windows XP",
+        "Windows 32s",
+        "Windows 95 variant",
+        "Windows 95",
+        "Windows 98",
+        "Windows ME",
+        "Windows NT variant",
+        "Windows NT 3 variant",
+        "Windows 3.5",
+        "Windows 4",
+        "Windows 2000 variant",
+        "Windows 2000",
+        "Windows XP",
         "Windows .NET",
+        "Windows Vista",
+        "Windows 7",
+        "Windows 8",
+        "Windows 8.1",
+        "Windows 10",
+        "Windows 11",
     };
     constexpr int count = static_cast<int>(sizeof(names) / sizeof(names[0]));
     if (kind < 0 || kind >= count)

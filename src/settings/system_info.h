@@ -26,8 +26,19 @@ constexpr OsKind kOsWindows2000Variant = 9;
 constexpr OsKind kOsWindows2000 = 10;
 constexpr OsKind kOsWindowsXp = 11;
 constexpr OsKind kOsWindowsDotNet = 12;
+constexpr OsKind kOsWindowsVista = 13;
+constexpr OsKind kOsWindows7 = 14;
+constexpr OsKind kOsWindows8 = 15;
+constexpr OsKind kOsWindows81 = 16;
+constexpr OsKind kOsWindows10 = 17;
+constexpr OsKind kOsWindows11 = 18;
 
-OsKind osKindFromVersion(unsigned long platformId, unsigned long major, unsigned long minor);
+// Windows 11 still reports version 10.0; its builds start here.
+constexpr unsigned long kFirstWindows11Build = 22000;
+
+// The build number tells Windows 11 from Windows 10; 0 when unknown.
+OsKind osKindFromVersion(unsigned long platformId, unsigned long major, unsigned long minor,
+                         unsigned long build = 0);
 
 // Display name of a kind; kinds outside the table give the unknown name.
 std::string osKindName(OsKind kind);

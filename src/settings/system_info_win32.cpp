@@ -1,4 +1,4 @@
-#include "settings/system_info.h"
+#include "settings/system_info_win32.h"
 
 #include "settings/unique_handle_win32.h"
 
@@ -16,6 +16,54 @@ constexpr DWORD kErrorTextChars = 1000;
 constexpr DWORD kTokenGroupsBytes = 1024;
 constexpr DWORD kRegistryValueBytes = 1024;
 
+OsKind versionExKind() {
+    OSVERSIONINFOA info;
+    std::memset(&info, 0, sizeof(info));
+    info.dwOSVersionInfoSize = sizeof(info);
+#if defined(_MSC_VER)
+#pragma warning(push)
+#pragma warning(disable : 4996)
+#elif defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#endif
+    BOOL ok = GetVersionExA(&info);
+#if defined(_MSC_VER)
+#pragma warning(pop)
+#elif defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+    if (!ok)
+        return kOsUnknown;
+    return osKindFromVersion(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion,
+                             info.dwBuildNumber);
+}
+
+} // namespace
+
+RtlGetVersionFunction systemRtlGetVersion() {
+    // ntdll is in every process; no reference is taken.
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    if (!ntdll)
+        return nullptr;
+    return reinterpret_cast<RtlGetVersionFunction>(
+        reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")));
+}
+
+OsKind readOsKind(RtlGetVersionFunction rtlGetVersion) {
+    if (rtlGetVersion) {
+        OSVERSIONINFOW info;
+        std::memset(&info, 0, sizeof(info));
+        info.dwOSVersionInfoSize = sizeof(info);
+        if (rtlGetVersion(&info) == 0)
+            return osKindFromVersion(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion,
+                                     info.dwBuildNumber);
+    }
+    return versionExKind();
+}
+
+namespace {
+
 class Win32SystemInfo : public SystemInfo {
 public:
     std::string modulePath() const override {
@@ -26,27 +74,7 @@ public:
         return std::string(buffer, length);
     }
 
-    OsKind osKind() const override {
-        OSVERSIONINFOA info;
-        std::memset(&info, 0, sizeof(info));
-        info.dwOSVersionInfoSize = sizeof(info);
-#if defined(_MSC_VER)
-#pragma warning(push)
-#pragma warning(disable : 4996)
-#elif defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-#endif
-        BOOL ok = GetVersionExA(&info);
-#if defined(_MSC_VER)
-#pragma warning(pop)
-#elif defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
-        if (!ok)
-            return kOsUnknown;
-        return osKindFromVersion(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion);
-    }
+    OsKind osKind() const override { return readOsKind(systemRtlGetVersion()); }
 
     std::string userName() const override {
         char buffer[kUserNameChars];

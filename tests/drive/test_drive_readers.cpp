@@ -152,6 +152,36 @@ TEST_CASE("pass-through TOC read falling back to ASPI") {
     CHECK(map == "_D");
 }
 
+TEST_CASE("Vista and later: the TOC through pass-through for every user, else through ASPI") {
+    DriveFixture f;
+    f.system.kind = kOsWindows10;
+    f.system.admin = false;
+    f.aspiDrives(2);
+    EnhancedDrive drive;
+    f.aspi.responders[{0, 1, 0}] = drive;
+    FakeCdAudioDevice device;
+    deviceTracks(device);
+    TrackList list;
+    std::string map = "D";
+
+    SUBCASE("pass-through reaches the drive: ASPI is not asked") {
+        f.spti = drive;
+        CHECK(readTrackList("D:", map, device, f.make(), 0, list) == 0);
+        CHECK(formatCalls(f.sptiCalls, 0) == 1);
+        CHECK(f.aspi.calls.empty());
+        CHECK(map == "D");
+    }
+    SUBCASE("pass-through fails: ASPI finds the drive and the map is repaired") {
+        CHECK(readTrackList("D:", map, device, f.make(), 0, list) == 0);
+        CHECK(formatCalls(f.sptiCalls, 0) == 1);
+        CHECK_FALSE(f.aspi.calls.empty());
+        CHECK(map == "_D");
+    }
+    REQUIRE(list.trackCount == 4);
+    CHECK(list.entry(4)->audio == 0);
+    CHECK(list.leadOut == 180000);
+}
+
 TEST_CASE("sessions.log of the enhanced CD") {
     DriveFixture f;
     f.spti = EnhancedDrive();

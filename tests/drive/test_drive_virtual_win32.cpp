@@ -343,7 +343,8 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
             CHECK(readSessionInfo(kVirtualDrive, "D", *scsi));
             CHECK_FALSE(scratch.exists(kSessionsLogName));
         }
-        SUBCASE("letter not in the map: no command, false, no file, nothing logged") {
+        SUBCASE("letter not in the map: no ASPI command, false, no file; only a pass-through "
+                "try is logged") {
             DriveScratch scratch(true, true);
             auto scsi = makeScsi(scratch.log);
             insertDisc(kEnhanced.file);
@@ -352,7 +353,16 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
             CHECK_FALSE(readSessionInfo(kVirtualDrive, "E", *scsi));
             CHECK_FALSE(scratch.exists(kSessionsLogName));
             scratch.log.flush();
-            CHECK(scratch.file(kEventLogName).empty());
+            const std::string log = scratch.file(kEventLogName);
+            if (scsi->triesSptiFirst()) {
+                // Vista and later: pass-through was tried, and nothing could take over.
+                const std::size_t at = log.find("00938 ()   : SPTI Error: 43, ");
+                CHECK(at != std::string::npos);
+                CHECK(at < log.find("\r\n"));                         // the first line
+                CHECK(log.find(" : ", at + 12) == std::string::npos); // the only one
+            } else {
+                CHECK(log.empty());
+            }
         }
     }
 

@@ -100,6 +100,80 @@ TEST_CASE("back-end choice") {
     }
 }
 
+TEST_CASE(
+    "back-end choice from Vista on: pass-through first, ASPI when it cannot reach the drive") {
+    DriveFixture f;
+    std::vector<std::uint8_t> buffer(804);
+    f.aspiDrives(2);
+    f.aspi.responders[{0, 1, 0}] = answerAll;
+    const OsKind later[] = {kOsWindowsVista, kOsWindows7,  kOsWindows8,
+                            kOsWindows81,    kOsWindows10, kOsWindows11};
+
+    SUBCASE("pass-through carries the command for user and administrator alike") {
+        f.spti = answerAll;
+        for (OsKind kind : later) {
+            for (bool admin : {false, true}) {
+                CAPTURE(kind);
+                CAPTURE(admin);
+                f.system.kind = kind;
+                f.system.admin = admin;
+                f.sptiCalls.clear();
+                buffer[0] = 0;
+                ScsiAccess& s = f.make();
+                CHECK_FALSE(s.usesSpti());
+                CHECK(s.triesSptiFirst());
+                CHECK(s.executeCommand("D:", "_D", kToc, buffer.data(), 804) == 1);
+                REQUIRE(f.sptiCalls.size() == 1);
+                CHECK(f.sptiCalls[0].path == "\\\\.\\D:");
+                CHECK(f.sptiCalls[0].readWrite);
+                CHECK(buffer[0] == 0x5A);
+            }
+        }
+        CHECK(f.aspi.calls.empty());
+    }
+    SUBCASE("a failed pass-through goes to the drive's ASPI device, and only its result is "
+            "logged") {
+        f.system.kind = kOsWindows7;
+        ScsiAccess& s = f.make();
+        CHECK(s.executeCommand("D:", "_D", kToc, buffer.data(), 804) == 1);
+        CHECK(f.sptiCalls.size() == 1);
+        REQUIRE(f.aspi.calls.size() == 1);
+        CHECK(f.aspi.calls[0].target == 1);
+        CHECK(buffer[0] == 0x5A);
+        CHECK(f.eventLog().find("Error") == std::string::npos);
+
+        f.aspi.responders.clear();
+        CHECK(s.executeCommand("D:", "_D", kToc, buffer.data(), 804) == 0);
+        CHECK(f.aspi.calls.size() == 2);
+        CHECK(f.eventLog().find("SPTI Error") == std::string::npos);
+        CHECK(f.eventLog().find("00956 ()   : ASPI Error: 43, fake error\r\n") !=
+              std::string::npos);
+    }
+    SUBCASE("no ASPI for the drive: the pass-through failure is logged") {
+        SUBCASE("no library, as on a plain Windows 10") {
+            f.aspi.loaded = false;
+        }
+        SUBCASE("a letter the map does not hold") {}
+        f.system.kind = kOsWindows10;
+        ScsiAccess& s = f.make();
+        CHECK(s.executeCommand("E:", "_D", kToc, buffer.data(), 804) == 0);
+        CHECK(f.aspi.calls.empty());
+        CHECK(f.eventLog().find("00938 ()   : SPTI Error: 43, fake error\r\n") !=
+              std::string::npos);
+    }
+    SUBCASE("the kinds before Vista keep their rule") {
+        f.system.kind = kOsNtVariant;
+        ScsiAccess& s = f.make();
+        CHECK_FALSE(s.triesSptiFirst());
+        CHECK_FALSE(s.usesSpti());
+        CHECK(s.executeCommand("D:", "_D", kToc, buffer.data(), 804) == 1);
+        CHECK(f.sptiCalls.empty());
+        f.system.kind = kOsWindowsDotNet;
+        CHECK_FALSE(s.triesSptiFirst());
+        CHECK(s.usesSpti());
+    }
+}
+
 TEST_CASE("ASPI device discovery") {
     DriveFixture f;
     f.aspi.loaded = true;

@@ -53,28 +53,55 @@ std::string unescaped(std::string text) {
 
 TEST_CASE("operating-system kinds") {
     struct Row {
-        unsigned long platform, major, minor;
+        unsigned long platform, major, minor, build;
         OsKind kind;
         const char* name;
     } const rows[] = {
-        {0, 3, 11, 0, "Windows 32s"},       {1, 4, 3, 1, "Windows 95 variant"},
-        {1, 4, 0, 2, "Windows 95"},         {1, 4, 10, 3, "Windows 98"},
-        {1, 4, 90, 4, "Windows ME"},        {2, 6, 0, 5, "Windows NT variant"},
-        {2, 2, 0, 5, "Windows NT variant"}, {2, 3, 49, 6, "Windows NT 3 variant"},
-        {2, 3, 50, 7, "Windows 3.5"},       {2, 3, 51, 7, "Windows 3.5"},
-        {2, 4, 0, 8, "Windows 4"},          {2, 5, 3, 9, "Windows 2000 variant"},
-        {2, 5, 0, 10, "Windows 2000"},      {2, 5, 1, 11, "Windows XP"},
-        {2, 5, 2, 12, "Windows .NET"},      {3, 5, 1, -1, "Unknown Windows version"},
+        {0, 3, 11, 0, 0, "Windows 32s"},
+        {1, 4, 3, 0, 1, "Windows 95 variant"},
+        {1, 4, 0, 950, 2, "Windows 95"},
+        {1, 4, 10, 0, 3, "Windows 98"},
+        {1, 4, 90, 0, 4, "Windows ME"},
+        {2, 2, 0, 0, 5, "Windows NT variant"},
+        {2, 6, 4, 9841, 5, "Windows NT variant"},
+        {2, 7, 0, 0, 5, "Windows NT variant"},
+        {2, 10, 1, 0, 5, "Windows NT variant"},
+        {2, 11, 0, 26000, 5, "Windows NT variant"},
+        {2, 3, 49, 0, 6, "Windows NT 3 variant"},
+        {2, 3, 50, 0, 7, "Windows 3.5"},
+        {2, 3, 51, 1057, 7, "Windows 3.5"},
+        {2, 4, 0, 1381, 8, "Windows 4"},
+        {2, 5, 3, 0, 9, "Windows 2000 variant"},
+        {2, 5, 0, 2195, 10, "Windows 2000"},
+        {2, 5, 1, 2600, 11, "Windows XP"},
+        {2, 5, 2, 3790, 12, "Windows .NET"},
+        {2, 6, 0, 6002, 13, "Windows Vista"},
+        {2, 6, 1, 7601, 14, "Windows 7"},
+        {2, 6, 2, 9200, 15, "Windows 8"},
+        {2, 6, 3, 9600, 16, "Windows 8.1"},
+        {2, 10, 0, 0, 17, "Windows 10"},
+        {2, 10, 0, 19045, 17, "Windows 10"},
+        {2, 10, 0, 21999, 17, "Windows 10"},
+        {2, 10, 0, 22000, 18, "Windows 11"},
+        {2, 10, 0, 26100, 18, "Windows 11"},
+        {3, 5, 1, 0, -1, "Unknown Windows version"},
+        {3, 10, 0, 22000, -1, "Unknown Windows version"},
     };
     for (const Row& row : rows) {
         CAPTURE(row.platform);
         CAPTURE(row.major);
         CAPTURE(row.minor);
-        CHECK(osKindFromVersion(row.platform, row.major, row.minor) == row.kind);
+        CAPTURE(row.build);
+        CHECK(osKindFromVersion(row.platform, row.major, row.minor, row.build) == row.kind);
         CHECK(osKindName(row.kind) == row.name);
     }
-    CHECK(osKindFromVersion(kPlatformNt, 6, 1) < kOsNt4);
-    CHECK(osKindName(13) == "Unknown Windows version");
+    // Without a build number the old three-value reading still works.
+    CHECK(osKindFromVersion(kPlatformNt, 5, 1) == kOsWindowsXp);
+    CHECK(osKindFromVersion(kPlatformNt, 10, 0) == kOsWindows10);
+    // The later systems come after every older kind, so comparisons keep working.
+    CHECK(kOsWindowsVista > kOsWindowsDotNet);
+    CHECK(osKindName(19) == "Unknown Windows version");
+    CHECK(osKindName(-2) == "Unknown Windows version");
 }
 
 TEST_CASE("text helpers") {

@@ -1,6 +1,7 @@
 #include <doctest.h>
 
-#include "settings/system_info.h"
+#include "settings/system_info_win32.h"
+#include "test_support.h"
 
 #include <windows.h>
 
@@ -126,6 +127,44 @@ TEST_CASE("system facts under Windows") {
     CHECK_FALSE(info.userName().empty());
     CHECK(info.userName() != "?");
 
+    // The true version, whatever the test program's manifest (it has none).
+    OSVERSIONINFOW version;
+    ZeroMemory(&version, sizeof(version));
+    version.dwOSVersionInfoSize = sizeof(version);
+    RtlGetVersionFunction rtlGetVersion = systemRtlGetVersion();
+    REQUIRE(static_cast<bool>(rtlGetVersion));
+    REQUIRE(rtlGetVersion(&version) == 0);
+    OsKind kind = osKindFromVersion(version.dwPlatformId, version.dwMajorVersion,
+                                    version.dwMinorVersion, version.dwBuildNumber);
+    CHECK(kind != kOsUnknown);
+    CHECK(info.osKind() == kind);
+    CHECK(info.osName() == osKindName(kind));
+
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    std::string notFound = info.lastErrorText();
+    SetLastError(ERROR_ACCESS_DENIED);
+    CHECK_FALSE(notFound.empty());
+    CHECK(info.lastErrorText() != notFound);
+}
+
+namespace {
+
+// Stand-ins for ntdll's RtlGetVersion.
+LONG WINAPI reportsWindows11(OSVERSIONINFOW* info) {
+    info->dwPlatformId = VER_PLATFORM_WIN32_NT;
+    info->dwMajorVersion = 10;
+    info->dwMinorVersion = 0;
+    info->dwBuildNumber = 22631;
+    return 0;
+}
+
+LONG WINAPI fails(OSVERSIONINFOW* info) {
+    info->dwMajorVersion = 10;
+    info->dwBuildNumber = 22631;
+    return static_cast<LONG>(0xC0000001L); // STATUS_UNSUCCESSFUL
+}
+
+OsKind versionExKind() {
     OSVERSIONINFOA version;
     ZeroMemory(&version, sizeof(version));
     version.dwOSVersionInfoSize = sizeof(version);
@@ -135,19 +174,32 @@ TEST_CASE("system facts under Windows") {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 #endif
-    BOOL haveVersion = GetVersionExA(&version);
+    BOOL ok = GetVersionExA(&version);
 #if defined(__GNUC__)
 #pragma GCC diagnostic pop
 #endif
-    REQUIRE(haveVersion);
-    OsKind kind =
-        osKindFromVersion(version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion);
-    CHECK(info.osKind() == kind);
-    CHECK(info.osName() == osKindName(kind));
+    REQUIRE(ok);
+    return osKindFromVersion(version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion,
+                             version.dwBuildNumber);
+}
 
-    SetLastError(ERROR_FILE_NOT_FOUND);
-    std::string notFound = info.lastErrorText();
-    SetLastError(ERROR_ACCESS_DENIED);
-    CHECK_FALSE(notFound.empty());
-    CHECK(info.lastErrorText() != notFound);
+} // namespace
+
+TEST_CASE("the version call and its fall-back") {
+    CHECK(readOsKind(reportsWindows11) == kOsWindows11);
+    // Without RtlGetVersion, or when it fails, GetVersionExA answers.
+    const OsKind fallback = versionExKind();
+    CHECK(readOsKind(nullptr) == fallback);
+    CHECK(readOsKind(fails) == fallback);
+    CHECK(fallback != kOsWindows11);
+}
+
+// Run by scripts/run-os-version-tests once per Windows version it sets in
+// the prefix, with the name RUBO must show for it.
+TEST_SUITE("os-version" * doctest::skip()) {
+    TEST_CASE("the name of the Windows version the prefix reports") {
+        const std::string expected = test::environmentText("RUBO_EXPECTED_OS");
+        REQUIRE_FALSE(expected.empty());
+        CHECK(systemInfo().osName() == expected);
+    }
 }
