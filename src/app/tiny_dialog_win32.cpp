@@ -28,9 +28,23 @@ CTinyDialog::CTinyDialog(TinyOwner& owner)
 
 BOOL CTinyDialog::onInitDialog() {
     CToolTipDialog::onInitDialog();
-    for (int i = 0; i < 5; ++i)
+    // Each picture is centred in its share of the row: from its left edge to
+    // the next one's, the full height of the window.
+    RECT client{};
+    GetClientRect(hwnd(), &client);
+    LONG lefts[5] = {};
+    for (int i = 0; i < 5; ++i) {
+        RECT r{};
+        GetWindowRect(GetDlgItem(hwnd(), kPictures[i].control), &r);
+        MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&r), 2);
+        lefts[i] = r.left;
+    }
+    const LONG pitch = lefts[1] - lefts[0];
+    for (int i = 0; i < 5; ++i) {
+        const RECT cell{lefts[i], client.top, lefts[i] + pitch, client.bottom};
         pictures_[i].attach(hwnd(), kPictures[i].control, kPictures[i].control,
-                            kPictures[i].disabledBitmap);
+                            kPictures[i].disabledBitmap, &cell);
+    }
     const HWND order = owner_.playerOptions().alwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST;
     SetWindowPos(hwnd(), order, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     SetTimer(hwnd(), kTinyTimerId, kTinyTimerMs, nullptr);

@@ -3,6 +3,7 @@
 #include "ui/dialog_base_win32.h"
 #include "ui/gdi_objects_win32.h"
 #include "ui/image_pixels.h"
+#include "ui/pixel_bitmap_win32.h"
 
 #include <commctrl.h>
 
@@ -92,59 +93,46 @@ void CImageButton::dropPictures() {
         dropPicture(picture);
 }
 
-const CImageButton::Picture* CImageButton::pictureFor(int slot, int bitmapId, bool dither, HDC dc) {
+CImageButton::Picture* CImageButton::pictureFor(int slot, int bitmapId, bool dither) {
     Picture& picture = pictures_[slot];
-    if (picture.image && picture.bitmapId == bitmapId && picture.dither == dither &&
+    if (!picture.base.pixels.empty() && picture.bitmapId == bitmapId && picture.dither == dither &&
         picture.transparent == transparent_ && picture.transparentColour == transparentColour_)
         return &picture;
     dropPicture(picture);
 
     GdiObject loaded(loadBitmap(bitmapId));
-    BITMAP info{};
-    if (!loaded.get() || !GetObjectA(loaded.get(), sizeof(info), &info) || info.bmWidth <= 0 ||
-        info.bmHeight <= 0)
+    PixelImage base = pixelsOfBitmap(static_cast<HBITMAP>(loaded.get()));
+    if (base.pixels.empty())
         return nullptr;
-    const int width = info.bmWidth;
-    const int height = info.bmHeight;
-
-    // A 32-bit top-down copy whose pixels can be changed in place.
-    BITMAPINFO header{};
-    header.bmiHeader.biSize = sizeof(header.bmiHeader);
-    header.bmiHeader.biWidth = width;
-    header.bmiHeader.biHeight = -height;
-    header.bmiHeader.biPlanes = 1;
-    header.bmiHeader.biBitCount = 32;
-    header.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    UniqueBitmap section(CreateDIBSection(dc, &header, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!section)
-        return nullptr;
-    {
-        MemoryDc image(dc);
-        MemoryDc source(dc);
-        if (!bits || !image.get() || !source.get())
-            return nullptr;
-        SelectedObject selectedSection(image.get(), section.get());
-        SelectedObject selectedSource(source.get(), loaded.get());
-        BitBlt(image.get(), 0, 0, width, height, source.get(), 0, 0, SRCCOPY);
-    }
-    GdiFlush();
-
-    auto* pixels = static_cast<std::uint32_t*>(bits);
     const std::uint32_t face = pixelFromColour(GetSysColor(COLOR_BTNFACE));
     if (transparent_)
-        replaceColour(pixels, width, height, pixelFromColour(transparentColour_), face);
+        replaceColour(base.pixels.data(), base.width, base.height,
+                      pixelFromColour(transparentColour_), face);
     if (dither)
-        ditherCheckerboard(pixels, width, height, face);
+        ditherCheckerboard(base.pixels.data(), base.width, base.height, face);
 
-    picture.image = std::move(section);
-    picture.width = width;
-    picture.height = height;
+    picture.base = std::move(base);
     picture.bitmapId = bitmapId;
     picture.dither = dither;
     picture.transparent = transparent_;
     picture.transparentColour = transparentColour_;
     return &picture;
+}
+
+HBITMAP CImageButton::scaledImage(Picture& picture, int scale) {
+    if (picture.image && picture.scale == scale)
+        return picture.image.get();
+    picture.image.reset();
+    picture.scale = 0;
+    UniqueBitmap image =
+        scale == 1 ? bitmapOfPixels(picture.base)
+                   : bitmapOfPixels(scaleNearest(picture.base.pixels.data(), picture.base.width,
+                                                 picture.base.height, scale));
+    if (!image)
+        return nullptr;
+    picture.image = std::move(image);
+    picture.scale = scale;
+    return picture.image.get();
 }
 
 void CImageButton::draw(const DRAWITEMSTRUCT& item) {
@@ -169,17 +157,25 @@ void CImageButton::draw(const DRAWITEMSTRUCT& item) {
     RECT whole = item.rcItem;
     DrawEdge(dc, &whole, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_SOFT | BF_MIDDLE);
 
-    const Picture* picture = pictureFor(pressed ? 1 : disabled ? 2 : 0, bitmapId, dither, dc);
-    MemoryDc image(dc);
-    if (!picture || !image.get())
+    Picture* picture = pictureFor(pressed ? 1 : disabled ? 2 : 0, bitmapId, dither);
+    if (!picture)
         return;
-    SelectedObject selectedPicture(image.get(), picture->image.get());
-    const int width = picture->width;
-    const int height = picture->height;
-
     const PixelRect faceRect =
         buttonFace({item.rcItem.left, item.rcItem.top, item.rcItem.right, item.rcItem.bottom},
                    borderX, borderY);
+    // Stretched pictures cover the face anyway; placed ones grow with the DPI.
+    const int scale = stretch
+                          ? 1
+                          : buttonPictureScale(GetDeviceCaps(dc, LOGPIXELSY), picture->base.width,
+                                               picture->base.height, faceRect, borderX, borderY);
+    HBITMAP bitmap = scaledImage(*picture, scale);
+    MemoryDc image(dc);
+    if (!bitmap || !image.get())
+        return;
+    SelectedObject selectedPicture(image.get(), bitmap);
+    const int width = picture->base.width * scale;
+    const int height = picture->base.height * scale;
+
     const LONG_PTR style = GetWindowLongPtrA(item.hwndItem, GWL_STYLE);
     ImagePlacement place;
     if (stretch) {

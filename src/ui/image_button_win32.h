@@ -2,9 +2,11 @@
 
 // An owner-drawn push button that shows one of three bitmaps (normal,
 // pressed, disabled) with a raised or sunken edge. The dialog reflects
-// WM_DRAWITEM to it (DialogBase does).
+// WM_DRAWITEM to it (DialogBase does). At a high DPI the bitmap grows by a
+// whole factor; the window text stays the button's name for screen readers.
 
 #include "settings/unique_handle_win32.h"
+#include "ui/image_pixels.h"
 
 #include <windows.h>
 
@@ -43,11 +45,12 @@ public:
 private:
     static LRESULT CALLBACK subclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 
-    // A bitmap made ready for drawing: transparency and dithering applied.
+    // A bitmap made ready for drawing: transparency and dithering applied
+    // to `base`; `image` is it enlarged by `scale` for the DPI.
     struct Picture {
+        PixelImage base;
         UniqueBitmap image;
-        int width = 0;
-        int height = 0;
+        int scale = 0;
         int bitmapId = 0;
         bool dither = false;
         bool transparent = false;
@@ -57,7 +60,9 @@ private:
     HBITMAP loadBitmap(int bitmapId) const;
     // The picture of a slot (normal, pressed, disabled), built on first
     // use and again when what it was built from has changed.
-    const Picture* pictureFor(int slot, int bitmapId, bool dither, HDC dc);
+    Picture* pictureFor(int slot, int bitmapId, bool dither);
+    // Its image at `scale`; null when GDI refuses.
+    static HBITMAP scaledImage(Picture& picture, int scale);
     static void dropPicture(Picture& picture);
     void dropPictures();
 

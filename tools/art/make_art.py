@@ -164,7 +164,8 @@ def main():
         if name != "eject":
             files[name + "_disabled.bmp"] = bmp_bytes(symbol(name, True))
     files["tiny_help.bmp"] = bmp_bytes(help_picture())
-    files["rubo.ico"] = ico_bytes([disc_icon(32), disc_icon(16)])
+    # 16 and 32 at 96 DPI; 20/40, 24/48 and 32/64 at 125, 150 and 200 %.
+    files["rubo.ico"] = ico_bytes([disc_icon(s) for s in (32, 16, 64, 48, 40, 24, 20)])
     for name, data in files.items():
         with open(os.path.join(out, name), "wb") as f:
             f.write(data)
