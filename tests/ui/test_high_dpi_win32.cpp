@@ -219,8 +219,8 @@ int drawAtSystemDpi(int argc, char** argv) {
         return 2;
     // As rubo.exe's manifest declares (the call is not in the XP headers).
     using AwareCall = BOOL(WINAPI*)();
-    if (auto aware = reinterpret_cast<AwareCall>(
-            GetProcAddress(GetModuleHandleA("user32.dll"), "SetProcessDPIAware")))
+    if (auto aware = reinterpret_cast<AwareCall>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleA("user32.dll"), "SetProcessDPIAware"))))
         aware();
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
