@@ -18,7 +18,23 @@ using Value = MIXERCONTROLDETAILS_UNSIGNED;
 static_assert(sizeof(Value) == 4 && sizeof(MIXERCONTROLDETAILS_BOOLEAN) == 4);
 static_assert(kVolumeTypeCd == MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC);
 
-CVolumeControl* target = nullptr;
+// The live controls that take notifications, oldest first; the newest is the
+// target. When it ends, the one before it is the target again (the Options
+// page's test slider closing hands them back to the main window's).
+std::vector<CVolumeControl*>& targets() {
+    static std::vector<CVolumeControl*> list;
+    return list;
+}
+
+void dropTarget(CVolumeControl* control) {
+    std::vector<CVolumeControl*>& list = targets();
+    list.erase(std::remove(list.begin(), list.end(), control), list.end());
+}
+
+void becomeTarget(CVolumeControl* control) {
+    dropTarget(control);
+    targets().push_back(control);
+}
 
 long sessionValueOf(float level) {
     const float clamped = std::min(std::max(level, 0.0f), 1.0f);
@@ -186,24 +202,23 @@ void listSpeakerSources(HMIXER mixer, DWORD index, std::vector<std::string>& nam
 
 CVolumeControl::CVolumeControl(unsigned long componentType) {
     if (open()) {
-        target = this;
+        becomeTarget(this);
         findLine(componentType);
         if (lineFound_)
             return;
         close();
-        target = nullptr;
+        dropTarget(this);
     }
     openSession();
 }
 
 CVolumeControl::~CVolumeControl() {
     close();
-    if (target == this)
-        target = nullptr;
+    dropTarget(this);
 }
 
 CVolumeControl* CVolumeControl::notificationTarget() {
-    return target;
+    return targets().empty() ? nullptr : targets().back();
 }
 
 bool CVolumeControl::open() {
@@ -269,7 +284,7 @@ void CVolumeControl::openSession() {
     minimum_ = 0;
     maximum_ = kSessionMaximum;
     steps_ = kSessionMaximum;
-    target = this;
+    becomeTarget(this);
     SetTimer(messageWindow_, kSessionPollTimer, kSessionPollMs, nullptr);
 }
 
@@ -389,6 +404,7 @@ void CVolumeControl::onSessionChange() {
 
 LRESULT CALLBACK CVolumeControl::notifyProc(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam) {
+    CVolumeControl* target = notificationTarget();
     if (message == MM_MIXM_CONTROL_CHANGE && target)
         target->onControlChange(static_cast<DWORD>(lParam));
     const bool sessionTick =

@@ -511,8 +511,8 @@ TEST_CASE_FIXTURE(FakeFixture, "volume control: failures leave the control unusa
         CHECK(CVolumeControl::notificationTarget() == nullptr);
         checkUnusable(control);
     }
-    SUBCASE("no line of the type and no audio session: mixer closed, windows gone, target "
-            "cleared") {
+    SUBCASE("no line of the type and no audio session: mixer closed, windows gone, the "
+            "earlier control stays the target") {
         if (!windowsAvailable())
             return;
         CVolumeControl first(kVolumeTypeCd);
@@ -526,7 +526,7 @@ TEST_CASE_FIXTURE(FakeFixture, "volume control: failures leave the control unusa
         CHECK_FALSE(IsWindow(fake.windows[1]));
         CHECK(session.opens == 1);
         CHECK_FALSE(IsWindow(session.window));
-        CHECK(CVolumeControl::notificationTarget() == nullptr);
+        CHECK(CVolumeControl::notificationTarget() == &first);
         checkUnusable(control);
         CHECK(fake.writes.empty());
     }
@@ -535,7 +535,7 @@ TEST_CASE_FIXTURE(FakeFixture, "volume control: failures leave the control unusa
 }
 
 TEST_CASE_FIXTURE(FakeFixture,
-                  "volume control: only the newest control gets change notifications") {
+                  "volume control: the newest live control gets change notifications") {
     if (!windowsAvailable())
         return;
     fake.lines = {cdLine(2, {volumeControl(21, {400, 10})})};
@@ -559,13 +559,21 @@ TEST_CASE_FIXTURE(FakeFixture,
     postChange(fake.windows[1], 21);
     CHECK(callbacks.back() == std::pair<long, std::uintptr_t>{77, 2});
 
-    first.reset(); // not the target: the target stays
-    CHECK(CVolumeControl::notificationTarget() == second.get());
+    // The newest ends (the Options page closes): the one before it is told again.
     HWND window = fake.windows[1];
     second.reset();
-    CHECK(CVolumeControl::notificationTarget() == nullptr);
     CHECK_FALSE(IsWindow(window));
-    CHECK(callbacks.size() == 2);
+    CHECK(CVolumeControl::notificationTarget() == first.get());
+    fake.lines[0].controls[0].values = {55, 10};
+    postChange(fake.windows[0], 21);
+    CHECK(callbacks.back() == std::pair<long, std::uintptr_t>{55, 1});
+
+    auto third = std::make_unique<CVolumeControl>(kVolumeTypeCd);
+    first.reset(); // not the target: the target stays
+    CHECK(CVolumeControl::notificationTarget() == third.get());
+    third.reset();
+    CHECK(CVolumeControl::notificationTarget() == nullptr);
+    CHECK(callbacks.size() == 3);
 }
 
 TEST_CASE_FIXTURE(FakeFixture, "volume control: enabling and disabling the line") {
@@ -762,7 +770,7 @@ TEST_CASE_FIXTURE(FakeFixture, "volume control: outside changes of the audio ses
             nullptr, [] { return !callbacks.empty(); }, 5000));
         CHECK(callbacks == std::vector<std::pair<long, std::uintptr_t>>{{13107, 1}});
     }
-    SUBCASE("only the newest control is told") {
+    SUBCASE("only the newest live control is told") {
         auto second = std::make_unique<CVolumeControl>(kVolumeTypeCd);
         second->setChangeCallback(recordChange, 2);
         HWND secondWindow = session.window;
@@ -772,11 +780,11 @@ TEST_CASE_FIXTURE(FakeFixture, "volume control: outside changes of the audio ses
         CHECK(callbacks.empty());
         postSessionChange(secondWindow);
         CHECK(callbacks == std::vector<std::pair<long, std::uintptr_t>>{{16384, 2}});
-        second.reset();
-        CHECK(CVolumeControl::notificationTarget() == nullptr);
-        session.level = 0.5f;
+        second.reset(); // the first is told again
+        CHECK(CVolumeControl::notificationTarget() == first.get());
+        session.level = 0.75f;
         postSessionChange(firstWindow);
-        CHECK(callbacks.size() == 1);
+        CHECK(callbacks.back() == std::pair<long, std::uintptr_t>{49151, 1});
     }
 }
 
@@ -898,7 +906,7 @@ TEST_CASE("volume control: the system mixer") {
     CVolumeControl cd(kVolumeTypeCd); // Wine's mixer has no CD line
     CHECK_FALSE(cd.lineFound());
     CHECK(session.opens > 0); // the stand-in was asked for
-    CHECK(CVolumeControl::notificationTarget() == nullptr);
+    CHECK(CVolumeControl::notificationTarget() == &control);
     checkUnusable(cd);
 
     if (before >= 0)
