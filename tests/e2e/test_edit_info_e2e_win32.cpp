@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 using namespace rubo;
@@ -46,23 +47,28 @@ DiscId shownDiscId(HWND dialog) {
     return id;
 }
 
-void startOnTextDisc(RuboProcess& rubo) {
-    REQUIRE_MESSAGE(rubo.started(), rubo.startError());
-    REQUIRE(waitMainWindow(rubo) != nullptr);
-    expectDisplay(rubo, kFirstDiscLine, kDiscTimeoutMs);
-}
+// rubo.exe with no options of its own, showing the CD-TEXT disc.
+struct OnTextDisc {
+    OnTextDisc() {
+        REQUIRE_FALSE(ruboExe().empty());
+        freshDisc("VDRIVE_TEST_DISC");
+        REQUIRE(driveControl("spinup 0") == 0);
+        process = std::make_unique<RuboProcess>(ruboExe(), scratch.path(), "");
+        REQUIRE_MESSAGE(process->started(), process->startError());
+        REQUIRE(waitMainWindow(*process) != nullptr);
+        expectDisplay(*process, kFirstDiscLine, kDiscTimeoutMs);
+    }
+    Scratch scratch{""};
+    std::unique_ptr<RuboProcess> process;
+};
 
 } // namespace
 
 TEST_SUITE("wine-drive" * doctest::skip()) {
 
     TEST_CASE("rubo.exe: Edit on a CD-TEXT disc: two titles and the year saved") {
-        REQUIRE_FALSE(ruboExe().empty());
-        freshDisc("VDRIVE_TEST_DISC");
-        REQUIRE(driveControl("spinup 0") == 0);
-        Scratch scratch("");
-        RuboProcess rubo(ruboExe(), scratch.path(), "");
-        startOnTextDisc(rubo);
+        OnTextDisc player;
+        RuboProcess& rubo = *player.process;
 
         HWND dialog = openEditDialog(rubo);
         CHECK(IsWindowEnabled(GetDlgItem(dialog, IDC_EI_IMPORT_CDTEXT)));
@@ -98,12 +104,8 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
     }
 
     TEST_CASE("rubo.exe: Edit closed with Cancel writes nothing") {
-        REQUIRE_FALSE(ruboExe().empty());
-        freshDisc("VDRIVE_TEST_DISC");
-        REQUIRE(driveControl("spinup 0") == 0);
-        Scratch scratch("");
-        RuboProcess rubo(ruboExe(), scratch.path(), "");
-        startOnTextDisc(rubo);
+        OnTextDisc player;
+        RuboProcess& rubo = *player.process;
         const std::string before = rubo.readFile("RUBO.ini");
 
         HWND dialog = openEditDialog(rubo);
@@ -118,12 +120,8 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
     }
 
     TEST_CASE("rubo.exe: a disc ejected while Edit is open is not saved") {
-        REQUIRE_FALSE(ruboExe().empty());
-        freshDisc("VDRIVE_TEST_DISC");
-        REQUIRE(driveControl("spinup 0") == 0);
-        Scratch scratch("");
-        RuboProcess rubo(ruboExe(), scratch.path(), "");
-        startOnTextDisc(rubo);
+        OnTextDisc player;
+        RuboProcess& rubo = *player.process;
         const std::string before = rubo.readFile("RUBO.ini");
 
         HWND dialog = openEditDialog(rubo);
