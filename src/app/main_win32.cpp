@@ -32,11 +32,14 @@ int runApplication() {
         rubo::showMessage("%s", kNoDrivesText);
         return 0;
     }
+    // Said once; RUBO then plays on without keeping its files.
+    const std::string directory = rubo::programDirectory();
+    if (!rubo::folderWritable(directory, rubo::kSettingsFileName))
+        rubo::showMessage(rubo::kUnwritableFolderText, directory.c_str());
     HACCEL accelerators =
         LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_ACCELERATORS));
     // The program's one settings file and event log, lent to every part.
-    rubo::SettingsFile settings(rubo::programDirectory() + rubo::kSettingsFileName,
-                                rubo::systemProfileApi());
+    rubo::SettingsFile settings(directory + rubo::kSettingsFileName, rubo::systemProfileApi());
     rubo::EventLog log;
     rubo::ui::MessageFilter::install();
     {

@@ -1,0 +1,269 @@
+#include <doctest.h>
+
+#include "app/startup.h"
+#include "settings/settings_file.h"
+#include "test_support.h"
+
+#include "res/resource.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+using namespace rubo;
+using namespace rubo::test;
+
+namespace {
+
+constexpr DWORD kWindowTimeoutMs = 30000;
+constexpr DWORD kStepTimeoutMs = 10000;
+constexpr int kMessageTextId = 0xFFFF; // the text of a message box
+constexpr const char kFirstDiscLine[] = "The Virtual Players - Virtual Sessions";
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// Pumps this thread's messages while waiting; true once `condition` holds.
+bool waitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (condition())
+            return true;
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 15, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+    }
+}
+
+std::string textOf(HWND window) {
+    char text[1024] = {};
+    DWORD_PTR copied = 0;
+    if (!window ||
+        !SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                             SMTO_ABORTIFHUNG, 2000, &copied))
+        return std::string();
+    return std::string(text, copied < sizeof text ? copied : sizeof text - 1);
+}
+
+struct DialogSearch {
+    DWORD process;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK collectDialog(HWND window, LPARAM data) {
+    DialogSearch& search = *reinterpret_cast<DialogSearch*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char className[16] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (owner == search.process && IsWindowVisible(window) && std::string(className) == "#32770")
+        search.found.push_back(window);
+    return TRUE;
+}
+
+// The visible dialog windows of a process.
+std::vector<HWND> dialogsOf(DWORD processId) {
+    DialogSearch search{processId, {}};
+    EnumWindows(collectDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// rubo.exe started where it lies, as a user starts it.
+class Rubo {
+public:
+    explicit Rubo(const std::string& folder)
+        : folder_(folder), process_(ChildProcess::Command{"\"" + folder + "\\rubo.exe\"", folder}) {
+    }
+    ~Rubo() {
+        if (process_.started() && !process_.waitFor(std::chrono::milliseconds(0))) {
+            if (HWND main = mainWindow())
+                PostMessageA(main, WM_CLOSE, 0, 0);
+            process_.waitFor(std::chrono::milliseconds(kStepTimeoutMs));
+        }
+    }
+    bool started() const { return process_.started(); }
+    std::string startError() const { return process_.startError(); }
+    HWND mainWindow() const {
+        for (HWND window : dialogsOf(process_.id()))
+            if (GetDlgItem(window, IDC_DISPLAY))
+                return window;
+        return nullptr;
+    }
+    // A message box or dialog of the process other than the main window.
+    HWND otherWindow() const {
+        for (HWND window : dialogsOf(process_.id()))
+            if (!GetDlgItem(window, IDC_DISPLAY))
+                return window;
+        return nullptr;
+    }
+    std::string displayText() const { return textOf(GetDlgItem(mainWindow(), IDC_DISPLAY)); }
+    bool click(HWND window, int id) {
+        HWND button = GetDlgItem(window, id);
+        return button && PostMessageA(button, BM_CLICK, 0, 0);
+    }
+    bool exited(DWORD timeoutMs) { return process_.waitFor(std::chrono::milliseconds(timeoutMs)); }
+    int exitCode() { return process_.wait(); }
+    bool fileExists(const std::string& name) const {
+        return GetFileAttributesA((folder_ + "\\" + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+
+private:
+    std::string folder_;
+    ChildProcess process_;
+};
+
+// The version resource of a program: the fixed file version and the string
+// FileVersion of the US English table.
+struct VersionResource {
+    DWORD major = 0, minor = 0;
+    std::string text;
+};
+
+VersionResource versionResourceOf(const std::string& path) {
+    VersionResource result;
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    if (size == 0)
+        return result;
+    std::vector<char> data(size);
+    if (!GetFileVersionInfoA(path.c_str(), 0, size, data.data()))
+        return result;
+    void* value = nullptr;
+    UINT length = 0;
+    char root[] = "\\";
+    if (VerQueryValueA(data.data(), root, &value, &length) && length >= sizeof(VS_FIXEDFILEINFO)) {
+        const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
+        result.major = HIWORD(fixed->dwFileVersionMS);
+        result.minor = LOWORD(fixed->dwFileVersionMS);
+    }
+    char fileVersion[] = "\\StringFileInfo\\040904b0\\FileVersion";
+    if (VerQueryValueA(data.data(), fileVersion, &value, &length) && length > 0)
+        result.text.assign(static_cast<const char*>(value), length - 1);
+    return result;
+}
+
+std::string dottedVersion(DWORD major, DWORD minor) {
+    return std::to_string(major) + "." + std::to_string(minor);
+}
+
+} // namespace
+
+TEST_CASE("the program folder check") {
+    ScratchDir dir;
+    const std::string folder = dir.path().string() + "\\";
+    const std::string ini = "RUBO.ini";
+
+    SUBCASE("a folder RUBO can write to, with or without its settings file") {
+        CHECK(folderWritable(folder, ini));
+        writeBytes(dir.path() / ini, "[Options]\r\n");
+        CHECK(folderWritable(folder, ini));
+        // The probe is gone again.
+        CHECK(GetFileAttributesA(dir.file(kWriteCheckFileName).c_str()) == INVALID_FILE_ATTRIBUTES);
+    }
+    SUBCASE("a settings file that cannot be written") {
+        writeBytes(dir.path() / ini, "[Options]\r\n");
+        // Held open without sharing the right to write, as another program may.
+        HANDLE held = CreateFileA(dir.file(ini).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        REQUIRE(held != INVALID_HANDLE_VALUE);
+        CHECK_FALSE(folderWritable(folder, ini));
+        CloseHandle(held);
+        CHECK(folderWritable(folder, ini));
+    }
+    SUBCASE("a folder that does not exist") {
+        CHECK_FALSE(folderWritable(folder + "missing\\", ini));
+    }
+}
+
+// Run by tests/package/run-package-tests on the unpacked download, in a
+// clean prefix with the virtual drive.
+TEST_SUITE("package" * doctest::skip()) {
+
+    TEST_CASE("the download: version resource, log header and zip name agree") {
+        const std::string folder = environmentText("RUBO_PACKAGE_DIR");
+        REQUIRE_FALSE(folder.empty());
+        const VersionResource version = versionResourceOf(folder + "\\rubo.exe");
+        CHECK(dottedVersion(version.major, version.minor) == kProgramVersion);
+        CHECK(version.text == kProgramVersion);
+        CHECK(environmentText("RUBO_PACKAGE_ZIP") ==
+              std::string("rubo-") + kProgramVersion + "-win32.zip");
+    }
+
+    TEST_CASE("the unpacked rubo.exe starts in a clean prefix, plays and keeps its settings") {
+        const std::string folder = environmentText("RUBO_PACKAGE_DIR");
+        REQUIRE_FALSE(folder.empty());
+        Rubo rubo(folder);
+        INFO(rubo.startError());
+        REQUIRE(rubo.started());
+        REQUIRE(waitFor([&] { return rubo.mainWindow() != nullptr; }, kWindowTimeoutMs));
+        CHECK(rubo.otherWindow() == nullptr);
+        CHECK(waitFor([&] { return contains(rubo.displayText(), kFirstDiscLine); },
+                      kWindowTimeoutMs));
+        // The first start writes the settings beside the program.
+        CHECK(waitFor([&] { return rubo.fileExists("RUBO.ini"); }, kStepTimeoutMs));
+
+        // The About box shows the version of the version resource.
+        REQUIRE(rubo.click(rubo.mainWindow(), IDC_ABOUT));
+        HWND about = nullptr;
+        REQUIRE(waitFor([&] { return (about = rubo.otherWindow()) != nullptr; }, kStepTimeoutMs));
+        const VersionResource version = versionResourceOf(folder + "\\rubo.exe");
+        CHECK(textOf(GetDlgItem(about, IDC_ABOUT_VERSION)) ==
+              "Version " + version.text + "   (" + kBuildDate + ")");
+        REQUIRE(rubo.click(about, IDOK));
+        CHECK(waitFor([&] { return rubo.otherWindow() == nullptr; }, kStepTimeoutMs));
+
+        PostMessageA(rubo.mainWindow(), WM_CLOSE, 0, 0);
+        REQUIRE(rubo.exited(kStepTimeoutMs));
+        CHECK(rubo.exitCode() == 0);
+        CHECK(contains(readBytes(folder + "\\RUBO.ini"), "[Options]"));
+    }
+
+    TEST_CASE("a folder RUBO cannot write to: said once, and RUBO plays on") {
+        const std::string skip = environmentText("RUBO_READONLY_SKIP");
+        if (!skip.empty()) {
+            MESSAGE("skipped: " << skip);
+            return;
+        }
+        const std::string folder = environmentText("RUBO_READONLY_DIR");
+        REQUIRE_FALSE(folder.empty());
+        Rubo rubo(folder);
+        INFO(rubo.startError());
+        REQUIRE(rubo.started());
+
+        HWND box = nullptr;
+        REQUIRE(waitFor([&] { return (box = rubo.otherWindow()) != nullptr; }, kWindowTimeoutMs));
+        const std::string said = textOf(GetDlgItem(box, kMessageTextId));
+        INFO("message: " << said);
+        CHECK(contains(said, "RUBO keeps its settings beside rubo.exe; move it to a folder you "
+                             "can write to"));
+        CHECK(contains(said, folder));
+        CHECK(rubo.mainWindow() == nullptr);
+        REQUIRE(rubo.click(box, IDOK));
+
+        REQUIRE(waitFor([&] { return rubo.mainWindow() != nullptr; }, kWindowTimeoutMs));
+        CHECK(waitFor([&] { return contains(rubo.displayText(), kFirstDiscLine); },
+                      kWindowTimeoutMs));
+        const std::string stopped = rubo.displayText();
+        REQUIRE(rubo.click(rubo.mainWindow(), IDC_PLAY));
+        // Playing: the track's line gains its running time.
+        CHECK(waitFor(
+            [&] {
+                const std::string shown = rubo.displayText();
+                return shown != stopped && contains(shown, "[1]") && !contains(shown, "paused");
+            },
+            kWindowTimeoutMs));
+        // Said once: nothing more while it plays.
+        CHECK_FALSE(waitFor([&] { return rubo.otherWindow() != nullptr; }, 2000));
+
+        PostMessageA(rubo.mainWindow(), WM_CLOSE, 0, 0);
+        REQUIRE(rubo.exited(kStepTimeoutMs));
+        CHECK(rubo.exitCode() == 0);
+        CHECK_FALSE(rubo.fileExists("RUBO.ini"));
+        CHECK_FALSE(rubo.fileExists(kWriteCheckFileName));
+    }
+}
