@@ -36,6 +36,8 @@ bool appendToFile(const std::string& path, const std::string& bytes);
 // Creates the file empty, or empties it.
 bool truncateFile(const std::string& path);
 
+inline constexpr int kSettledSeconds = 2;
+
 // What tells two versions of a file apart: its identity (volume and file
 // number), size and modification time.
 struct FileStamp {
@@ -43,6 +45,8 @@ struct FileStamp {
     std::uint64_t index = 0;
     std::uint64_t size = 0;
     std::uint64_t modified = 0;
+    // Last changed long enough ago that a change now gives another time.
+    bool settled = false;
     bool operator==(const FileStamp& o) const {
         return volume == o.volume && index == o.index && size == o.size && modified == o.modified;
     }
@@ -51,7 +55,8 @@ struct FileStamp {
 
 // Platform steps, one per platform file.
 namespace platform {
-// The stamp of an existing file; false when there is none.
+// The stamp of an existing file; false when there is none. A file is
+// settled when it was last changed over two seconds ago.
 bool fileStamp(const std::string& path, FileStamp& stamp);
 
 // Moves `from` over `to`, replacing it atomically.

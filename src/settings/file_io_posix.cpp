@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include <sys/stat.h>
+#include <time.h>
 
 namespace rubo::platform {
 
@@ -19,6 +20,9 @@ bool fileStamp(const std::string& path, FileStamp& stamp) {
     stamp.size = static_cast<std::uint64_t>(info.st_size);
     stamp.modified = static_cast<std::uint64_t>(info.st_mtim.tv_sec) * 1000000000u +
                      static_cast<std::uint64_t>(info.st_mtim.tv_nsec);
+    struct timespec now {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    stamp.settled = now.tv_sec - info.st_mtim.tv_sec > kSettledSeconds;
     return true;
 }
 

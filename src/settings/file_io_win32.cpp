@@ -27,6 +27,11 @@ bool fileStamp(const std::string& path, FileStamp& stamp) {
     stamp.index = wide(info.nFileIndexHigh, info.nFileIndexLow);
     stamp.size = wide(info.nFileSizeHigh, info.nFileSizeLow);
     stamp.modified = wide(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime);
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    constexpr std::uint64_t kTicksPerSecond = 10000000;
+    stamp.settled = wide(now.dwHighDateTime, now.dwLowDateTime) >
+                    stamp.modified + kSettledSeconds * kTicksPerSecond;
     return true;
 }
 

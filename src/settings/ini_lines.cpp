@@ -238,6 +238,39 @@ bool findValueInBlocks(std::string_view contents, const std::vector<Block>& bloc
     return false;
 }
 
+bool findProfileValue(std::string_view contents, const std::vector<Block>& blocks,
+                      std::string_view key, std::string& value) {
+    if (blocks.empty())
+        return false;
+    std::string_view line;
+    const Block& first = blocks.front();
+    for (LineCursor cursor(contents.substr(first.begin, first.end - first.begin));
+         cursor.next(line);) {
+        if (equalsNoCase(keyOf(line), key)) {
+            const std::size_t eq = line.find('=');
+            if (eq == std::string_view::npos)
+                return false;
+            value.assign(line.substr(eq + 1));
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string profileCopy(std::string_view text, std::size_t bufferSize) {
+    const std::size_t room = bufferSize - 1;
+    if (!text.empty() && (text.front() == '\'' || text.front() == '"') && text.size() > 1 &&
+        text.back() == text.front()) {
+        // As the profile functions do it: the closing quote goes only when
+        // the rest fits, and then as the last character copied.
+        std::string copy(text.substr(1, room));
+        if (bufferSize >= text.size() - 1 && !copy.empty())
+            copy.pop_back();
+        return copy;
+    }
+    return std::string(text.substr(0, room));
+}
+
 bool findSectionRegion(std::string_view contents, std::string_view section, std::size_t& begin,
                        std::size_t& end) {
     constexpr std::size_t none = static_cast<std::size_t>(-1);
@@ -319,14 +352,19 @@ bool mayHoldProfileHeader(std::string_view text, std::string_view section) {
     return false;
 }
 
-bool isProfileWrittenForm(std::string_view text) {
+bool isProfileWrittenForm(std::string_view text, bool blankLines) {
     std::size_t pos = 0;
     while (pos < text.size()) {
         const std::size_t newline = text.find('\n', pos);
-        if (newline == std::string_view::npos || newline < pos + 2 || text[newline - 1] != '\r')
+        if (newline == std::string_view::npos || newline < pos + 1 || text[newline - 1] != '\r')
             return false;
         const std::string_view line = text.substr(pos, newline - 1 - pos);
         pos = newline + 1;
+        if (line.empty()) {
+            if (!blankLines)
+                return false;
+            continue;
+        }
         for (char c : line) {
             if (c < 0x20 || c > 0x7E)
                 return false;
@@ -346,6 +384,95 @@ bool isProfileWrittenForm(std::string_view text) {
             (eq == 0 || line[eq - 1] == ' ' || (eq + 1 < line.size() && line[eq + 1] == ' ')))
             return false;
     }
+    return true;
+}
+
+namespace {
+
+// A section name or key the profile functions keep as it is.
+bool isPlainName(std::string_view name) {
+    if (name.empty())
+        return false;
+    for (char c : name) {
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+              c == '_'))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool applyProfileWrite(std::string& text, std::string_view section, std::string_view key,
+                       const char* value) {
+    const std::string_view newValue = value ? std::string_view(value) : std::string_view();
+    if (!isPlainName(section) || !isPlainName(key) || !isProfileWrittenForm(text, true))
+        return false;
+    if (value && !newValue.empty() &&
+        (newValue.front() == ' ' || newValue.back() == ' ' ||
+         !isProfileWrittenForm(std::string("a=").append(newValue).append("\r\n"))))
+        return false;
+    constexpr std::size_t none = static_cast<std::size_t>(-1);
+    bool blank = false;
+    bool inSection = false;
+    bool found = false;
+    std::size_t sectionEnd = none; // after the last line of the first section
+    std::size_t keyBegin = none;
+    std::size_t keyEnd = none;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t newline = text.find('\n', pos);
+        const std::string_view line(text.data() + pos, newline - 1 - pos);
+        const std::size_t begin = pos;
+        pos = newline + 1;
+        if (line.empty()) {
+            blank = true;
+            continue;
+        }
+        if (line.front() == '[') {
+            inSection = !found && equalsNoCase(line.substr(1, line.size() - 2), section);
+            if (inSection) {
+                found = true;
+                sectionEnd = pos;
+            }
+            continue;
+        }
+        if (!inSection)
+            continue;
+        sectionEnd = pos;
+        if (keyBegin == none && equalsNoCase(keyOf(line), key)) {
+            keyBegin = begin;
+            keyEnd = pos;
+        }
+    }
+    if (!value) {
+        if (keyBegin == none)
+            return true; // nothing to remove
+        if (blank)
+            return false;
+        text.erase(keyBegin, keyEnd - keyBegin);
+        return true;
+    }
+    if (keyBegin != none) {
+        const std::string_view line(text.data() + keyBegin, keyEnd - keyBegin - 2);
+        const std::size_t eq = line.find('=');
+        if (eq != std::string_view::npos && line.substr(eq + 1) == newValue)
+            return true; // the same value: the file stays as it is
+        if (blank)
+            return false;
+        std::string replaced(keyOf(line));
+        replaced.append("=").append(newValue).append("\r\n");
+        text.replace(keyBegin, keyEnd - keyBegin, replaced);
+        return true;
+    }
+    if (blank)
+        return false;
+    std::string entry(key);
+    entry.append("=").append(newValue).append("\r\n");
+    if (found)
+        text.insert(sectionEnd, entry);
+    else
+        text.append("[").append(section).append("]\r\n").append(entry);
     return true;
 }
 

@@ -34,6 +34,15 @@ void findSectionBlocks(std::string_view contents, std::string_view section,
 bool findValueInBlocks(std::string_view contents, const std::vector<Block>& blocks,
                        std::string_view key, std::string& value);
 
+// GetPrivateProfileStringA on a file in the profile functions' written form
+// (isProfileWrittenForm()), from the section's blocks: only the first section
+// of the name counts, and its first line with the key; a line without "="
+// gives the default. `read` is the text as the function returns it for a
+// buffer of `bufferSize`: surrounding quotes taken off, then cut.
+bool findProfileValue(std::string_view contents, const std::vector<Block>& blocks,
+                      std::string_view key, std::string& value);
+std::string profileCopy(std::string_view text, std::size_t bufferSize);
+
 // The part of a file the writer and the section clearing change for a
 // section: from the first line of its first header to the next header after
 // its last one (or the end); without a header, the last line. False when the
@@ -53,7 +62,14 @@ bool mayHoldProfileHeader(std::string_view text, std::string_view section);
 // byte: CR LF line ends, no blank line, printable ASCII, no blanks at the
 // ends of a line or around the first "=", headers "[name]" with nothing
 // after the "]".
-bool isProfileWrittenForm(std::string_view text);
+bool isProfileWrittenForm(std::string_view text, bool blankLines = false);
+
+// WritePrivateProfileStringA (a null value removes the key) on file
+// contents in that form, blank lines allowed where the write changes
+// nothing; false (text untouched) when the contents, names or value are
+// outside what this is sure of.
+bool applyProfileWrite(std::string& text, std::string_view section, std::string_view key,
+                       const char* value);
 
 // Section clearing: the entries of the (last) section go, its header and the
 // blank lines after its last entry stay.

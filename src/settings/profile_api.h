@@ -20,16 +20,20 @@ public:
     virtual bool writeString(const std::string& section, const std::string& key, const char* value,
                              const std::string& path) = 0;
 
-    // writeString() on file contents in memory, when these functions can
-    // do that: false (and `text` untouched) when they cannot, or the write failed.
+    // writeString() on file contents in memory; false (`text` untouched)
+    // when these functions cannot be sure to write the same there.
     virtual bool writeStringInText(const std::string& section, const std::string& key,
                                    const char* value, std::string& text) {
         (void)section, (void)key, (void)value, (void)text;
         return false;
     }
-    virtual bool writesText() const { return false; }
-    // Whether getString() is ini::findValue() on the file, cut as above.
-    virtual bool readsByLineRules() const { return false; }
+    // How getString() can be answered from the file's contents in memory.
+    enum class TextReads {
+        None,        // it cannot
+        LineRules,   // ini::findValue(), cut as above
+        WrittenForm, // ini::findProfileValue() when ini::isProfileWrittenForm()
+    };
+    virtual TextReads textReads() const { return TextReads::None; }
     // Whether a write to `section`, all of whose lines lie between `before`
     // and `after` (the rest of the file), leaves those two byte for byte;
     // `changed`: the write changed the section's lines. False when unsure.
@@ -50,8 +54,7 @@ public:
                      const std::string& path) override;
     bool writeStringInText(const std::string& section, const std::string& key, const char* value,
                            std::string& text) override;
-    bool writesText() const override { return true; }
-    bool readsByLineRules() const override { return true; }
+    TextReads textReads() const override { return TextReads::LineRules; }
     bool keepsOtherLines(std::string_view before, std::string_view after, std::string_view section,
                          bool changed) const override;
 };

@@ -26,6 +26,13 @@ public:
         return WritePrivateProfileStringA(section.c_str(), key.c_str(), value, path.c_str()) != 0;
     }
 
+    TextReads textReads() const override { return TextReads::WrittenForm; }
+
+    bool writeStringInText(const std::string& section, const std::string& key, const char* value,
+                           std::string& text) override {
+        return ini::applyProfileWrite(text, section, key, value);
+    }
+
     // WritePrivateProfileStringA changes only the first section of the name
     // and, when it changes something, writes every other line back in its
     // own form; a file that starts with a byte-order mark is read otherwise.

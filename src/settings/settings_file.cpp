@@ -18,6 +18,14 @@ constexpr const char kCurrentDirectory[] = ".\\";
 constexpr const char kCurrentDirectory[] = "./";
 #endif
 
+// Printable ASCII, which every code page maps the same.
+bool isPrintableName(const std::string& text) {
+    for (char c : text)
+        if (c < 0x20 || c > 0x7E)
+            return false;
+    return true;
+}
+
 // Whether the text has the line "[section]" exactly.
 bool hasHeaderLine(const std::string& text, const std::string& section) {
     const std::string line = "[" + section + "]" + kLineEnd;
@@ -104,8 +112,10 @@ void SettingsFile::acquire() {
 
 void SettingsFile::release() {
     if (--depth_ == 0) {
-        // Another process may change the file once the lock is free.
-        snapshot_.valid = false;
+        // Another process may change the file once the lock is free; a
+        // change to a settled file changes its stamp.
+        snapshot_.checked = false;
+        snapshot_.valid = snapshot_.valid && snapshot_.stamp.settled;
         processLock_.unlock();
     }
     mutex_.unlock();
@@ -245,11 +255,9 @@ void SettingsFile::changeInMemory(const Change& change) {
             return fallBack();
         text += kLineEnd;
     }
-    if (profile_.writesText()) {
-        const std::string before = text;
-        if (!profile_.writeStringInText(change.section, change.key, value, text))
-            return; // dropped, as a failed write drops it
-        p.regionChanged = p.regionChanged || text != before;
+    const std::string unchanged = text;
+    if (profile_.writeStringInText(change.section, change.key, value, text)) {
+        p.regionChanged = p.regionChanged || text != unchanged;
         p.region.swap(text);
     } else {
         if (!writeWholeFile(p.tempPath, text))
@@ -266,27 +274,31 @@ void SettingsFile::changeInMemory(const Change& change) {
     p.exists = true;
 }
 
-bool SettingsFile::findInSnapshot(const std::string& path, const std::string& section,
-                                  const std::string& key, std::string& value) {
-    FileStamp now;
-    const bool exists = platform::fileStamp(path, now);
-    if (!snapshot_.valid || snapshot_.path != path || !exists || now != snapshot_.stamp) {
-        snapshot_.valid = false;
-        snapshot_.sectionKnown = false;
-        if (!readWholeFile(path, snapshot_.contents))
-            return false;
-        // Kept only when the file did not change while it was read.
-        FileStamp after;
-        snapshot_.valid = exists && platform::fileStamp(path, after) && after == now;
-        snapshot_.path = path;
-        snapshot_.stamp = now;
+bool SettingsFile::snapshotOf(const std::string& path, const std::string& section) {
+    const bool trusted = snapshot_.valid && snapshot_.checked && snapshot_.path == path;
+    if (!trusted) {
+        FileStamp now;
+        const bool exists = platform::fileStamp(path, now);
+        if (!snapshot_.valid || snapshot_.path != path || !exists || now != snapshot_.stamp) {
+            snapshot_.valid = false;
+            snapshot_.sectionKnown = false;
+            snapshot_.writtenForm = -1;
+            if (!readWholeFile(path, snapshot_.contents))
+                return false;
+            // Kept only when the file did not change while it was read.
+            FileStamp after;
+            snapshot_.valid = exists && platform::fileStamp(path, after) && after == now;
+            snapshot_.path = path;
+            snapshot_.stamp = now;
+        }
     }
+    snapshot_.checked = true;
     if (!snapshot_.sectionKnown || snapshot_.section != section) {
         ini::findSectionBlocks(snapshot_.contents, section, snapshot_.blocks);
         snapshot_.section = section;
         snapshot_.sectionKnown = true;
     }
-    return ini::findValueInBlocks(snapshot_.contents, snapshot_.blocks, key, value);
+    return true;
 }
 
 std::string SettingsFile::getString(const std::string& section, const std::string& key,
@@ -294,15 +306,34 @@ std::string SettingsFile::getString(const std::string& section, const std::strin
     Lock lock(*this);
     if (pending_)
         fallBack();
-    const bool lineRules = ownIniFormat_;
-    if (!lineRules && !profile_.readsByLineRules())
-        return profile_.getString(section, key, defaultValue, activePath());
     std::string value;
-    if (!findInSnapshot(activePath(), section, key, value))
-        value = defaultValue;
-    if (!lineRules && value.size() > kProfileBufferSize - 1)
-        value.resize(kProfileBufferSize - 1);
-    return value;
+    const ProfileApi::TextReads reads =
+        ownIniFormat_ ? ProfileApi::TextReads::LineRules : profile_.textReads();
+    if (reads == ProfileApi::TextReads::LineRules) {
+        if (!snapshotOf(activePath(), section) ||
+            !ini::findValueInBlocks(snapshot_.contents, snapshot_.blocks, key, value))
+            value = defaultValue;
+        if (!ownIniFormat_ && value.size() > kProfileBufferSize - 1)
+            value.resize(kProfileBufferSize - 1);
+        return value;
+    }
+    if (reads == ProfileApi::TextReads::WrittenForm && !section.empty() && !key.empty() &&
+        isPrintableName(section) && isPrintableName(key) && isPrintableName(defaultValue) &&
+        snapshotOf(activePath(), section)) {
+        if (snapshot_.writtenForm < 0)
+            snapshot_.writtenForm = ini::isProfileWrittenForm(snapshot_.contents) ? 1 : 0;
+        if (snapshot_.writtenForm == 1) {
+            if (ini::findProfileValue(snapshot_.contents, snapshot_.blocks, key, value))
+                return ini::profileCopy(value, kProfileBufferSize);
+            // The default loses its trailing blanks first.
+            std::size_t size = defaultValue.size();
+            while (size > 0 && defaultValue[size - 1] == ' ')
+                --size;
+            return ini::profileCopy(std::string_view(defaultValue).substr(0, size),
+                                    kProfileBufferSize);
+        }
+    }
+    return profile_.getString(section, key, defaultValue, activePath());
 }
 
 int SettingsFile::getInt(const std::string& section, const std::string& key, int defaultValue) {

@@ -75,10 +75,9 @@ private:
     void release();
     // The file every access goes to: the working copy during a transaction.
     const std::string& activePath() const { return workingPath_.empty() ? path_ : workingPath_; }
-    // The line rules' value from the file as last read, read again when the
-    // file's stamp differs; false when the file or the key is missing.
-    bool findInSnapshot(const std::string& path, const std::string& section, const std::string& key,
-                        std::string& value);
+    // The file as read under the lock with the blocks of `section`, read
+    // again when the file's stamp differs; false when there is no file.
+    bool snapshotOf(const std::string& path, const std::string& section);
     // A change of a transaction made on the section's lines in memory, or
     // on a working copy when that is not sure to give the same file.
     void changeInMemory(const Change& change);
@@ -101,13 +100,18 @@ private:
     // allocated anew for every access.
     std::string buffer_;
     std::string output_;
-    // The file as read under the lock, with the blocks of one section;
-    // dropped when the lock is let go.
+    // The file as last read, with the blocks of one section: checked against
+    // the file's stamp at the first read under the lock, and dropped when
+    // the lock is let go unless the file had settled (see FileStamp).
     struct Snapshot {
         bool valid = false;
+        bool checked = false;
         std::string path;
         FileStamp stamp;
         std::string contents;
+        // The contents are in the profile functions' written form: 1 yes,
+        // 0 no, -1 not known yet.
+        int writtenForm = -1;
         bool sectionKnown = false;
         std::string section;
         std::vector<ini::Block> blocks;
