@@ -87,16 +87,21 @@ bool runMode(const std::string& path, int discs, bool ownFormat) {
     const std::uint32_t lastId = static_cast<std::uint32_t>(
         std::strtoul(bench::discSection(discs > 0 ? discs - 1 : 0).c_str(), nullptr, 16));
     int found = 0;
+    // Each lookup by a settings file of its own, as at a launch.
     const double lookup = bench::medianMillis(kRuns, [&] {
+        SettingsFile fresh(path, systemProfileApi());
+        fresh.setOwnIniFormat(ownFormat);
         DiscInfo info;
         info.discId = lastId;
-        found = readRuboIniEntry(settings, info);
+        found = readRuboIniEntry(fresh, info);
     });
     ok = report("readRuboIniEntry, last section (vs read)", lookup, read, kReadLimit) && ok;
     const double miss = bench::medianMillis(kRuns, [&] {
+        SettingsFile fresh(path, systemProfileApi());
+        fresh.setOwnIniFormat(ownFormat);
         DiscInfo info;
         info.discId = 0x0A0B0C0Du;
-        readRuboIniEntry(settings, info);
+        readRuboIniEntry(fresh, info);
     });
     report("readRuboIniEntry, disc absent (vs read)", miss, read, kReadLimit);
     const DiscInfo disc = newDisc(0x0A0B0C0Du);
