@@ -3,7 +3,11 @@
 #include "app/tiny_status.h"
 #include "res/resource.h"
 #include "settings/settings_file.h"
+#include "ui/image_pixels.h"
+#include "ui/pixel_bitmap_win32.h"
 #include "ui/window_position_win32.h"
+
+#include <iterator>
 
 namespace rubo {
 
@@ -28,27 +32,35 @@ CTinyDialog::CTinyDialog(TinyOwner& owner)
 
 BOOL CTinyDialog::onInitDialog() {
     CToolTipDialog::onInitDialog();
-    // Each picture is centred in its share of the row: from its left edge to
-    // the next one's, the full height of the window.
-    RECT client{};
-    GetClientRect(hwnd(), &client);
-    LONG lefts[5] = {};
-    for (int i = 0; i < 5; ++i) {
-        RECT r{};
-        GetWindowRect(GetDlgItem(hwnd(), kPictures[i].control), &r);
-        MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&r), 2);
-        lefts[i] = r.left;
-    }
-    const LONG pitch = lefts[1] - lefts[0];
-    for (int i = 0; i < 5; ++i) {
-        const RECT cell{lefts[i], client.top, lefts[i] + pitch, client.bottom};
-        pictures_[i].attach(hwnd(), kPictures[i].control, kPictures[i].control,
-                            kPictures[i].disabledBitmap, &cell);
-    }
+    layoutPictures();
     const HWND order = owner_.playerOptions().alwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST;
     SetWindowPos(hwnd(), order, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     SetTimer(hwnd(), kTinyTimerId, kTinyTimerMs, nullptr);
     return TRUE;
+}
+
+void CTinyDialog::layoutPictures() {
+    // The pictures share the client width evenly, each centred in its cell;
+    // enlarged for the DPI, they may need a larger window than the template.
+    RECT client{};
+    GetClientRect(hwnd(), &client);
+    const SIZE picture = ui::bitmapResourceSize(kPictures[0].control);
+    const ui::PictureRow row =
+        ui::pictureRow(static_cast<int>(std::size(kPictures)), picture.cx, picture.cy,
+                       ui::windowDpi(hwnd()), client.right, client.bottom);
+    if (row.clientWidth > client.right || row.clientHeight > client.bottom) {
+        RECT frame{0, 0, row.clientWidth, row.clientHeight};
+        AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(hwnd(), GWL_STYLE)), FALSE,
+                           static_cast<DWORD>(GetWindowLongA(hwnd(), GWL_EXSTYLE)));
+        SetWindowPos(hwnd(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    for (std::size_t i = 0; i < row.cells.size() && i < std::size(kPictures); ++i) {
+        const ui::PixelRect& c = row.cells[i];
+        const RECT cell{c.left, c.top, c.right, c.bottom};
+        pictures_[i].attach(hwnd(), kPictures[i].control, kPictures[i].control,
+                            kPictures[i].disabledBitmap, &cell);
+    }
 }
 
 void CTinyDialog::refreshStatus() {

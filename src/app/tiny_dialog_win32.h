@@ -47,6 +47,7 @@ protected:
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
 private:
+    void layoutPictures();
     void restorePosition();
     void savePosition();
 

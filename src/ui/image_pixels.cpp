@@ -136,4 +136,25 @@ PixelRect centredIn(const PixelRect& cell, int width, int height) {
     return PixelRect{left, top, left + width, top + height};
 }
 
+PictureRow pictureRow(int count, int imageWidth, int imageHeight, int dpi, int clientWidth,
+                      int clientHeight) {
+    constexpr int kMaxCount = 64;
+    constexpr int kMaxSide = 4096;
+    PictureRow row;
+    row.clientWidth = clientWidth > 0 ? clientWidth : 0;
+    row.clientHeight = clientHeight > 0 ? clientHeight : 0;
+    if (count <= 0 || count > kMaxCount || imageWidth <= 0 || imageHeight <= 0 ||
+        imageWidth > kMaxSide || imageHeight > kMaxSide)
+        return row;
+    row.scale = pictureScale(dpi, imageWidth, imageHeight, kMaxSide, kMaxSide);
+    if (row.clientWidth < count * imageWidth * row.scale)
+        row.clientWidth = count * imageWidth * row.scale;
+    if (row.clientHeight < imageHeight * row.scale)
+        row.clientHeight = imageHeight * row.scale;
+    for (int i = 0; i < count; ++i)
+        row.cells.push_back(PixelRect{row.clientWidth * i / count, 0,
+                                      row.clientWidth * (i + 1) / count, row.clientHeight});
+    return row;
+}
+
 } // namespace rubo::ui

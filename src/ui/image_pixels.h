@@ -95,4 +95,17 @@ PixelImage scaleNearest(const std::uint32_t* pixels, int width, int height, int 
 // evenly when larger.
 PixelRect centredIn(const PixelRect& cell, int width, int height);
 
+// A row of `count` equal pictures that grow by the DPI's rounded factor
+// (never limited by the room: the window grows instead), and the client
+// size that holds them side by side: at least the given one.
+struct PictureRow {
+    int scale = 1;
+    int clientWidth = 0;
+    int clientHeight = 0;
+    // The client width shared evenly, left to right, full height.
+    std::vector<PixelRect> cells;
+};
+PictureRow pictureRow(int count, int imageWidth, int imageHeight, int dpi, int clientWidth,
+                      int clientHeight);
+
 } // namespace rubo::ui

@@ -57,6 +57,14 @@ UniqueBitmap bitmapOfPixels(const PixelImage& image) {
     return section;
 }
 
+SIZE bitmapResourceSize(int bitmapId) {
+    UniqueBitmap bitmap(LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(bitmapId)));
+    BITMAP header{};
+    if (!bitmap || !GetObjectA(bitmap.get(), sizeof(header), &header))
+        return SIZE{0, 0};
+    return SIZE{header.bmWidth, header.bmHeight};
+}
+
 int windowDpi(HWND window) {
     WindowDc dc(window);
     const int dpi = dc.get() ? GetDeviceCaps(dc.get(), LOGPIXELSY) : 0;

@@ -16,6 +16,9 @@ PixelImage pixelsOfBitmap(HBITMAP bitmap);
 // A 32-bit top-down DIB section holding `image`, every pixel opaque.
 UniqueBitmap bitmapOfPixels(const PixelImage& image);
 
+// The size of the module's bitmap resource `bitmapId`; 0 x 0 when missing.
+SIZE bitmapResourceSize(int bitmapId);
+
 // The DPI the window is drawn for: the system DPI of a DPI-aware process.
 int windowDpi(HWND window);
 

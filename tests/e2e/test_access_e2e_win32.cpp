@@ -250,6 +250,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         REQUIRE_FALSE(ruboExe().empty());
         freshDisc("VDRIVE_TEST_DISC");
         long playWidth96 = 0;
+        long tinyWidth96 = 0;
         for (DWORD dpi : {96u, 144u, 192u}) {
             CAPTURE(dpi);
             LogPixelsSetting setting(dpi);
@@ -278,6 +279,32 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
             else
                 CHECK(play.right * 96 >= playWidth96 * static_cast<long>(dpi) * 9 / 10);
             screenshot(main, "dpi-" + std::to_string(dpi));
+
+            // The Tiny window's pictures grow too.
+            REQUIRE(rubo.click(IDC_TINY_SIZE, true));
+            HWND tiny = nullptr;
+            REQUIRE(
+                waitUntil([&] { return (tiny = rubo.otherWindow()) != nullptr; }, kStepTimeoutMs));
+            REQUIRE(
+                waitUntil([&] { return RuboProcess::windowText(tiny) == "1"; }, kStepTimeoutMs));
+            RECT picture{};
+            GetClientRect(GetDlgItem(tiny, IDC_TINY_PLAY), &picture);
+            MESSAGE("Tiny picture at " << dpi << " DPI: " << picture.right << " x "
+                                       << picture.bottom);
+            if (dpi == 96) {
+                tinyWidth96 = picture.right;
+                REQUIRE(tinyWidth96 > 0);
+            } else {
+                // Doubled at 150 % and 200 %; the window grows to hold them.
+                CHECK(picture.right == 2 * tinyWidth96);
+                RECT tinyClient{};
+                GetClientRect(tiny, &tinyClient);
+                CHECK(tinyClient.right >= 5 * picture.right);
+            }
+            screenshot(tiny, "tiny-" + std::to_string(dpi));
+            PostMessageA(tiny, WM_COMMAND, IDCANCEL, 0);
+            expectLog(rubo, "M : Exit Tiny mode");
+            REQUIRE(waitUntil([&] { return rubo.mainWindow() != nullptr; }, kStepTimeoutMs));
             closeAndCheck(rubo);
         }
     }

@@ -144,6 +144,7 @@ void reportTiny(Report& report) {
     tiny.refreshStatus();
     RECT client{};
     GetClientRect(tiny.hwnd(), &client);
+    report["tiny.client.width"] = client.right;
     report["tiny.client.height"] = client.bottom;
     const int ids[5] = {IDC_TINY_PLAY, IDC_TINY_PAUSE, IDC_TINY_STOP, IDC_TINY_PREV, IDC_TINY_NEXT};
     for (int i = 0; i < 5; ++i) {
@@ -294,6 +295,8 @@ TEST_CASE("at 192 DPI the pictures are doubled pixel for pixel and centred") {
             CHECK(report[name + "right"] - report[name + "left"] == pictureWidth);
             CHECK(report[name + "bottom"] - report[name + "top"] == pictureHeight);
             CHECK(std::abs(report[name + "top"] - (clientHeight - report[name + "bottom"])) <= 1);
+            CHECK(report[name + "left"] >= 0);
+            CHECK(report[name + "right"] <= report["tiny.client.width"]); // none cut off
             if (i > 0) {
                 const std::string before = "tiny." + std::to_string(i - 1) + ".";
                 const long thisGap = report[name + "left"] - report[before + "right"];

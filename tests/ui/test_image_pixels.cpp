@@ -145,3 +145,54 @@ TEST_CASE("a picture is centred in its cell, overhanging evenly when larger") {
     CHECK(over.top == -1);
     CHECK(over.right == 12);
 }
+
+TEST_CASE("a row of pictures shares the width evenly; the window grows to hold them enlarged") {
+    auto checkRow = [](const PictureRow& row, int count) {
+        REQUIRE(row.cells.size() == static_cast<std::size_t>(count));
+        CHECK(row.cells.front().left == 0);
+        CHECK(row.cells.back().right == row.clientWidth);
+        for (int i = 0; i < count; ++i) {
+            CAPTURE(i);
+            const PixelRect& cell = row.cells[static_cast<std::size_t>(i)];
+            CHECK(cell.top == 0);
+            CHECK(cell.bottom == row.clientHeight);
+            if (i > 0)
+                CHECK(cell.left == row.cells[static_cast<std::size_t>(i - 1)].right);
+            // Every picture fits its cell at the chosen factor.
+            CHECK(cell.width() >= 14 * row.scale);
+            CHECK(cell.height() >= 12 * row.scale);
+            CHECK(cell.width() <= row.clientWidth / count + 1);
+        }
+    };
+    SUBCASE("room enough at 96 DPI: the client is kept") {
+        const PictureRow row = pictureRow(5, 14, 12, 96, 72, 13);
+        CHECK(row.scale == 1);
+        CHECK(row.clientWidth == 72);
+        CHECK(row.clientHeight == 13);
+        checkRow(row, 5);
+    }
+    SUBCASE("a narrow font at 96 DPI: the window widens so nothing is cut") {
+        const PictureRow row = pictureRow(5, 14, 12, 96, 66, 12);
+        CHECK(row.scale == 1);
+        CHECK(row.clientWidth == 70);
+        checkRow(row, 5);
+    }
+    SUBCASE("150 and 200 %: doubled, the window as large as the pictures need") {
+        const PictureRow at144 = pictureRow(5, 14, 12, 144, 108, 20);
+        CHECK(at144.scale == 2);
+        CHECK(at144.clientWidth == 140);
+        CHECK(at144.clientHeight == 24);
+        checkRow(at144, 5);
+        const PictureRow at192 = pictureRow(5, 14, 12, 192, 144, 26);
+        CHECK(at192.scale == 2);
+        CHECK(at192.clientWidth == 144);
+        CHECK(at192.clientHeight == 26);
+        checkRow(at192, 5);
+    }
+    SUBCASE("nonsense gives no cells") {
+        CHECK(pictureRow(0, 14, 12, 96, 72, 13).cells.empty());
+        CHECK(pictureRow(5, 0, 12, 96, 72, 13).cells.empty());
+        CHECK(pictureRow(100000, 14, 12, 96, 72, 13).cells.empty());
+        CHECK(pictureRow(5, 14, 12, 96, -5, -5).clientWidth == 70); // from nothing
+    }
+}
