@@ -58,6 +58,10 @@ namespace platform {
 // The stamp of an existing file; false when there is none. A file is
 // settled when it was last changed over two seconds ago.
 bool fileStamp(const std::string& path, FileStamp& stamp);
+// readWholeFile() with the file's stamp; `steady` when the stamp after the
+// read was the one before it.
+bool readFileStamped(const std::string& path, std::string& contents, FileStamp& stamp,
+                     bool& steady);
 
 // Moves `from` over `to`, replacing it atomically.
 bool replaceFile(const std::string& from, const std::string& to);

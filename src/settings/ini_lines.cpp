@@ -97,6 +97,24 @@ private:
     const char* end_;
 };
 
+// Whether the text after a "[" could name the section for the profile
+// functions: blanks skipped, ASCII compared without case, anything beyond
+// ASCII taken as a match.
+bool mayStartProfileHeader(const char* p, const char* end, std::string_view section) {
+    while (p < end &&
+           (*p == ' ' || *p == '\t' || *p == '\v' || *p == '\f' || *p == '\r' || *p == '\x1a'))
+        ++p;
+    std::size_t i = 0;
+    for (; i < section.size() && p + i < end; ++i) {
+        const char c = p[i];
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return true;
+        if (lowerAscii(c) != lowerAscii(section[i]))
+            return false;
+    }
+    return i == section.size();
+}
+
 void appendLine(std::string& out, std::string_view line) {
     out.append(line.data(), line.size());
     out.append("\r\n");
@@ -195,30 +213,43 @@ std::string applyWrite(std::string_view contents, std::string_view section, std:
 }
 
 void findSectionBlocks(std::string_view contents, std::string_view section,
-                       std::vector<Block>& blocks) {
+                       std::vector<Block>& blocks, bool* profileHeaderBefore) {
     blocks.clear();
+    bool before = false;
+    bool matched = false;
     const char* const begin = contents.data();
     const char* const end = begin + contents.size();
-    // The reader's headers: lines that start with "[".
-    auto nextHeader = [&](const char* from) {
-        const char* at = findChar(from, end, '[');
-        while (at != end && at != begin && at[-1] != '\n')
-            at = findChar(at + 1, end, '[');
-        return at;
-    };
-    const char* header = nextHeader(begin);
-    while (header != end) {
-        const char* stop = findChar(header, end, '\n');
-        const char* following = stop < end ? stop + 1 : end;
-        if (stop > header && stop[-1] == '\r')
-            --stop;
-        const char* next = nextHeader(following);
-        const std::string_view line(header, static_cast<std::size_t>(stop - header));
-        if (equalsNoCase(headerNameToBracket(line), section))
-            blocks.push_back(Block{static_cast<std::size_t>(following - begin),
-                                   static_cast<std::size_t>(next - begin)});
-        header = next;
+    const char* open = nullptr; // the lines of the matching block being walked
+    std::size_t openHeader = 0;
+    for (const char* at = findChar(begin, end, '['); at != end; at = findChar(at + 1, end, '[')) {
+        // The reader's headers: lines that start with "[".
+        if (at == begin || at[-1] == '\n') {
+            if (open) {
+                blocks.push_back(Block{openHeader, static_cast<std::size_t>(open - begin),
+                                       static_cast<std::size_t>(at - begin)});
+                open = nullptr;
+            }
+            const char* stop = findChar(at, end, '\n');
+            const char* following = stop < end ? stop + 1 : end;
+            if (stop > at && stop[-1] == '\r')
+                --stop;
+            if (equalsNoCase(
+                    headerNameToBracket(std::string_view(at, static_cast<std::size_t>(stop - at))),
+                    section)) {
+                matched = true;
+                open = following;
+                openHeader = static_cast<std::size_t>(at - begin);
+                continue;
+            }
+        }
+        if (!matched && profileHeaderBefore && !before)
+            before = mayStartProfileHeader(at + 1, end, section);
     }
+    if (open)
+        blocks.push_back(
+            Block{openHeader, static_cast<std::size_t>(open - begin), contents.size()});
+    if (profileHeaderBefore)
+        *profileHeaderBefore = before;
 }
 
 bool findValueInBlocks(std::string_view contents, const std::vector<Block>& blocks,
@@ -334,29 +365,19 @@ bool mayHoldProfileHeader(std::string_view text, std::string_view section) {
     const char* const end = text.data() + text.size();
     for (const char* at = findChar(text.data(), end, '['); at != end;
          at = findChar(at + 1, end, '[')) {
-        const char* p = at + 1;
-        while (p < end &&
-               (*p == ' ' || *p == '\t' || *p == '\v' || *p == '\f' || *p == '\r' || *p == '\x1a'))
-            ++p;
-        std::size_t i = 0;
-        for (; i < section.size() && p + i < end; ++i) {
-            const char c = p[i];
-            if (static_cast<unsigned char>(c) >= 0x80)
-                return true;
-            if (lowerAscii(c) != lowerAscii(section[i]))
-                break;
-        }
-        if (i == section.size())
+        if (mayStartProfileHeader(at + 1, end, section))
             return true;
     }
     return false;
 }
 
 bool isProfileWrittenForm(std::string_view text, bool blankLines) {
+    const char* const end = text.data() + text.size();
     std::size_t pos = 0;
     while (pos < text.size()) {
-        const std::size_t newline = text.find('\n', pos);
-        if (newline == std::string_view::npos || newline < pos + 1 || text[newline - 1] != '\r')
+        const char* stop = findChar(text.data() + pos, end, '\n');
+        const std::size_t newline = static_cast<std::size_t>(stop - text.data());
+        if (stop == end || newline < pos + 1 || text[newline - 1] != '\r')
             return false;
         const std::string_view line = text.substr(pos, newline - 1 - pos);
         pos = newline + 1;

@@ -22,14 +22,18 @@ std::string applyWrite(std::string_view contents, std::string_view section, std:
 void applyWrite(std::string_view contents, std::string_view section, std::string_view key,
                 std::string_view value, std::string& out);
 
-// The reader on a section found once: the lines after each header of the
-// section up to the next header, in file order (offsets into `contents`).
+// The reader on a section found once: each header of the section and the
+// lines after it up to the next header, in file order (offsets into
+// `contents`). With `profileHeaderBefore`, also whether a "[" before the
+// first of them could start a header of the section for the profile
+// functions (see mayHoldProfileHeader()).
 struct Block {
+    std::size_t header;
     std::size_t begin;
     std::size_t end;
 };
 void findSectionBlocks(std::string_view contents, std::string_view section,
-                       std::vector<Block>& blocks);
+                       std::vector<Block>& blocks, bool* profileHeaderBefore = nullptr);
 // The same value as findValue() from the blocks of the section.
 bool findValueInBlocks(std::string_view contents, const std::vector<Block>& blocks,
                        std::string_view key, std::string& value);

@@ -75,6 +75,12 @@ struct SettingsFile::PendingChange {
 
     std::string_view before() const { return std::string_view(original).substr(0, begin); }
     std::string_view after() const { return std::string_view(original).substr(end); }
+    bool namedOutside() {
+        if (outsideNamed < 0)
+            outsideNamed = before().find(section) != std::string_view::npos ||
+                           after().find(section) != std::string_view::npos;
+        return outsideNamed == 1;
+    }
 
     std::string original;
     bool existed = false;
@@ -84,9 +90,10 @@ struct SettingsFile::PendingChange {
     std::size_t begin = 0;
     std::size_t end = 0;
     std::string region;
-    // The section's name is in the file's text outside the region; the
-    // region in tempPath has the header line "[section]".
-    bool outsideNamed = false;
+    // The section's name is in the file's text outside the region: 1 yes,
+    // 0 no, -1 not known yet. The region in tempPath has the header line
+    // "[section]".
+    int outsideNamed = -1;
     bool headerInFile = false;
     // The region is in tempPath, written there as `written`.
     const std::string tempPath;
@@ -220,15 +227,13 @@ void SettingsFile::changeInMemory(const Change& change) {
             !profile_.keepsOtherLines(p.before(), p.after(), p.section, false))
             return fallBack();
         p.region.assign(p.original, p.begin, p.end - p.begin);
-        p.outsideNamed = p.before().find(p.section) != std::string_view::npos ||
-                         p.after().find(p.section) != std::string_view::npos;
     } else if (p.section != change.section) {
         return fallBack();
     }
 
     const char* value = change.value.empty() ? nullptr : change.value.c_str();
     if (!change.clear && !ownIniFormat_ && p.inFile &&
-        (!value || p.outsideNamed || p.headerInFile)) {
+        (!value || p.headerInFile || p.namedOutside())) {
         // The next of several profile writes in a row; a header line stays.
         profile_.writeString(change.section, change.key, value, p.tempPath);
         return;
@@ -249,7 +254,7 @@ void SettingsFile::changeInMemory(const Change& change) {
     } else {
         text = p.region;
     }
-    if (value && exists && !p.outsideNamed && text.find(change.section) == std::string::npos) {
+    if (value && exists && text.find(change.section) == std::string::npos && !p.namedOutside()) {
         // The blank line goes at the end of the file.
         if (!p.after().empty())
             return fallBack();
@@ -276,29 +281,47 @@ void SettingsFile::changeInMemory(const Change& change) {
 
 bool SettingsFile::snapshotOf(const std::string& path, const std::string& section) {
     const bool trusted = snapshot_.valid && snapshot_.checked && snapshot_.path == path;
-    if (!trusted) {
-        FileStamp now;
-        const bool exists = platform::fileStamp(path, now);
-        if (!snapshot_.valid || snapshot_.path != path || !exists || now != snapshot_.stamp) {
-            snapshot_.valid = false;
-            snapshot_.sectionKnown = false;
-            snapshot_.writtenForm = -1;
-            if (!readWholeFile(path, snapshot_.contents))
-                return false;
-            // Kept only when the file did not change while it was read.
-            FileStamp after;
-            snapshot_.valid = exists && platform::fileStamp(path, after) && after == now;
-            snapshot_.path = path;
-            snapshot_.stamp = now;
-        }
+    FileStamp now;
+    if (!trusted && !(snapshot_.valid && snapshot_.path == path && platform::fileStamp(path, now) &&
+                      now == snapshot_.stamp)) {
+        snapshot_.valid = false;
+        snapshot_.sectionKnown = false;
+        bool steady = false;
+        if (!platform::readFileStamped(path, snapshot_.contents, snapshot_.stamp, steady))
+            return false;
+        // Kept only when the file did not change while it was read.
+        snapshot_.valid = steady;
+        snapshot_.path = path;
     }
     snapshot_.checked = true;
     if (!snapshot_.sectionKnown || snapshot_.section != section) {
-        ini::findSectionBlocks(snapshot_.contents, section, snapshot_.blocks);
+        ini::findSectionBlocks(snapshot_.contents, section, snapshot_.blocks,
+                               &snapshot_.profileHeaderBefore);
         snapshot_.section = section;
         snapshot_.sectionKnown = true;
+        snapshot_.profileReadable = -1;
     }
     return true;
+}
+
+bool SettingsFile::profileReadable() const {
+    // The first header of the section is the first one for the profile
+    // functions too, and it, its lines and the header after them are in
+    // their written form. Blank lines they skip.
+    const std::string& text = snapshot_.contents;
+    if ((!text.empty() && static_cast<unsigned char>(text.front()) >= 0x80) ||
+        snapshot_.profileHeaderBefore)
+        return false;
+    if (snapshot_.blocks.empty())
+        return true;
+    const ini::Block& first = snapshot_.blocks.front();
+    std::size_t stop = first.end;
+    if (stop < text.size()) {
+        const std::size_t newline = text.find('\n', stop);
+        stop = newline == std::string::npos ? text.size() : newline + 1;
+    }
+    return ini::isProfileWrittenForm(
+        std::string_view(text).substr(first.header, stop - first.header), true);
 }
 
 std::string SettingsFile::getString(const std::string& section, const std::string& key,
@@ -320,9 +343,9 @@ std::string SettingsFile::getString(const std::string& section, const std::strin
     if (reads == ProfileApi::TextReads::WrittenForm && !section.empty() && !key.empty() &&
         isPrintableName(section) && isPrintableName(key) && isPrintableName(defaultValue) &&
         snapshotOf(activePath(), section)) {
-        if (snapshot_.writtenForm < 0)
-            snapshot_.writtenForm = ini::isProfileWrittenForm(snapshot_.contents) ? 1 : 0;
-        if (snapshot_.writtenForm == 1) {
+        if (snapshot_.profileReadable < 0)
+            snapshot_.profileReadable = profileReadable() ? 1 : 0;
+        if (snapshot_.profileReadable == 1) {
             if (ini::findProfileValue(snapshot_.contents, snapshot_.blocks, key, value))
                 return ini::profileCopy(value, kProfileBufferSize);
             // The default loses its trailing blanks first.

@@ -78,6 +78,8 @@ private:
     // The file as read under the lock with the blocks of `section`, read
     // again when the file's stamp differs; false when there is no file.
     bool snapshotOf(const std::string& path, const std::string& section);
+    // Whether the snapshot's section reads as the profile functions read it.
+    bool profileReadable() const;
     // A change of a transaction made on the section's lines in memory, or
     // on a working copy when that is not sure to give the same file.
     void changeInMemory(const Change& change);
@@ -109,12 +111,13 @@ private:
         std::string path;
         FileStamp stamp;
         std::string contents;
-        // The contents are in the profile functions' written form: 1 yes,
-        // 0 no, -1 not known yet.
-        int writtenForm = -1;
         bool sectionKnown = false;
         std::string section;
         std::vector<ini::Block> blocks;
+        bool profileHeaderBefore = false;
+        // The profile functions read the section as ini::findProfileValue()
+        // does: 1 yes, 0 no, -1 not known yet.
+        int profileReadable = -1;
     } snapshot_;
     std::unique_ptr<PendingChange> pending_;
     CrossProcessLock processLock_;
