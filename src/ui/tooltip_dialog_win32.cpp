@@ -82,12 +82,16 @@ bool CToolTipDialog::preTranslate(MSG& msg) {
 }
 
 bool CToolTipDialog::setTrayIcon(int iconId) {
-    HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(iconId));
+    // The image of the small-icon size, so the shell need not shrink the
+    // big one at high DPI.
+    const int size = GetSystemMetrics(SM_CXSMICON);
+    UniqueIcon icon(
+        static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(iconId),
+                                      IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
     if (!icon)
         return false;
-    // LoadIcon icons are shared and never destroyed.
-    trayIcon_ = icon;
-    tray_.hIcon = icon;
+    tray_.hIcon = icon.get();
+    trayIcon_ = std::move(icon);
     tray_.uFlags |= NIF_ICON;
     return true;
 }

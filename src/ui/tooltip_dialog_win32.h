@@ -67,7 +67,7 @@ private:
     bool trayEnabled_ = false;
     UniqueMenu trayMenu_;
     int trayDefaultItem_ = 0;
-    HICON trayIcon_ = nullptr;
+    UniqueIcon trayIcon_; // the shell keeps a copy of what it was given
 };
 
 } // namespace rubo::ui

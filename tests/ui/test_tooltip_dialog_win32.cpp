@@ -177,7 +177,16 @@ TEST_CASE("the tray record, the tip and the in-tray state") {
     CHECK(shell.last.uID == 1);
     CHECK(shell.last.uCallbackMessage == 1025);
     CHECK(shell.last.uFlags == (NIF_MESSAGE | NIF_ICON | NIF_TIP));
-    CHECK(shell.last.hIcon != nullptr);
+    REQUIRE(shell.last.hIcon != nullptr);
+    // The small-icon size, not the big icon for the shell to shrink.
+    ICONINFO info{};
+    REQUIRE(GetIconInfo(shell.last.hIcon, &info));
+    BITMAP mask{};
+    GetObjectA(info.hbmMask, sizeof mask, &mask);
+    DeleteObject(info.hbmMask);
+    if (info.hbmColor)
+        DeleteObject(info.hbmColor);
+    CHECK(mask.bmWidth == GetSystemMetrics(SM_CXSMICON));
 
     CHECK_FALSE(dialog.addTrayIcon()); // a second icon is refused
     dialog.setTrayTip("%s", std::string(600, 'x').c_str());
