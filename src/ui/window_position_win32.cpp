@@ -31,7 +31,15 @@ bool restoreWindowPosition(SettingsFile& settings, HWND window, const char* sect
     GetWindowPlacement(window, &placement);
     placement.flags = WPF_RESTORETOMAXIMIZED;
     placement.showCmd = SW_SHOWNORMAL;
-    placement.rcNormalPosition = RECT{saved.left, saved.top, saved.right, saved.bottom};
+    RECT rect{saved.left, saved.top, saved.right, saved.bottom};
+    // A window of fixed size keeps its own: one saved at another DPI would
+    // cut it off or leave it too large.
+    if ((GetWindowLongA(window, GWL_STYLE) & WS_THICKFRAME) == 0) {
+        const RECT& now = placement.rcNormalPosition;
+        rect.right = rect.left + (now.right - now.left);
+        rect.bottom = rect.top + (now.bottom - now.top);
+    }
+    placement.rcNormalPosition = rect;
     return SetWindowPlacement(window, &placement) != FALSE;
 }
 

@@ -11,6 +11,7 @@
 #include "settings/settings_file.h"
 #include "test_support.h"
 #include "ui/gdi_objects_win32.h"
+#include "ui/window_position_win32.h"
 #include "ui_test_support_win32.h"
 
 using namespace rubo;
@@ -96,4 +97,24 @@ TEST_CASE("a window's icons are freed with their owner") {
     for (int i = 0; i < 5; ++i)
         openAndClose();
     CHECK(gdiObjectCount() == before);
+}
+
+TEST_CASE("a restored window position keeps the size of a window of fixed size") {
+    StoppedPlayer player;
+    // Saved at another DPI: the place counts, the size only for a sizable window.
+    writeWindowRect(player.settings, kPositionSmallSection, WindowRect{20, 10, 220, 310});
+    for (const DWORD frame : {DWORD{0}, DWORD{WS_THICKFRAME}}) {
+        CAPTURE(frame);
+        HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_CAPTION | frame, 200, 150, 240,
+                                      90, nullptr, nullptr, nullptr, nullptr);
+        REQUIRE(window != nullptr);
+        CHECK(restoreWindowPosition(player.settings, window, kPositionSmallSection, true));
+        RECT placed{};
+        GetWindowRect(window, &placed);
+        CHECK(placed.left == 10);
+        CHECK(placed.top == 20);
+        CHECK(placed.right - placed.left == (frame ? 300 : 240));
+        CHECK(placed.bottom - placed.top == (frame ? 200 : 90));
+        DestroyWindow(window);
+    }
 }
