@@ -57,7 +57,7 @@ RuboProcess::RuboProcess(const std::string& exe, const std::string& directory,
                          const std::string& args)
     : directory_(directory) {
     const std::string target = file("rubo.exe");
-    if (!CopyFileA(exe.c_str(), target.c_str(), FALSE)) {
+    if (!exe.empty() && !CopyFileA(exe.c_str(), target.c_str(), FALSE)) {
         copyError_ = "CopyFileA " + exe + " failed: error " + std::to_string(GetLastError());
         return;
     }

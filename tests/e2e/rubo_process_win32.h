@@ -18,7 +18,8 @@ bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 
 class RuboProcess {
 public:
-    // Copies rubo.exe into `directory` and starts it there with `args`.
+    // Copies rubo.exe into `directory` and starts it there with `args`; with
+    // `exe` empty, starts the rubo.exe that lies in `directory`.
     RuboProcess(const std::string& exe, const std::string& directory, const std::string& args);
     ~RuboProcess();
     RuboProcess(const RuboProcess&) = delete;

@@ -1,5 +1,6 @@
 #include <doctest.h>
 
+#include "../e2e/rubo_process_win32.h"
 #include "app/startup.h"
 #include "settings/settings_file.h"
 #include "settings/system_info.h"
@@ -26,97 +27,10 @@ bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-// Pumps this thread's messages while waiting; true once `condition` holds.
-bool waitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (condition())
-            return true;
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 15, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-    }
+bool clickIn(HWND window, int id) {
+    HWND button = GetDlgItem(window, id);
+    return button && PostMessageA(button, BM_CLICK, 0, 0);
 }
-
-std::string textOf(HWND window) {
-    char text[1024] = {};
-    DWORD_PTR copied = 0;
-    if (!window ||
-        !SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                             SMTO_ABORTIFHUNG, 2000, &copied))
-        return std::string();
-    return std::string(text, copied < sizeof text ? copied : sizeof text - 1);
-}
-
-struct DialogSearch {
-    DWORD process;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK collectDialog(HWND window, LPARAM data) {
-    DialogSearch& search = *reinterpret_cast<DialogSearch*>(data);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char className[16] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (owner == search.process && IsWindowVisible(window) && std::string(className) == "#32770")
-        search.found.push_back(window);
-    return TRUE;
-}
-
-// The visible dialog windows of a process.
-std::vector<HWND> dialogsOf(DWORD processId) {
-    DialogSearch search{processId, {}};
-    EnumWindows(collectDialog, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-// rubo.exe started where it lies, as a user starts it.
-class Rubo {
-public:
-    explicit Rubo(const std::string& folder)
-        : folder_(folder), process_(ChildProcess::Command{"\"" + folder + "\\rubo.exe\"", folder}) {
-    }
-    ~Rubo() {
-        if (process_.started() && !process_.waitFor(std::chrono::milliseconds(0))) {
-            if (HWND main = mainWindow())
-                PostMessageA(main, WM_CLOSE, 0, 0);
-            process_.waitFor(std::chrono::milliseconds(kStepTimeoutMs));
-        }
-    }
-    bool started() const { return process_.started(); }
-    std::string startError() const { return process_.startError(); }
-    HWND mainWindow() const {
-        for (HWND window : dialogsOf(process_.id()))
-            if (GetDlgItem(window, IDC_DISPLAY))
-                return window;
-        return nullptr;
-    }
-    // A message box or dialog of the process other than the main window.
-    HWND otherWindow() const {
-        for (HWND window : dialogsOf(process_.id()))
-            if (!GetDlgItem(window, IDC_DISPLAY))
-                return window;
-        return nullptr;
-    }
-    std::string displayText() const { return textOf(GetDlgItem(mainWindow(), IDC_DISPLAY)); }
-    bool click(HWND window, int id) {
-        HWND button = GetDlgItem(window, id);
-        return button && PostMessageA(button, BM_CLICK, 0, 0);
-    }
-    bool exited(DWORD timeoutMs) { return process_.waitFor(std::chrono::milliseconds(timeoutMs)); }
-    int exitCode() { return process_.wait(); }
-    bool fileExists(const std::string& name) const {
-        return GetFileAttributesA((folder_ + "\\" + name).c_str()) != INVALID_FILE_ATTRIBUTES;
-    }
-
-private:
-    std::string folder_;
-    ChildProcess process_;
-};
 
 // The version resource of a program: the fixed file version and the string
 // FileVersion of the US English table.
@@ -201,25 +115,25 @@ TEST_SUITE("package" * doctest::skip()) {
         // The prefix reports Windows 10, where the disc's CD-TEXT comes through
         // ASPI only after pass-through has failed.
         REQUIRE(systemInfo().osKind() == kOsWindows10);
-        Rubo rubo(folder);
+        RuboProcess rubo(std::string(), folder, ""); // as a user starts it
         INFO(rubo.startError());
         REQUIRE(rubo.started());
-        REQUIRE(waitFor([&] { return rubo.mainWindow() != nullptr; }, kWindowTimeoutMs));
+        REQUIRE(waitUntil([&] { return rubo.mainWindow() != nullptr; }, kWindowTimeoutMs));
         CHECK(rubo.otherWindow() == nullptr);
-        CHECK(waitFor([&] { return contains(rubo.displayText(), kFirstDiscLine); },
-                      kWindowTimeoutMs));
+        CHECK(waitUntil([&] { return contains(rubo.displayText(), kFirstDiscLine); },
+                        kWindowTimeoutMs));
         // The first start writes the settings beside the program.
-        CHECK(waitFor([&] { return rubo.fileExists("RUBO.ini"); }, kStepTimeoutMs));
+        CHECK(waitUntil([&] { return fileExists(rubo.file("RUBO.ini")); }, kStepTimeoutMs));
 
         // The About box shows the version of the version resource.
-        REQUIRE(rubo.click(rubo.mainWindow(), IDC_ABOUT));
+        REQUIRE(clickIn(rubo.mainWindow(), IDC_ABOUT));
         HWND about = nullptr;
-        REQUIRE(waitFor([&] { return (about = rubo.otherWindow()) != nullptr; }, kStepTimeoutMs));
+        REQUIRE(waitUntil([&] { return (about = rubo.otherWindow()) != nullptr; }, kStepTimeoutMs));
         const VersionResource version = versionResourceOf(folder + "\\rubo.exe");
-        CHECK(textOf(GetDlgItem(about, IDC_ABOUT_VERSION)) ==
+        CHECK(RuboProcess::windowText(GetDlgItem(about, IDC_ABOUT_VERSION)) ==
               "Version " + version.text + "   (" + kBuildDate + ")");
-        REQUIRE(rubo.click(about, IDOK));
-        CHECK(waitFor([&] { return rubo.otherWindow() == nullptr; }, kStepTimeoutMs));
+        REQUIRE(clickIn(about, IDOK));
+        CHECK(waitUntil([&] { return rubo.otherWindow() == nullptr; }, kStepTimeoutMs));
 
         PostMessageA(rubo.mainWindow(), WM_CLOSE, 0, 0);
         REQUIRE(rubo.exited(kStepTimeoutMs));
@@ -235,39 +149,39 @@ TEST_SUITE("package" * doctest::skip()) {
         }
         const std::string folder = environmentText("RUBO_READONLY_DIR");
         REQUIRE_FALSE(folder.empty());
-        Rubo rubo(folder);
+        RuboProcess rubo(std::string(), folder, ""); // as a user starts it
         INFO(rubo.startError());
         REQUIRE(rubo.started());
 
         HWND box = nullptr;
-        REQUIRE(waitFor([&] { return (box = rubo.otherWindow()) != nullptr; }, kWindowTimeoutMs));
-        const std::string said = textOf(GetDlgItem(box, kMessageTextId));
+        REQUIRE(waitUntil([&] { return (box = rubo.otherWindow()) != nullptr; }, kWindowTimeoutMs));
+        const std::string said = RuboProcess::windowText(GetDlgItem(box, kMessageTextId));
         INFO("message: " << said);
         CHECK(contains(said, "RUBO keeps its settings beside rubo.exe; move it to a folder you "
                              "can write to"));
         CHECK(contains(said, folder));
         CHECK(rubo.mainWindow() == nullptr);
-        REQUIRE(rubo.click(box, IDOK));
+        REQUIRE(clickIn(box, IDOK));
 
-        REQUIRE(waitFor([&] { return rubo.mainWindow() != nullptr; }, kWindowTimeoutMs));
-        CHECK(waitFor([&] { return contains(rubo.displayText(), kFirstDiscLine); },
-                      kWindowTimeoutMs));
+        REQUIRE(waitUntil([&] { return rubo.mainWindow() != nullptr; }, kWindowTimeoutMs));
+        CHECK(waitUntil([&] { return contains(rubo.displayText(), kFirstDiscLine); },
+                        kWindowTimeoutMs));
         const std::string stopped = rubo.displayText();
-        REQUIRE(rubo.click(rubo.mainWindow(), IDC_PLAY));
+        REQUIRE(clickIn(rubo.mainWindow(), IDC_PLAY));
         // Playing: the track's line gains its running time.
-        CHECK(waitFor(
+        CHECK(waitUntil(
             [&] {
                 const std::string shown = rubo.displayText();
                 return shown != stopped && contains(shown, "[1]") && !contains(shown, "paused");
             },
             kWindowTimeoutMs));
         // Said once: nothing more while it plays.
-        CHECK_FALSE(waitFor([&] { return rubo.otherWindow() != nullptr; }, 2000));
+        CHECK_FALSE(waitUntil([&] { return rubo.otherWindow() != nullptr; }, 2000));
 
         PostMessageA(rubo.mainWindow(), WM_CLOSE, 0, 0);
         REQUIRE(rubo.exited(kStepTimeoutMs));
         CHECK(rubo.exitCode() == 0);
-        CHECK_FALSE(rubo.fileExists("RUBO.ini"));
-        CHECK_FALSE(rubo.fileExists(kWriteCheckFileName));
+        CHECK_FALSE(fileExists(rubo.file("RUBO.ini")));
+        CHECK_FALSE(fileExists(rubo.file(kWriteCheckFileName)));
     }
 }

@@ -10,6 +10,7 @@
 #include "res/resource.h"
 #include "settings/settings_file.h"
 #include "settings/unique_handle_win32.h"
+#include "stopped_player_win32.h"
 #include "test_support.h"
 #include "ui/gdi_objects_win32.h"
 #include "ui/image_button_win32.h"
@@ -30,31 +31,11 @@ using namespace rubo;
 using namespace rubo::ui;
 using rubo::test::PixelCanvas;
 using rubo::test::rgbPixel;
+using rubo::test::StoppedPlayer;
 
 namespace {
 
 constexpr DWORD kHighDpi = 192;
-
-// A stopped audio disc whose transport buttons are enabled.
-struct StoppedPlayer : TinyOwner {
-    StoppedPlayer() : settings(dir.file("RUBO.ini"), systemProfileApi()) {
-        disc.valid = 1;
-        disc.hasAudio = 1;
-    }
-    HWND ownerWindow() const override { return nullptr; }
-    std::uint32_t playerMode() const override { return kMciModeStop; }
-    const DiscInfo& playerDisc() const override { return disc; }
-    PackedTmsf playerTrackPosition() const override { return makeTmsf(1, 0, 0, 0); }
-    bool transportEnabled() const override { return true; }
-    const Options& playerOptions() const override { return options; }
-    SettingsFile& playerSettings() override { return settings; }
-    void transportCommand(int command) override { commands.push_back(command); }
-    std::vector<int> commands;
-    DiscInfo disc;
-    Options options;
-    test::ScratchDir dir;
-    SettingsFile settings;
-};
 
 std::string windowText(HWND window) {
     char text[64] = {};

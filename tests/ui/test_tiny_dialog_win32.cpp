@@ -9,6 +9,7 @@
 #include "drive/cd_audio_device.h"
 #include "res/resource.h"
 #include "settings/settings_file.h"
+#include "stopped_player_win32.h"
 #include "test_support.h"
 #include "ui/gdi_objects_win32.h"
 #include "ui/window_position_win32.h"
@@ -17,29 +18,9 @@
 using namespace rubo;
 using namespace rubo::ui;
 using rubo::test::gdiObjectCount;
+using rubo::test::StoppedPlayer;
 
 namespace {
-
-// A stopped audio disc whose transport buttons are enabled.
-struct StoppedPlayer : TinyOwner {
-    StoppedPlayer() : settings(dir.file("RUBO.ini"), systemProfileApi()) {
-        disc.valid = 1;
-        disc.hasAudio = 1;
-    }
-    HWND ownerWindow() const override { return nullptr; }
-    std::uint32_t playerMode() const override { return kMciModeStop; }
-    const DiscInfo& playerDisc() const override { return disc; }
-    PackedTmsf playerTrackPosition() const override { return makeTmsf(1, 0, 0, 0); }
-    bool transportEnabled() const override { return true; }
-    const Options& playerOptions() const override { return options; }
-    SettingsFile& playerSettings() override { return settings; }
-    void transportCommand(int) override {}
-    DiscInfo disc;
-    Options options;
-    // The window positions go to a settings file of the test's own.
-    test::ScratchDir dir;
-    SettingsFile settings;
-};
 
 // One entry into Tiny mode and out again, without the modal loop.
 void enterTiny(StoppedPlayer& player) {
