@@ -85,6 +85,8 @@ struct SettingsFile::PendingChange {
     std::string original;
     bool existed = false;
     bool exists = false;
+    // A change was made (a failed write makes none).
+    bool touched = false;
     std::vector<Change> changes;
     std::string section;
     std::size_t begin = 0;
@@ -192,6 +194,8 @@ bool SettingsFile::commitInMemory() {
     snapshot_.valid = false;
     if (!change->exists)
         return false;
+    if (!change->touched)
+        return true;
     if (change->section.empty())
         return replaceFileContents(path_, change->original);
     std::string bytes;
@@ -235,7 +239,8 @@ void SettingsFile::changeInMemory(const Change& change) {
     if (!change.clear && !ownIniFormat_ && p.inFile &&
         (!value || p.headerInFile || p.namedOutside())) {
         // The next of several profile writes in a row; a header line stays.
-        profile_.writeString(change.section, change.key, value, p.tempPath);
+        if (profile_.writeString(change.section, change.key, value, p.tempPath))
+            p.touched = true;
         return;
     }
     if (!settleInMemory())
@@ -243,6 +248,7 @@ void SettingsFile::changeInMemory(const Change& change) {
     if (change.clear) {
         p.region = ini::applyClearSection(p.region, change.section);
         p.exists = true;
+        p.touched = true;
         return;
     }
     // As writeString() does it, on the section's lines alone.
@@ -277,6 +283,7 @@ void SettingsFile::changeInMemory(const Change& change) {
         }
     }
     p.exists = true;
+    p.touched = true;
 }
 
 bool SettingsFile::snapshotOf(const std::string& path, const std::string& section) {
@@ -370,6 +377,13 @@ void SettingsFile::writeString(const std::string& section, const std::string& ke
     Lock lock(*this);
     if (pending_)
         return changeInMemory(Change{false, section, key, value});
+    if (workingPath_.empty()) {
+        // A change of its own, made the same way.
+        Transaction change(*this);
+        changeInMemory(Change{false, section, key, value});
+        change.commit();
+        return;
+    }
     snapshot_.valid = false;
     bool exists = readWholeFile(activePath(), buffer_);
     if (ownIniFormat_) {
@@ -394,6 +408,12 @@ void SettingsFile::clearSection(const std::string& section) {
     Lock lock(*this);
     if (pending_)
         return changeInMemory(Change{true, section, std::string(), std::string()});
+    if (workingPath_.empty()) {
+        Transaction change(*this);
+        changeInMemory(Change{true, section, std::string(), std::string()});
+        change.commit();
+        return;
+    }
     snapshot_.valid = false;
     readWholeFile(activePath(), buffer_);
     replaceFileContents(activePath(), ini::applyClearSection(buffer_, section));

@@ -95,6 +95,11 @@ TEST_CASE("profile writes: a blank line before a new section, one replace per ch
                              const std::string&) override {
                 return false;
             }
+            // Writes on the text fail alike (the settings file may use either).
+            bool writeStringInText(const std::string&, const std::string&, const char*,
+                                   std::string&) override {
+                return false;
+            }
         } failing;
         const std::string before = readBytes(path);
         SettingsFile broken(path, failing);
