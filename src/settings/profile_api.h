@@ -35,8 +35,9 @@ public:
     };
     virtual TextReads textReads() const { return TextReads::None; }
     // Whether a write to `section`, all of whose lines lie between `before`
-    // and `after` (the rest of the file), leaves those two byte for byte;
-    // `changed`: the write changed the section's lines. False when unsure.
+    // and `after` (the rest of the file, every line ending in CR LF), leaves
+    // those two byte for byte; `changed`: the write changed the section's
+    // lines. False when unsure.
     virtual bool keepsOtherLines(std::string_view before, std::string_view after,
                                  std::string_view section, bool changed) const {
         (void)before, (void)after, (void)section, (void)changed;

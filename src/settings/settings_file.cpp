@@ -3,10 +3,12 @@
 #include "settings/system_info.h"
 #include "settings/text_format.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 
 namespace rubo {
 
@@ -76,9 +78,14 @@ struct SettingsFile::PendingChange {
     std::string_view before() const { return std::string_view(original).substr(0, begin); }
     std::string_view after() const { return std::string_view(original).substr(end); }
     bool namedOutside() {
-        if (outsideNamed < 0)
-            outsideNamed = before().find(section) != std::string_view::npos ||
-                           after().find(section) != std::string_view::npos;
+        if (outsideNamed < 0) {
+            const std::boyer_moore_horspool_searcher<std::string::const_iterator> name(
+                section.begin(), section.end());
+            auto holds = [&](std::string_view text) {
+                return std::search(text.begin(), text.end(), name) != text.end();
+            };
+            outsideNamed = holds(before()) || holds(after());
+        }
         return outsideNamed == 1;
     }
 
