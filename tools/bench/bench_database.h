@@ -48,17 +48,19 @@ inline std::string buildDatabase(int discs, bool blankLines = true,
     return file;
 }
 
-// The median of `runs` timed calls of `op`; `prepare` (untimed) runs before each.
+// The median of `runs` timed calls of `op` after one untimed call (caches
+// and memory warmed up); `prepare` (untimed) runs before each.
 inline double medianMillis(int runs, const std::function<void()>& op,
                            const std::function<void()>& prepare = nullptr) {
     std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
+    for (int i = -1; i < runs; ++i) {
         if (prepare)
             prepare();
         const auto start = std::chrono::steady_clock::now();
         op();
         const auto end = std::chrono::steady_clock::now();
-        times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+        if (i >= 0)
+            times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
