@@ -152,7 +152,7 @@ void Page3::editSelected() {
     CEditCdInfoDialog dialog(GetParent(hwnd()), *context_.settings, record, &owner);
     if (dialog.doModal() != IDOK)
         return;
-    saveDiscInfo(*context_.settings, dialog.result());
+    reportSave(saveDiscInfo(*context_.settings, dialog.result()), context_.settings->path());
     rebuild_ = true;
     InvalidateRect(hwnd(), nullptr, TRUE);
 }

@@ -91,7 +91,7 @@ void CMainWindow::applyLogSwitches() {
 }
 
 void CMainWindow::writeSettings() {
-    saveOptions(settings_, options_, driveList_);
+    reportSave(saveOptions(settings_, options_, driveList_), settings_.path());
 }
 
 } // namespace rubo

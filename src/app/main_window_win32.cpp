@@ -386,7 +386,7 @@ void CMainWindow::editDiscInfo() {
     const std::uint8_t currentTrack = view_.disc.firstAudioTrack;
     view_.disc = dialog.result();
     view_.disc.firstAudioTrack = currentTrack;
-    saveDiscInfo(settings_, view_.disc);
+    reportSave(saveDiscInfo(settings_, view_.disc), settings_.path());
     fanMark_.store(isFanArtist(view_.disc.artist) ? 1 : 0);
     log_.logEvent(2146, "%s", kEditMenuOkLog);
 }

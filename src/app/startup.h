@@ -25,11 +25,6 @@ inline constexpr const char kUnwritableFolderText[] =
     "RUBO cannot write to its folder\n\n%s\n\nRUBO keeps its settings beside rubo.exe; move it "
     "to a folder you can write to. Until then RUBO plays, but changed settings and disc texts "
     "are not kept.";
-// For a save to the settings file (%s) that failed: said instead of going on
-// as if it had been kept.
-inline constexpr const char kSaveFailedText[] =
-    "RUBO could not save to\n\n%s\n\nThe change holds only until RUBO closes. RUBO keeps its "
-    "settings beside rubo.exe; move it to a folder you can write to.";
 inline constexpr const char kWriteCheckFileName[] = "rubo-write-check.tmp";
 
 #ifdef _WIN32

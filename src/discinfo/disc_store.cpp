@@ -100,16 +100,14 @@ int readCdPlayerIniEntry(ProfileApi& profile, VolumeSerialSource& serials, DiscI
     return 1;
 }
 
-void saveDiscInfo(SettingsFile& settings, const DiscInfo& info) {
+bool saveDiscInfo(SettingsFile& settings, const DiscInfo& info) {
     // Clear and writes form one change: no other write comes in between,
     // and the file is replaced once, at the end.
     SettingsFile::Transaction change(settings);
     const std::string section = sectionOf(info.discId);
     settings.clearSection(section);
-    if (info.artist == kUnknownText) {
-        change.commit();
-        return;
-    }
+    if (info.artist == kUnknownText)
+        return change.commit();
     settings.writeString(section, kDiscArtistKey, info.artist);
     settings.writeString(section, kDiscTitleKey, info.title);
     if (info.year > 0)
@@ -125,7 +123,7 @@ void saveDiscInfo(SettingsFile& settings, const DiscInfo& info) {
     for (int n = 1; n < entries; ++n)
         settings.writeString(section, extendedTrackKey(n),
                              info.trackList.tracks[static_cast<std::size_t>(n)].extended);
-    change.commit();
+    return change.commit();
 }
 
 void loadDiscInfo(const DiscStoreAccess& access, const std::string& drive,

@@ -72,7 +72,8 @@ int readCdPlayerIniEntry(ProfileApi& profile, VolumeSerialSource& serials, DiscI
                          const std::string& cdPlayerIni, const std::string& drive);
 
 // Rewrites the disc's section as one change under the settings file's lock;
-// for artist "?" only the emptied header stays. Thread-safe.
-void saveDiscInfo(SettingsFile& settings, const DiscInfo& info);
+// for artist "?" only the emptied header stays. Thread-safe. False when the
+// file could not be replaced (it is then as it was).
+bool saveDiscInfo(SettingsFile& settings, const DiscInfo& info);
 
 } // namespace rubo

@@ -49,7 +49,7 @@ bool runFreedbLookup(const FreedbLookupContext& context, FreedbClient& client, D
                       context.options.cddbHack != 0, cddbFallbackServer(context.options));
     if (fetched) {
         offerSubmit(context, client, server, disc);
-        saveDiscInfo(context.settings, disc);
+        reportSave(saveDiscInfo(context.settings, disc), context.settings.path());
     }
     context.progress.close();
     logLine(context.log, kGotSite, kGotFreedbLog);

@@ -64,4 +64,10 @@ bool askQuestion(const char* question) {
     return activeSink().ask(boundedMessageText(question));
 }
 
+bool reportSave(bool saved, const std::string& path) {
+    if (!saved)
+        showMessage(kSaveFailedText, path.c_str());
+    return saved;
+}
+
 } // namespace rubo

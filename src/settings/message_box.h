@@ -27,6 +27,14 @@ void setMessageSink(MessageSink* sink);
 void showMessage(const char* format, ...) RUBO_PRINTF_FORMAT(1, 2);
 bool askQuestion(const char* question);
 
+// For a save to the settings file at `path` that failed: said instead of
+// going on as if it had been kept.
+inline constexpr const char kSaveFailedText[] =
+    "RUBO could not save to\n\n%s\n\nThe change holds only until RUBO closes. RUBO keeps its "
+    "settings beside rubo.exe; move it to a folder you can write to.";
+// Shows kSaveFailedText when `saved` is false; returns `saved`.
+bool reportSave(bool saved, const std::string& path);
+
 // A message cut to the message-box limit: never inside a CR LF pair or a
 // UTF-8 sequence.
 std::string boundedMessageText(const std::string& text);

@@ -120,8 +120,8 @@ bool loadOptions(SettingsFile& file, Options& options, int buttonFaceColor,
     return firstStart;
 }
 
-void saveOptions(SettingsFile& file, const Options& options, const std::string& cdDriveLetters) {
-    SettingsFile::Lock lock(file);
+bool saveOptions(SettingsFile& file, const Options& options, const std::string& cdDriveLetters) {
+    SettingsFile::Transaction change(file);
     for (const OptionKey& k : kOptionKeys) {
         if (!isWritten(k, options))
             continue;
@@ -135,6 +135,7 @@ void saveOptions(SettingsFile& file, const Options& options, const std::string& 
         file.writeInt(kOptionsSection, volumeTypeKey(letter),
                       it == options.volumeTypes.end() ? kVolumeTypeCd : it->second);
     }
+    return change.commit();
 }
 
 void writeOption(SettingsFile& file, int Options::*field, int value) {

@@ -108,7 +108,9 @@ bool loadOptions(SettingsFile& file, Options& options, int buttonFaceColor,
 
 // Writes the options stored with the options sheet (and the developer ones
 // while DevelopMode is on), plus the volume type of every CD drive.
-void saveOptions(SettingsFile& file, const Options& options, const std::string& cdDriveLetters);
+// Writes every option as one change; false when the file could not be
+// replaced (it is then as it was).
+bool saveOptions(SettingsFile& file, const Options& options, const std::string& cdDriveLetters);
 
 // Writes one option under its table key, for the options written by the
 // code that owns them (OptionWritten::Elsewhere); `field` names its row.

@@ -1,7 +1,10 @@
 #include <doctest.h>
 
 #include "disc_store_fakes.h"
+#include "recording_message_sink.h"
 
+#include "settings/message_box.h"
+#include "settings/options.h"
 #include "settings/text_format.h"
 
 #include <atomic>
@@ -408,4 +411,32 @@ TEST_CASE("saves of two discs and option writes in parallel never leave a sectio
 TEST_CASE("typed texts read back exactly through the line rules in both modes") {
     LineProfileApi profile;
     checkTypedTextsReadBack(profile);
+}
+
+TEST_CASE("a save that cannot replace the file says so, and a good one says nothing") {
+    ScratchDir dir;
+    rubo::test::RecordingMessageSink messages;
+    DiscInfo info = makeDisc(2, kDisc);
+    info.artist = "A";
+    info.title = "T";
+    for (const bool lineMode : {true, false}) {
+        CAPTURE(lineMode);
+        messages.shown.clear();
+        // A folder that is not there stands for one RUBO may not write to.
+        SettingsFile lost(dir.file("gone") + "/RUBO.ini", systemProfileApi());
+        lost.setOwnIniFormat(lineMode);
+        CHECK_FALSE(reportSave(saveDiscInfo(lost, info), lost.path()));
+        CHECK_FALSE(reportSave(saveOptions(lost, Options{}, "D"), lost.path()));
+        REQUIRE(messages.shown.size() == 2);
+        CHECK(messages.shown[0] == formatText(kSaveFailedText, lost.path().c_str()));
+
+        SettingsFile kept(dir.file("RUBO.ini"), systemProfileApi());
+        kept.setOwnIniFormat(lineMode);
+        CHECK(reportSave(saveDiscInfo(kept, info), kept.path()));
+        CHECK(reportSave(saveOptions(kept, Options{}, "D"), kept.path()));
+        CHECK(messages.shown.size() == 2);
+        DiscInfo read = makeDisc(2, kDisc);
+        CHECK(readRuboIniEntry(kept, read) == 1);
+        CHECK(read.artist == "A");
+    }
 }

@@ -178,6 +178,26 @@ TEST_SUITE("package" * doctest::skip()) {
         // Said once: nothing more while it plays.
         CHECK_FALSE(waitUntil([&] { return rubo.otherWindow() != nullptr; }, 2000));
 
+        // A disc text saved from Edit CD info is not reported as kept.
+        REQUIRE(clickIn(rubo.mainWindow(), IDC_EDIT_INFO));
+        HWND edit = nullptr;
+        REQUIRE(waitUntil([&] { return (edit = rubo.otherWindow()) != nullptr; }, kStepTimeoutMs));
+        REQUIRE(
+            waitUntil([&] { return GetDlgItem(edit, IDC_EI_SAVE) != nullptr; }, kStepTimeoutMs));
+        REQUIRE(clickIn(edit, IDC_EI_SAVE));
+        HWND failed = nullptr;
+        REQUIRE(waitUntil(
+            [&] {
+                failed = rubo.otherWindow();
+                return failed &&
+                       contains(RuboProcess::windowText(GetDlgItem(failed, kMessageTextId)),
+                                "RUBO could not save to");
+            },
+            kStepTimeoutMs));
+        CHECK(contains(RuboProcess::windowText(GetDlgItem(failed, kMessageTextId)), folder));
+        REQUIRE(clickIn(failed, IDOK));
+        CHECK(waitUntil([&] { return rubo.otherWindow() == nullptr; }, kStepTimeoutMs));
+
         PostMessageA(rubo.mainWindow(), WM_CLOSE, 0, 0);
         REQUIRE(rubo.exited(kStepTimeoutMs));
         CHECK(rubo.exitCode() == 0);
