@@ -75,17 +75,8 @@ const PageValue kPageValues[] = {
 #undef RUBO_PAGE_RADIO
 #undef RUBO_PAGE_PORT
 
-const OptionKey* optionRow(const char* key) {
-    std::size_t count = 0;
-    const OptionKey* rows = optionKeys(count);
-    for (std::size_t i = 0; i < count; ++i)
-        if (std::strcmp(rows[i].key, key) == 0)
-            return &rows[i];
-    return nullptr;
-}
-
 void copyValue(const PageValue& value, const Options& from, Options& to) {
-    const OptionKey* row = optionRow(value.key);
+    const OptionKey* row = optionKeyNamed(value.key);
     if (!row)
         return;
     if (row->intField)
@@ -142,7 +133,7 @@ OptionsSheetValues copyIntoSheet(const OptionsSheetOwner& owner) {
     for (const PageValue& value : kPageValues) {
         copyValue(value, owner.options, sheet.options);
         if (value.control == PageControl::Port) {
-            const OptionKey* row = optionRow(value.key);
+            const OptionKey* row = optionKeyNamed(value.key);
             if (row && row->intField)
                 sheet.*value.portText = portText(owner.options.*row->intField);
         }
@@ -201,7 +192,7 @@ std::optional<PortRefusal> acceptOptionsSheet(const OptionsSheetValues& sheet,
             copyValue(value, sheet.options, owner.options);
             continue;
         }
-        const OptionKey* row = optionRow(value.key);
+        const OptionKey* row = optionKeyNamed(value.key);
         int port = 0;
         if (row && row->intField && readPortText(sheet.*value.portText, port))
             owner.options.*row->intField = port;

@@ -61,15 +61,6 @@ const ControlOfValue* controlOf(const char* key) {
     return nullptr;
 }
 
-const OptionKey* optionRow(const char* key) {
-    std::size_t count = 0;
-    const OptionKey* rows = optionKeys(count);
-    for (std::size_t i = 0; i < count; ++i)
-        if (std::strcmp(rows[i].key, key) == 0)
-            return &rows[i];
-    return nullptr;
-}
-
 std::string windowText(HWND control) {
     const int length = GetWindowTextLengthA(control);
     if (length <= 0)
@@ -87,7 +78,7 @@ template <class Visit> void forEachValue(OptionsPage which, Visit visit) {
         if (values[i].page != which)
             continue;
         const ControlOfValue* control = controlOf(values[i].key);
-        const OptionKey* row = optionRow(values[i].key);
+        const OptionKey* row = optionKeyNamed(values[i].key);
         if (control && row)
             visit(values[i], *control, *row);
     }

@@ -3,11 +3,14 @@
 // A generated disc database for the benchmarks and the timing helpers they
 // share: sections of 12-track discs as RUBO.ini holds them.
 
+#include "settings/file_io.h"
 #include "settings/text_format.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -46,6 +49,22 @@ inline std::string buildDatabase(int discs, bool blankLines = true,
     for (int d = 0; d < discs; ++d)
         file += discText(d, blankLines);
     return file;
+}
+
+// A database of `discs` discs written as RUBO.ini into the temporary folder
+// `folder`, and said on standard output; its path, or "" when it cannot be
+// written.
+inline std::string writeDatabaseFile(const char* folder, int discs) {
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / folder;
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / "RUBO.ini").string();
+    const std::string database = buildDatabase(discs);
+    if (!writeWholeFile(path, database)) {
+        std::printf("cannot write %s\n", path.c_str());
+        return std::string();
+    }
+    std::printf("database: %d discs, %d tracks each, %zu bytes\n", discs, kTracks, database.size());
+    return path;
 }
 
 // The median of `runs` timed calls of `op` after one untimed call (caches

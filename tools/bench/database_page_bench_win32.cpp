@@ -28,19 +28,11 @@ constexpr double kLimitMs = 1000.0;
 } // namespace
 
 int main() {
-    namespace fs = std::filesystem;
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TREEVIEW_CLASSES};
     InitCommonControlsEx(&controls);
-    const fs::path dir = fs::temp_directory_path() / "rubo-database-page-bench";
-    fs::create_directories(dir);
-    const std::string path = (dir / "RUBO.ini").string();
-    const std::string database = bench::buildDatabase(kDiscs);
-    if (!writeWholeFile(path, database)) {
-        std::printf("cannot write %s\n", path.c_str());
+    const std::string path = bench::writeDatabaseFile("rubo-database-page-bench", kDiscs);
+    if (path.empty())
         return 1;
-    }
-    std::printf("database: %d discs, %d tracks each, %zu bytes\n", kDiscs, bench::kTracks,
-                database.size());
 
     // The page's tree control, in a window that is never shown.
     HWND owner = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr,
@@ -98,6 +90,6 @@ int main() {
                 whole < kLimitMs ? "met" : "MISSED");
     DestroyWindow(owner);
     std::error_code ec;
-    fs::remove_all(dir, ec);
+    std::filesystem::remove_all(std::filesystem::path(path).parent_path(), ec);
     return inserted == items.items.size() && !items.items.empty() ? 0 : 1;
 }

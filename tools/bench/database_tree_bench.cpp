@@ -22,17 +22,9 @@ constexpr int kRuns = 21;
 } // namespace
 
 int main() {
-    namespace fs = std::filesystem;
-    fs::path dir = fs::temp_directory_path() / "rubo-database-tree-bench";
-    fs::create_directories(dir);
-    const std::string path = (dir / "RUBO.ini").string();
-    const std::string database = bench::buildDatabase(kDiscs);
-    if (!writeWholeFile(path, database)) {
-        std::printf("cannot write %s\n", path.c_str());
+    const std::string path = bench::writeDatabaseFile("rubo-database-tree-bench", kDiscs);
+    if (path.empty())
         return 1;
-    }
-    std::printf("database: %d discs, %d tracks each, %zu bytes\n", kDiscs, bench::kTracks,
-                database.size());
 
     std::string sink;
     std::size_t items = 0;
@@ -45,7 +37,7 @@ int main() {
     std::printf("tree items: %zu\n", items);
 
     std::error_code ec;
-    fs::remove_all(dir, ec);
+    std::filesystem::remove_all(std::filesystem::path(path).parent_path(), ec);
     const std::size_t expected = kDiscs / bench::kDiscsPerArtist +
                                  (kDiscs % bench::kDiscsPerArtist != 0) +
                                  static_cast<std::size_t>(kDiscs) * (1 + bench::kTracks);
