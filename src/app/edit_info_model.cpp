@@ -232,7 +232,7 @@ CollectResult EditInfoModel::collect(const EditFields& fields) {
     int year = 0;
     if (!parseYearField(fields.year, year))
         return CollectResult::BadYear;
-    if (source_.discId != working_.discId)
+    if (!sameDisc(source_, working_))
         return CollectResult::DiscGone;
     const std::string extended = escaped(fields.extended);
     bool changed = fields.artist != source_.artist || fields.title != source_.title ||
@@ -253,6 +253,7 @@ CollectResult EditInfoModel::collect(const EditFields& fields) {
     working_.genre = fields.genre;
     working_.category = fields.category;
     working_.extendedDisc = extended;
+    flattenDiscText(working_);
     return CollectResult::Stored;
 }
 

@@ -17,7 +17,6 @@ class SettingsFile;
 class VolumeSerialSource;
 
 inline constexpr const char kClearQuestion[] = "Are you sure to clear all data?";
-inline constexpr const char kDiscGoneMessage[] = "Error: The CD was not found anymore";
 inline constexpr const char kYearMessage[] =
     "Please enter the year as a number from 0 to 9999 (0 or empty: no year).";
 inline constexpr int kYearMaxDigits = 4;

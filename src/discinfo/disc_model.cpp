@@ -126,6 +126,51 @@ void clearDiscText(DiscInfo& info) {
     setDefaultTitles(info.trackList);
 }
 
+namespace {
+
+// Visits each text of the record (also of a const one), telling whether it
+// is extended data; true when some visit returned true.
+template <typename Info, typename Visit> bool eachTextField(Info& info, Visit visit) {
+    bool any = false;
+    for (auto* name : {&info.artist, &info.title, &info.genre, &info.category})
+        any |= visit(*name, false);
+    any |= visit(info.extendedDisc, true);
+    for (auto& entry : info.trackList.tracks) {
+        any |= visit(entry.title, false);
+        any |= visit(entry.extended, true);
+    }
+    return any;
+}
+
+} // namespace
+
+bool flattenDiscText(DiscInfo& info) {
+    return eachTextField(info, [](std::string& text, bool extended) {
+        if (!breaksLines(text))
+            return false;
+        text = oneLineText(text, extended ? kEscapedLineBreak : " ");
+        return true;
+    });
+}
+
+bool discTextBreaksLines(const DiscInfo& info) {
+    return eachTextField(info, [](const std::string& text, bool) { return breaksLines(text); });
+}
+
+bool sameDisc(const DiscInfo& a, const DiscInfo& b) {
+    const TrackList& one = a.trackList;
+    const TrackList& two = b.trackList;
+    if (a.discId != b.discId || one.trackCount != two.trackCount || one.leadOut != two.leadOut)
+        return false;
+    for (int k = 1; k <= one.trackCount; ++k) {
+        const TrackEntry* x = one.entry(k);
+        const TrackEntry* y = two.entry(k);
+        if (!x || !y || x->start != y->start || x->audio != y->audio)
+            return false;
+    }
+    return true;
+}
+
 void findFirstAudioTrack(DiscInfo& info) {
     info.firstAudioTrack = 0;
     for (int k = 1; k <= info.trackList.trackCount; ++k) {

@@ -60,6 +60,8 @@ constexpr int tmsfFrames(PackedTmsf tmsf) {
 constexpr const char kTrackTitleFormat[] = "Track %d";
 constexpr const char kUnknownText[] = "?";
 constexpr const char kDefaultCategory[] = "misc";
+// Said when a disc's new text is ready but the disc has left the drive.
+constexpr const char kDiscGoneMessage[] = "Error: The CD was not found anymore";
 
 // Where the text of a disc came from. Values read back from files may lie
 // outside the named ones; the fixed int base keeps them representable.
@@ -160,6 +162,18 @@ void resetDiscInfo(DiscInfo& info);
 // Back to the default texts; track numbers and addresses stay.
 void clearDiscText(DiscInfo& info);
 void findFirstAudioTrack(DiscInfo& info);
+
+// The escape of a line break in extended data.
+constexpr const char kEscapedLineBreak[] = "\\n";
+// Makes every text one line, as the settings file keeps it: a line break in
+// a name or title becomes a blank, one in extended data its escape, and NUL
+// characters are dropped. True when some text changed.
+bool flattenDiscText(DiscInfo& info);
+// Whether flattenDiscText() would change the record.
+bool discTextBreaksLines(const DiscInfo& info);
+
+// Whether two records are of the same disc: the same id and table of contents.
+bool sameDisc(const DiscInfo& a, const DiscInfo& b);
 
 // Display name of an origin; "?" for values outside the table. Never null.
 const char* originName(DiscOrigin origin);

@@ -101,6 +101,11 @@ int readCdPlayerIniEntry(ProfileApi& profile, VolumeSerialSource& serials, DiscI
 }
 
 bool saveDiscInfo(SettingsFile& settings, const DiscInfo& info) {
+    if (discTextBreaksLines(info)) {
+        DiscInfo oneLine = info;
+        flattenDiscText(oneLine);
+        return saveDiscInfo(settings, oneLine);
+    }
     // Clear and writes form one change: no other write comes in between,
     // and the file is replaced once, at the end.
     SettingsFile::Transaction change(settings);
@@ -138,6 +143,8 @@ void loadDiscInfo(const DiscStoreAccess& access, const std::string& drive,
         info.origin = OriginCdPlayerIni;
         saveDiscInfo(access.settings, info);
     }
+    // What is shown is what was stored.
+    flattenDiscText(info);
     findFirstAudioTrack(info);
     info.valid = 1;
 }

@@ -102,17 +102,17 @@ CdTextStrings parseCdTextPacks(ByteSpan response, const CdTextLineSink& sink) {
 
 std::string cdTextSummaryText(const CdTextStrings& strings) {
     std::string text = "\n";
-    text += formatBounded(kMessageMaxChars, "Artist:  %s\n", strings.artist.c_str());
-    text += formatBounded(kMessageMaxChars, "Title:   %s\n", strings.title.c_str());
-    text += formatBounded(kMessageMaxChars, "Message: %s\n", strings.message.c_str());
+    text += formatBounded(kMessageMaxChars, "Artist:  %s\n", oneLineText(strings.artist).c_str());
+    text += formatBounded(kMessageMaxChars, "Title:   %s\n", oneLineText(strings.title).c_str());
+    text += formatBounded(kMessageMaxChars, "Message: %s\n", oneLineText(strings.message).c_str());
     text += "\n";
     for (std::size_t n = 1; n < strings.performers.size(); ++n)
         text += formatBounded(kMessageMaxChars, "[%02d] Artist:  %s\n", static_cast<int>(n),
-                              strings.performers[n].c_str());
+                              oneLineText(strings.performers[n]).c_str());
     text += "\n";
     for (std::size_t n = 1; n < strings.titles.size(); ++n)
         text += formatBounded(kMessageMaxChars, "[%02d] Title:   %s\n", static_cast<int>(n),
-                              strings.titles[n].c_str());
+                              oneLineText(strings.titles[n]).c_str());
     return text;
 }
 

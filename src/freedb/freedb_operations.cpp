@@ -65,6 +65,7 @@ void copyRecord(const XmcdRecord& record, const FreedbMatch& match, bool fromCdd
             entry->extended = record.extendedTracks[index];
     }
     disc.modified = fromCddb ? 1 : 0;
+    flattenDiscText(disc);
 }
 
 bool isGreetingChar(char c) {

@@ -1,6 +1,7 @@
 #include "settings/event_log.h"
 
 #include "settings/file_io.h"
+#include "settings/text_format.h"
 
 namespace rubo {
 
@@ -85,7 +86,9 @@ void EventLog::addEvent(unsigned siteNumber, const std::string& message) {
     std::string line;
     if (siteNumber != 0) {
         char drive[3] = {drive_, drive_ ? ':' : '\0', '\0'};
-        line = formatText("[%s] %05u (%s) %s\n", stamp.c_str(), siteNumber, drive, message.c_str());
+        // Disc text in a message stays on its event's line.
+        line = formatText("[%s] %05u (%s) %s\n", stamp.c_str(), siteNumber, drive,
+                          oneLineText(message).c_str());
         if (!lastStamp_.empty() && lastStamp_ != stamp)
             buffer_.push_back("\n");
     } else {

@@ -377,8 +377,24 @@ int SettingsFile::getInt(const std::string& section, const std::string& key, int
     return parseLeadingInt(getString(section, key, formatText("%d", defaultValue)));
 }
 
+namespace {
+
+// Names come from the program, never from a disc; one that would break the
+// file's structure is refused all the same.
+bool storableName(const std::string& section, const std::string& key) {
+    return !breaksLines(section) && section.find(']') == std::string::npos && !breaksLines(key) &&
+           key.find('=') == std::string::npos;
+}
+
+} // namespace
+
 void SettingsFile::writeString(const std::string& section, const std::string& key,
                                const std::string& value) {
+    if (!storableName(section, key))
+        return;
+    // A value is one line: a line break in it would start keys or sections.
+    if (breaksLines(value))
+        return writeString(section, key, oneLineText(value));
     // The whole change (line rules, then the profile function) is made on a
     // temporary copy that replaces the file in one step.
     Lock lock(*this);
@@ -412,6 +428,8 @@ void SettingsFile::writeInt(const std::string& section, const std::string& key, 
 }
 
 void SettingsFile::clearSection(const std::string& section) {
+    if (!storableName(section, std::string()))
+        return;
     Lock lock(*this);
     if (pending_)
         return changeInMemory(Change{true, section, std::string(), std::string()});

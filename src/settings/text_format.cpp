@@ -41,4 +41,24 @@ std::string formatText(const char* format, ...) {
     return text;
 }
 
+bool breaksLines(std::string_view text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+std::string oneLineText(std::string_view text, std::string_view lineBreak) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            out += lineBreak;
+        } else if (c != '\0') {
+            out += c;
+        }
+    }
+    return out;
+}
+
 } // namespace rubo

@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 // printf-style format checking where the compiler offers it.
 #if defined(__MINGW32__)
@@ -26,5 +27,11 @@ std::string formatBounded(std::size_t maxChars, const char* format, ...) RUBO_PR
 // Formats a text of any length (measured first, then written).
 std::string formatTextV(const char* format, std::va_list args);
 std::string formatText(const char* format, ...) RUBO_PRINTF_FORMAT(1, 2);
+
+// The text as one line of the settings file or a log: each line break (CR LF,
+// a lone CR or a lone LF) becomes `lineBreak`, and NUL characters are dropped.
+std::string oneLineText(std::string_view text, std::string_view lineBreak = " ");
+// Whether oneLineText() would change the text.
+bool breaksLines(std::string_view text);
 
 } // namespace rubo

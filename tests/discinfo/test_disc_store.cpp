@@ -440,3 +440,32 @@ TEST_CASE("a save that cannot replace the file says so, and a good one says noth
         CHECK(read.artist == "A");
     }
 }
+
+TEST_CASE("line breaks and NUL in a disc's text stay inside its section, in both modes") {
+    const std::string forged = "\r\n[Options]\r\nCdromDrive=Q\r\n[0BADF00D]\nArtist=Ghost";
+    DiscInfo cdText = makeCdText("Crew" + forged, {"Lone\rCR", std::string("Nul\0Byte", 8)});
+    cdText.extendedDisc = "Note\r\nline\rtwo";
+    for (const bool lineMode : {true, false}) {
+        CAPTURE(lineMode);
+        Store store;
+        store.settings.setOwnIniFormat(lineMode);
+        store.settings.writeString(kOptionsSection, "CdromDrive", "E");
+        store.settings.writeString(kOptionsSection, "CddbEmailAddress", "me\r\n[Evil]\nx=1");
+        DiscInfo info = makeDisc(2, kDisc);
+        store.load(info, cdText);
+        CHECK(info.artist == "Crew [Options] CdromDrive=Q [0BADF00D] Artist=Ghost");
+        CHECK(trackTexts(info) == "Lone CR;NulByte;");
+        CHECK(info.extendedDisc == "Note\\nline\\ntwo");
+
+        const std::string bytes = store.ruboBytes();
+        INFO(bytes);
+        CHECK(bytes.find("\n[", bytes.find("[2A0B3C04]")) == std::string::npos);
+        CHECK(bytes.find("[2A0B3C04]") > bytes.find("CddbEmailAddress=me [Evil] x=1\r\n"));
+        CHECK(bytes.find("\nCdromDrive=Q") == std::string::npos);
+        CHECK(store.settings.getString(kOptionsSection, "CdromDrive", "") == "E");
+        DiscInfo again = makeDisc(2, kDisc);
+        store.load(again);
+        CHECK(again.origin == OriginRuboIni);
+        CHECK(discTexts(again) == discTexts(info));
+    }
+}
