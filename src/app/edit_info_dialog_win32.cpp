@@ -8,6 +8,7 @@
 #include "settings/message_box.h"
 #include "settings/options.h"
 #include "settings/profile_api.h"
+#include "ui/modal_operation_win32.h"
 
 #include <commctrl.h>
 
@@ -293,6 +294,7 @@ void CEditCdInfoDialog::importFreedb() {
     bool fetched = false;
     {
         app::ProgressWindow progress(hwnd());
+        const ui::ModalOperation operation(hwnd());
         progress.open(kRetrievingInfoText, server.host);
         fetched = fetchDiscInfo(client, querySite(server), model_.working(), progress,
                                 options.cddbHack != 0, cddbFallbackServer(options));
@@ -339,6 +341,7 @@ void CEditCdInfoDialog::saveAndSubmit() {
         return;
     const Options& options = owner_->options;
     const bool test = options.cddbTestSubmit != 0;
+    const ui::ModalOperation operation(hwnd());
     if (!askQuestion(test ? kTestSubmitQuestion : kSubmitQuestion))
         return;
     const FreedbServer server = chosenFreedbServer(options);

@@ -18,6 +18,7 @@
 #include "settings/system_info.h"
 #include "settings/unique_handle_win32.h"
 #include "ui/message_filter_win32.h"
+#include "ui/modal_operation_win32.h"
 #include "ui/window_position_win32.h"
 
 #include <commctrl.h>
@@ -366,9 +367,17 @@ void CMainWindow::prepareTrayMenu(HMENU popup) {
 
 void CMainWindow::lookUpFreedb() {
     app::ProgressWindow progress(hwnd());
+    // Ends before the progress window, so that the activation comes back here.
+    ui::ModalOperation operation(hwnd());
     FreedbClient client;
     client.setEventLog(log_);
-    runFreedbLookup({options_, settings_, log_, progress}, client, view_.disc);
+    // The display tick replaces the window's record when the disc changes.
+    DiscInfo disc = view_.disc;
+    if (runFreedbLookup({options_, settings_, log_, progress, view_.disc}, client, disc)) {
+        const std::uint8_t currentTrack = view_.disc.firstAudioTrack;
+        view_.disc = std::move(disc);
+        view_.disc.firstAudioTrack = currentTrack;
+    }
     fanMark_.store(isFanArtist(view_.disc.artist) ? 1 : 0);
 }
 

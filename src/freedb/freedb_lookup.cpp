@@ -34,6 +34,14 @@ void offerSubmit(const FreedbLookupContext& context, FreedbClient& client,
     submitDiscInfo(client, submitSite(server), disc, test, options.cddbEmailAddress);
 }
 
+// False, after saying so, when the drive no longer holds the looked-up disc.
+bool stillInDrive(const FreedbLookupContext& context, const DiscInfo& disc) {
+    if (sameDisc(context.liveDisc, disc))
+        return true;
+    showMessage("%s", kDiscGoneMessage);
+    return false;
+}
+
 } // namespace
 
 bool runFreedbLookup(const FreedbLookupContext& context, FreedbClient& client, DiscInfo& disc) {
@@ -47,13 +55,17 @@ bool runFreedbLookup(const FreedbLookupContext& context, FreedbClient& client, D
     const bool fetched =
         fetchDiscInfo(client, querySite(server), disc, context.progress,
                       context.options.cddbHack != 0, cddbFallbackServer(context.options));
-    if (fetched) {
+    // The choice and the boxes are modal loops: the disc may change meanwhile.
+    bool kept = fetched && stillInDrive(context, disc);
+    if (kept) {
         offerSubmit(context, client, server, disc);
-        reportSave(saveDiscInfo(context.settings, disc), context.settings.path());
+        kept = stillInDrive(context, disc);
     }
+    if (kept)
+        reportSave(saveDiscInfo(context.settings, disc), context.settings.path());
     context.progress.close();
     logLine(context.log, kGotSite, kGotFreedbLog);
-    return fetched;
+    return kept;
 }
 
 } // namespace rubo

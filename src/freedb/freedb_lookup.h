@@ -23,9 +23,14 @@ struct FreedbLookupContext {
     SettingsFile& settings; // the disc is saved here after a successful fetch
     EventLog& log;
     FreedbProgress& progress;
+    // The record of the disc in the drive, kept current while the lookup's
+    // menus and boxes run.
+    const DiscInfo& liveDisc;
 };
 
-// Runs the lookup on the window's record; true when the fetch succeeded.
+// Runs the lookup on `disc`, a copy of the live record. What was found is
+// saved only while the drive still holds that disc (otherwise the user is
+// told so). True when it was: the caller then takes `disc` over.
 bool runFreedbLookup(const FreedbLookupContext& context, FreedbClient& client, DiscInfo& disc);
 
 } // namespace rubo

@@ -1,3 +1,4 @@
+#include "settings/message_box_win32.h"
 #include "settings/message_box.h"
 
 #include <windows.h>
@@ -6,18 +7,30 @@ namespace rubo {
 
 namespace {
 
+thread_local HWND messageOwner = nullptr;
+
+HWND boxOwner() {
+    return messageOwner ? messageOwner : GetActiveWindow();
+}
+
 class Win32MessageSink : public MessageSink {
 public:
     void show(const std::string& text) override {
-        MessageBoxA(GetActiveWindow(), text.c_str(), kMessageCaption, MB_OK);
+        MessageBoxA(boxOwner(), text.c_str(), kMessageCaption, MB_OK);
     }
     bool ask(const std::string& question) override {
-        return MessageBoxA(GetActiveWindow(), question.c_str(), kMessageCaption,
+        return MessageBoxA(boxOwner(), question.c_str(), kMessageCaption,
                            MB_YESNO | MB_ICONQUESTION) == IDYES;
     }
 };
 
 } // namespace
+
+HWND setMessageOwner(HWND owner) {
+    const HWND before = messageOwner;
+    messageOwner = owner;
+    return before;
+}
 
 MessageSink& systemMessageSink() {
     static Win32MessageSink sink;

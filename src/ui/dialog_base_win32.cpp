@@ -180,6 +180,10 @@ INT_PTR DialogBase::dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
         const int code = HIWORD(wParam);
+        // A click on a button of a disabled dialog, as a posted BM_CLICK
+        // makes one, does what a real click does: nothing.
+        if (code == BN_CLICKED && lParam != 0 && !IsWindowEnabled(hwnd_))
+            return TRUE;
         if (onCommand(id, code, reinterpret_cast<HWND>(lParam)))
             return TRUE;
         if (code == BN_CLICKED && id == IDOK) {

@@ -318,7 +318,7 @@ TEST_CASE("freedb button: the CDDB fallback, the question, the test submit and t
 
     sink.answer = true;
     FreedbClient client;
-    const bool fetched = runFreedbLookup({options, settings, log, progress}, client, disc);
+    const bool fetched = runFreedbLookup({options, settings, log, progress, disc}, client, disc);
     REQUIRE(fetched);
     CHECK(progress.opened.front() == std::string(kRetrievingInfoText) + "|" + address.host);
     CHECK(progress.servers == std::vector<std::string>{cddb.host});
@@ -347,7 +347,7 @@ TEST_CASE("freedb button: the CDDB fallback, the question, the test submit and t
         const std::string before = readBytes(dir.path() / "RUBO.ini");
         options.cddbHack = 0;
         DiscInfo unknown = discOf({150, 18000, 39000, 60500, 81000}, 1300);
-        CHECK_FALSE(runFreedbLookup({options, settings, log, progress}, client, unknown));
+        CHECK_FALSE(runFreedbLookup({options, settings, log, progress, unknown}, client, unknown));
         CHECK(unknown.freedbState == kFreedbStateNotFound);
         CHECK(sink.shown.empty());
         CHECK(sink.asked.empty());
@@ -381,7 +381,7 @@ TEST_CASE("freedb button: a server that fails shows its message and changes noth
         INFO(std::string(fault.name));
         sink.shown.clear();
         FaultSwitch on(address, fault.switches);
-        CHECK_FALSE(runFreedbLookup({options, settings, log, progress}, client, disc));
+        CHECK_FALSE(runFreedbLookup({options, settings, log, progress, disc}, client, disc));
         REQUIRE(sink.shown.size() == 1);
         INFO(sink.shown[0]);
         // The status line alone answers a query: closing early fails the read.
