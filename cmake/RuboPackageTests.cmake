@@ -1,5 +1,5 @@
-# Included from tests/CMakeLists.txt. Both tests run under Wine in prefixes
-# of their own, made anew by their scripts.
+# Included from tests/CMakeLists.txt. The Wine tests run in prefixes of their
+# own, made anew by their scripts.
 if(NOT (CMAKE_CROSSCOMPILING AND WIN32))
     return()
 endif()
@@ -27,4 +27,13 @@ if(rubo_wine_preset STREQUAL win32 AND TARGET test_package AND TARGET rubo AND T
     set_tests_properties(package_wine PROPERTIES TIMEOUT 300 RESOURCE_LOCK wine_virtual_drive
         ENVIRONMENT "ALSA_CONFIG_PATH=${CMAKE_BINARY_DIR}/alsa-null.conf")
     add_dependencies(test_package rubo)
+endif()
+
+# The product starts on Windows XP: every function its rubo.exe imports is
+# in the list of the ones XP's system DLLs export (read from the built file
+# by objdump, no Wine). The x86_64 build is a test build and not checked.
+if(rubo_wine_preset STREQUAL win32 AND TARGET rubo AND CMAKE_OBJDUMP)
+    add_test(NAME xp_imports
+             COMMAND ${CMAKE_SOURCE_DIR}/tests/package/check-imports ${CMAKE_OBJDUMP}
+                     $<TARGET_FILE:rubo> ${CMAKE_SOURCE_DIR}/tests/package/xp-imports.txt)
 endif()
