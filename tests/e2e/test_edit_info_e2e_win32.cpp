@@ -1,11 +1,14 @@
 // The Edit button of the real rubo.exe against the virtual drive: a disc
-// with CD-TEXT edited and saved, a Cancel, and a disc ejected while the
-// dialog is open.
+// with CD-TEXT edited and saved, a tab click before a Cancel, and a disc
+// ejected while the dialog is open.
 #include <doctest.h>
 
 #include "e2e_steps_win32.h"
+#include "settings/unique_handle_win32.h"
 
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <cstdio>
 #include <memory>
@@ -38,6 +41,24 @@ void press(HWND dialog, int id) {
     HWND button = findControl(dialog, id);
     REQUIRE(button != nullptr);
     SendMessageA(button, BM_CLICK, 0, 0);
+}
+
+// A tab's rectangle, read through memory lent in rubo's process (the
+// message carries a pointer).
+RECT tabItemRect(RuboProcess& rubo, HWND tabs, int index) {
+    RECT rect{};
+    UniqueHandle process(
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ, FALSE, rubo.processId()));
+    REQUIRE(process);
+    void* lent = VirtualAllocEx(process.get(), nullptr, sizeof rect, MEM_COMMIT | MEM_RESERVE,
+                                PAGE_READWRITE);
+    REQUIRE(lent != nullptr);
+    const bool read = SendMessageA(tabs, TCM_GETITEMRECT, static_cast<WPARAM>(index),
+                                   reinterpret_cast<LPARAM>(lent)) &&
+                      ReadProcessMemory(process.get(), lent, &rect, sizeof rect, nullptr);
+    VirtualFreeEx(process.get(), lent, 0, MEM_RELEASE);
+    REQUIRE(read);
+    return rect;
 }
 
 DiscId shownDiscId(HWND dialog) {
@@ -103,7 +124,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         closeAndCheck(rubo);
     }
 
-    TEST_CASE("rubo.exe: Edit closed with Cancel writes nothing") {
+    TEST_CASE("rubo.exe: Edit: a tab click focuses its page, Cancel writes nothing") {
         OnTextDisc player;
         RuboProcess& rubo = *player.process;
         const std::string before = rubo.readFile("RUBO.ini");
@@ -112,6 +133,19 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         setField(dialog, IDC_EI_ARTIST, "Nobody");
         setField(dialog, IDC_EI_TRACK_TITLE, "Never Saved");
         press(dialog, IDC_EI_UPDATE_TITLE);
+
+        HWND typed = findControl(dialog, IDC_EI_TRACK_EXTENDED);
+
+        HWND tabs = GetDlgItem(dialog, IDC_EI_TABS);
+        const RECT second = tabItemRect(rubo, tabs, 1);
+        const LPARAM at =
+            MAKELPARAM((second.left + second.right) / 2, (second.top + second.bottom) / 2);
+        SendMessageA(tabs, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageA(tabs, WM_LBUTTONUP, 0, at);
+        HWND page = GetParent(typed);
+        CHECK(IsWindowVisible(page));
+        HWND focus = focusOf(dialog);
+        CHECK((focus == page || IsChild(page, focus)));
         REQUIRE(PostMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0));
         expectLog(rubo, "M : Track Edit menu exit: Cancel");
         CHECK(rubo.readFile("RUBO.ini") == before);
