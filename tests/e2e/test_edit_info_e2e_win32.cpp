@@ -1,6 +1,6 @@
 // The Edit button of the real rubo.exe against the virtual drive: a disc
-// with CD-TEXT edited and saved, a tab click before a Cancel, and a disc
-// ejected while the dialog is open.
+// with CD-TEXT edited and saved, imports and a tab click before a Cancel,
+// and a disc ejected while the dialog is open.
 #include <doctest.h>
 
 #include "e2e_steps_win32.h"
@@ -124,7 +124,8 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         closeAndCheck(rubo);
     }
 
-    TEST_CASE("rubo.exe: Edit: a tab click focuses its page, Cancel writes nothing") {
+    TEST_CASE("rubo.exe: Edit: imports keep the Extended track field, a tab click focuses its "
+              "page, Cancel writes nothing") {
         OnTextDisc player;
         RuboProcess& rubo = *player.process;
         const std::string before = rubo.readFile("RUBO.ini");
@@ -134,7 +135,12 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         setField(dialog, IDC_EI_TRACK_TITLE, "Never Saved");
         press(dialog, IDC_EI_UPDATE_TITLE);
 
+        // Typed but not stored with Update.
+        setField(dialog, IDC_EI_TRACK_EXTENDED, "typed only");
+        press(dialog, IDC_EI_IMPORT_CDTEXT);
+        press(dialog, IDC_EI_IMPORT_RUBO_INI);
         HWND typed = findControl(dialog, IDC_EI_TRACK_EXTENDED);
+        CHECK(RuboProcess::windowText(typed) == "typed only");
 
         HWND tabs = GetDlgItem(dialog, IDC_EI_TABS);
         const RECT second = tabItemRect(rubo, tabs, 1);
