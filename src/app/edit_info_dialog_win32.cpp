@@ -182,6 +182,14 @@ void CEditCdInfoDialog::showCurrentTrack() {
     extended_->setText(IDC_EI_TRACK_EXTENDED, model_.extendedField());
 }
 
+void CEditCdInfoDialog::showImportedTitles(const EditFields& fields) {
+    normal_->fillList(IDC_EI_TITLE_LIST, model_.titleLines());
+    normal_->setText(IDC_EI_ARTIST, fields.artist);
+    normal_->setText(IDC_EI_TITLE, fields.title);
+    // Only titles were imported: the Extended page keeps what is typed there.
+    normal_->setText(IDC_EI_TRACK_TITLE, model_.titleField());
+}
+
 void CEditCdInfoDialog::onPageCommand(bool normalPage, int id, int code) {
     CInfoPage& page = normalPage ? static_cast<CInfoPage&>(*normal_) : *extended_;
     if (code == BN_CLICKED && id == IDC_EI_UPDATE_TITLE) {
@@ -252,12 +260,8 @@ void CEditCdInfoDialog::clearInfo() {
 
 void CEditCdInfoDialog::importCdText() {
     EditFields fields = readFields();
-    if (!model_.importCdText(fields))
-        return;
-    normal_->fillList(IDC_EI_TITLE_LIST, model_.titleLines());
-    normal_->setText(IDC_EI_ARTIST, fields.artist);
-    normal_->setText(IDC_EI_TITLE, fields.title);
-    showCurrentTrack();
+    if (model_.importCdText(fields))
+        showImportedTitles(fields);
 }
 
 void CEditCdInfoDialog::importRuboIni() {
@@ -266,20 +270,17 @@ void CEditCdInfoDialog::importRuboIni() {
         return;
     loadNormal(fields);
     loadExtended(fields);
-    showCurrentTrack();
+    // No track's extended data was imported.
+    normal_->setText(IDC_EI_TRACK_TITLE, model_.titleField());
 }
 
 void CEditCdInfoDialog::importCdPlayerIni() {
     if (!owner_)
         return;
     EditFields fields = readFields();
-    if (!model_.importCdPlayerIni(systemProfileApi(), systemVolumeSerialSource(),
-                                  owner_->options.cdPlayerIni, owner_->drive, fields))
-        return;
-    normal_->fillList(IDC_EI_TITLE_LIST, model_.titleLines());
-    normal_->setText(IDC_EI_ARTIST, fields.artist);
-    normal_->setText(IDC_EI_TITLE, fields.title);
-    showCurrentTrack();
+    if (model_.importCdPlayerIni(systemProfileApi(), systemVolumeSerialSource(),
+                                 owner_->options.cdPlayerIni, owner_->drive, fields))
+        showImportedTitles(fields);
 }
 
 void CEditCdInfoDialog::importFreedb() {

@@ -63,6 +63,8 @@ private:
     void enableCategory(bool enabled);
     EditFields readFields() const;
     void showCurrentTrack();
+    // After an import of artist, title and track titles.
+    void showImportedTitles(const EditFields& fields);
     void onPageCommand(bool normalPage, int id, int code);
 
     void clearInfo();

@@ -206,6 +206,9 @@ bool EditInfoModel::importRuboIni(SettingsFile& settings, EditFields& fields) {
     fields.artist = read.artist;
     fields.title = read.title;
     fields.category = read.category;
+    // A name the category list lacks shows no selection and is read back
+    // from the working copy.
+    working_.category = read.category;
     for (int n = 1; n <= trackCount(); ++n)
         working_.trackList.entry(n)->title = read.trackList.entry(n)->title;
     fields.year = yearText(read.year);

@@ -77,10 +77,12 @@ LRESULT CALLBACK CInfoTabCtrl::subclassProc(HWND window, UINT message, WPARAM wP
         }
         return DefSubclassProc(window, message, wParam, lParam);
     }
+    // The default handling's selection notice may already show the page.
+    const int shownBefore = self ? self->shown_ : -1;
     const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
     if (message == WM_LBUTTONDOWN && self) {
         const int focused = static_cast<int>(SendMessageA(window, TCM_GETCURFOCUS, 0, 0));
-        if (focused != self->shown_ && focused >= 0 &&
+        if (focused != shownBefore && focused >= 0 &&
             focused < static_cast<int>(self->pages_.size())) {
             self->showPage(focused);
             SetFocus(self->pages_[static_cast<std::size_t>(focused)]);

@@ -30,7 +30,6 @@ void offerSubmit(const FreedbLookupContext& context, FreedbClient& client,
     const bool test = options.cddbTestSubmit != 0;
     if (!askQuestion(test ? kTestSubmitQuestion : kSubmitQuestion))
         return;
-    context.progress.open(kSubmittingInfoText, server.host);
     submitDiscInfo(client, submitSite(server), disc, test, options.cddbEmailAddress);
 }
 

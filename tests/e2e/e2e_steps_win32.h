@@ -165,6 +165,14 @@ inline BOOL CALLBACK findControlById(HWND window, LPARAM data) {
     return FALSE;
 }
 
+// The window with the keyboard focus in the thread of `window`.
+inline HWND focusOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+}
+
 // A control anywhere below `window` (pages of a tab control included).
 inline HWND findControl(HWND window, int id) {
     ControlSearch search{id, nullptr};

@@ -60,13 +60,6 @@ std::vector<int> focusable(RuboProcess& rubo) {
     return ids;
 }
 
-HWND focusOf(HWND window) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
-    return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
-}
-
 // One Tab key press as the focused control receives it.
 void pressTab(HWND focus) {
     PostMessageA(focus, WM_KEYDOWN, VK_TAB, 0x000F0001);

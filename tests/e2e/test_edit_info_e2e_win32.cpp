@@ -1,11 +1,14 @@
 // The Edit button of the real rubo.exe against the virtual drive: a disc
-// with CD-TEXT edited and saved, a Cancel, and a disc ejected while the
-// dialog is open.
+// with CD-TEXT edited and saved, imports and a tab click before a Cancel,
+// and a disc ejected while the dialog is open.
 #include <doctest.h>
 
 #include "e2e_steps_win32.h"
+#include "settings/unique_handle_win32.h"
 
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <cstdio>
 #include <memory>
@@ -18,13 +21,16 @@ namespace {
 
 constexpr const char kEditCaption[] = "Edit CD info";
 
-// The dialog of the Edit button, painted (its pages exist).
+// The dialog of the Edit button, set up by its first paint.
 HWND openEditDialog(RuboProcess& rubo) {
     REQUIRE(rubo.click(IDC_EDIT_INFO, true));
     HWND dialog = waitDialog(rubo, kEditCaption);
     REQUIRE(dialog != nullptr);
     REQUIRE(waitUntil([&] { return findControl(dialog, IDC_EI_TRACK_TITLE) != nullptr; },
                       kStepTimeoutMs));
+    // The pages exist while the first paint still sets the dialog up (the
+    // enable rules come last); rubo's thread answers a message only after.
+    REQUIRE(SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, kStepTimeoutMs, nullptr));
     return dialog;
 }
 
@@ -38,6 +44,24 @@ void press(HWND dialog, int id) {
     HWND button = findControl(dialog, id);
     REQUIRE(button != nullptr);
     SendMessageA(button, BM_CLICK, 0, 0);
+}
+
+// A tab's rectangle, read through memory lent in rubo's process (the
+// message carries a pointer).
+RECT tabItemRect(RuboProcess& rubo, HWND tabs, int index) {
+    RECT rect{};
+    UniqueHandle process(
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ, FALSE, rubo.processId()));
+    REQUIRE(process);
+    void* lent = VirtualAllocEx(process.get(), nullptr, sizeof rect, MEM_COMMIT | MEM_RESERVE,
+                                PAGE_READWRITE);
+    REQUIRE(lent != nullptr);
+    const bool read = SendMessageA(tabs, TCM_GETITEMRECT, static_cast<WPARAM>(index),
+                                   reinterpret_cast<LPARAM>(lent)) &&
+                      ReadProcessMemory(process.get(), lent, &rect, sizeof rect, nullptr);
+    VirtualFreeEx(process.get(), lent, 0, MEM_RELEASE);
+    REQUIRE(read);
+    return rect;
 }
 
 DiscId shownDiscId(HWND dialog) {
@@ -103,7 +127,8 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         closeAndCheck(rubo);
     }
 
-    TEST_CASE("rubo.exe: Edit closed with Cancel writes nothing") {
+    TEST_CASE("rubo.exe: Edit: imports keep the Extended track field, a tab click focuses its "
+              "page, Cancel writes nothing") {
         OnTextDisc player;
         RuboProcess& rubo = *player.process;
         const std::string before = rubo.readFile("RUBO.ini");
@@ -112,6 +137,24 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         setField(dialog, IDC_EI_ARTIST, "Nobody");
         setField(dialog, IDC_EI_TRACK_TITLE, "Never Saved");
         press(dialog, IDC_EI_UPDATE_TITLE);
+
+        // Typed but not stored with Update.
+        setField(dialog, IDC_EI_TRACK_EXTENDED, "typed only");
+        press(dialog, IDC_EI_IMPORT_CDTEXT);
+        press(dialog, IDC_EI_IMPORT_RUBO_INI);
+        HWND typed = findControl(dialog, IDC_EI_TRACK_EXTENDED);
+        CHECK(RuboProcess::windowText(typed) == "typed only");
+
+        HWND tabs = GetDlgItem(dialog, IDC_EI_TABS);
+        const RECT second = tabItemRect(rubo, tabs, 1);
+        const LPARAM at =
+            MAKELPARAM((second.left + second.right) / 2, (second.top + second.bottom) / 2);
+        SendMessageA(tabs, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageA(tabs, WM_LBUTTONUP, 0, at);
+        HWND page = GetParent(typed);
+        CHECK(IsWindowVisible(page));
+        HWND focus = focusOf(dialog);
+        CHECK((focus == page || IsChild(page, focus)));
         REQUIRE(PostMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0));
         expectLog(rubo, "M : Track Edit menu exit: Cancel");
         CHECK(rubo.readFile("RUBO.ini") == before);

@@ -320,7 +320,8 @@ TEST_CASE("freedb button: the CDDB fallback, the question, the test submit and t
     FreedbClient client;
     const bool fetched = runFreedbLookup({options, settings, log, progress, disc}, client, disc);
     REQUIRE(fetched);
-    CHECK(progress.opened.front() == std::string(kRetrievingInfoText) + "|" + address.host);
+    CHECK(progress.opened ==
+          std::vector<std::string>{std::string(kRetrievingInfoText) + "|" + address.host});
     CHECK(progress.servers == std::vector<std::string>{cddb.host});
     CHECK_FALSE(progress.isOpen);
     CHECK(disc.freedbState == kFreedbStateNotFound);
