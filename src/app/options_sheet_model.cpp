@@ -179,11 +179,8 @@ std::optional<PortRefusal> checkPorts(const OptionsSheetValues& sheet) {
     return std::nullopt;
 }
 
-std::optional<PortRefusal> acceptOptionsSheet(const OptionsSheetValues& sheet,
-                                              const OptionsSheetOwner& owner,
-                                              OptionsOkTarget& target) {
-    if (std::optional<PortRefusal> refusal = checkPorts(sheet))
-        return refusal;
+void acceptOptionsSheet(const OptionsSheetValues& sheet, const OptionsSheetOwner& owner,
+                        OptionsOkTarget& target) {
     const Options before = owner.options;
     for (const PageValue& value : kPageValues) {
         if (value.control == PageControl::DriveList)
@@ -232,7 +229,6 @@ std::optional<PortRefusal> acceptOptionsSheet(const OptionsSheetValues& sheet,
             break;
         }
     }
-    return std::nullopt;
 }
 
 } // namespace rubo
