@@ -431,11 +431,8 @@ TEST_CASE("local server: the options page's server list, status and message of t
         REQUIRE(updateServerList(client, site, settings, listed));
     }
     const std::vector<FreedbSite> sites = readServerList(settings);
-    REQUIRE(sites.size() == listed.size());
     REQUIRE_FALSE(sites.empty());
-    for (std::size_t i = 0; i < sites.size(); ++i)
-        CHECK(sites[i].host + ":" + std::to_string(sites[i].port) ==
-              listed[i].host + ":" + std::to_string(listed[i].port));
+    CHECK(serverListHosts(sites, "") == serverListHosts(listed, ""));
     CHECK(sites[0].path == "/~cddb/cddb.cgi");
     for (std::size_t i = sites.size(); i < 6; ++i)
         CHECK(settings.getString(kServersSection, std::to_string(i), "none") == "none");
