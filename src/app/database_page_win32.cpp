@@ -6,6 +6,7 @@
 #include "settings/message_box.h"
 #include "settings/settings_file.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace rubo {
@@ -137,10 +138,10 @@ void Page3::editSelected() {
     selected.hItem =
         reinterpret_cast<HTREEITEM>(SendMessageA(control, TVM_GETNEXTITEM, TVGN_CARET, 0));
     selected.mask = TVIF_PARAM;
-    if (!selected.hItem ||
-        !SendMessageA(control, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&selected)))
-        return;
-    const DatabaseItem* album = tree_.albumOf(static_cast<std::size_t>(selected.lParam));
+    const bool read = selected.hItem &&
+                      SendMessageA(control, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&selected));
+    const DatabaseItem* album =
+        read ? tree_.albumOf(static_cast<std::size_t>(selected.lParam)) : nullptr;
     if (!album) {
         showMessage("%s", kSelectAlbumText);
         return;
@@ -148,6 +149,9 @@ void Page3::editSelected() {
     DiscInfo record;
     record.discId = album->discId;
     readRuboIniEntry(*context_.settings, record);
+    // No drive gives this disc's track list: it has a track for each
+    // numbered line read.
+    record.trackList.trackCount = std::max(0, record.trackList.entryCount() - 1);
     const EditInfoOwner owner{*context_.saved, *context_.log, context_.drive};
     CEditCdInfoDialog dialog(GetParent(hwnd()), *context_.settings, record, &owner);
     if (dialog.doModal() != IDOK)

@@ -16,17 +16,16 @@ Page2::Page2(OptionsSheetContext& context, OptionsSheetValues& values)
 BOOL Page2::onInitDialog() {
     ToolTipPropertyPage::onInitDialog();
     SetDlgItemTextA(hwnd(), IDC_OPT_SITE_MAIN, kDefaultFreedbHost);
-    std::vector<std::string> hosts;
-    for (const FreedbSite& site : *context_.serverList)
-        hosts.push_back(site.host);
-    if (hosts.empty())
-        hosts.push_back(values_.options.cddbMirrorSite);
-    fillMirrors(hosts);
+    fillMirrors();
     showPageValues(hwnd(), OptionsPage::Freedb, values_);
     return TRUE;
 }
 
-void Page2::fillMirrors(const std::vector<std::string>& hosts) {
+// The box's rows are the server list's sites, in its order, so a row's index
+// is its site's.
+void Page2::fillMirrors() {
+    const std::vector<std::string> hosts =
+        serverListHosts(*context_.serverList, values_.options.cddbMirrorSite);
     HWND list = item(IDC_OPT_MIRRORS);
     SendMessageA(list, CB_RESETCONTENT, 0, 0);
     for (const std::string& host : hosts)
@@ -105,19 +104,18 @@ void Page2::getMirrors() {
     PageClient page;
     if (!setUp(page, context_, values_.options, serverChoice()))
         return;
-    std::vector<std::string> hosts;
+    std::vector<FreedbSite> sites;
     bool updated = false;
     {
         app::ProgressWindow progress(GetParent(hwnd()));
         progress.open(kContactingSiteText, page.server.host);
-        updated = updateServerList(page.client, querySite(page.server), *context_.settings,
-                                   values_.options.cddbMirrorSite, hosts);
+        updated = updateServerList(page.client, querySite(page.server), *context_.settings, sites);
         progress.close();
     }
     if (!updated)
         return;
-    *context_.serverList = readServerList(*context_.settings);
-    fillMirrors(hosts);
+    *context_.serverList = std::move(sites);
+    fillMirrors();
 }
 
 void Page2::showSiteAction(bool status) {

@@ -6,9 +6,6 @@
 
 #include "app/options_sheet_win32.h"
 
-#include <string>
-#include <vector>
-
 namespace rubo {
 
 class Page2 : public ui::ToolTipPropertyPage {
@@ -22,7 +19,7 @@ protected:
     bool onApply() override;
 
 private:
-    void fillMirrors(const std::vector<std::string>& hosts);
+    void fillMirrors();
     void takeMirror();
     void readPage();
     // 0 default, 1 mirror, 2 custom, by the page's radio buttons.

@@ -18,7 +18,6 @@ namespace {
 constexpr const char kOptionsMenuLog[] = "M : Options menu";
 constexpr const char kOptionsOkLog[] = "M : Options menu exit: OK";
 constexpr const char kOptionsCancelLog[] = "M : Options menu exit: Cancel";
-constexpr const char kOptionsRefusedLog[] = "M : Options menu exit: port refused";
 
 } // namespace
 
@@ -41,11 +40,7 @@ void CMainWindow::showOptions() {
         log_.logEvent(1926, "%s", kOptionsCancelLog);
         return;
     }
-    if (const std::optional<PortRefusal> refusal = acceptOptionsSheet(values, owner, *this)) {
-        showMessage("%s", refusal->message.c_str());
-        log_.logEvent(1928, "%s", kOptionsRefusedLog);
-        return;
-    }
+    acceptOptionsSheet(values, owner, *this);
     log_.logEvent(1922, "%s", kOptionsOkLog);
 }
 

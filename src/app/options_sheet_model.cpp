@@ -10,8 +10,6 @@ namespace rubo {
 namespace {
 
 constexpr int kCddbSiteMain = 1;
-constexpr int kMinPort = 1;
-constexpr int kMaxPort = 65535;
 constexpr const char kCddbCustomPortKey[] = "CddbCustomPort";
 constexpr const char kProxyPortKey[] = "ProxyPort";
 constexpr const char kCustomPortRefusal[] =
@@ -152,17 +150,17 @@ bool readPortText(std::string_view text, int& port) {
         if (c < '0' || c > '9')
             return false;
         value = value * 10 + (c - '0');
-        if (value > kMaxPort)
+        if (value > kMaxTcpPort)
             return false;
     }
-    if (value < kMinPort)
+    if (!isUsablePort(value))
         return false;
     port = value;
     return true;
 }
 
 std::string portText(int port) {
-    return port >= kMinPort && port <= kMaxPort ? std::to_string(port) : std::string();
+    return isUsablePort(port) ? std::to_string(port) : std::string();
 }
 
 std::optional<PortRefusal> checkPorts(const OptionsSheetValues& sheet) {
@@ -179,11 +177,8 @@ std::optional<PortRefusal> checkPorts(const OptionsSheetValues& sheet) {
     return std::nullopt;
 }
 
-std::optional<PortRefusal> acceptOptionsSheet(const OptionsSheetValues& sheet,
-                                              const OptionsSheetOwner& owner,
-                                              OptionsOkTarget& target) {
-    if (std::optional<PortRefusal> refusal = checkPorts(sheet))
-        return refusal;
+void acceptOptionsSheet(const OptionsSheetValues& sheet, const OptionsSheetOwner& owner,
+                        OptionsOkTarget& target) {
     const Options before = owner.options;
     for (const PageValue& value : kPageValues) {
         if (value.control == PageControl::DriveList)
@@ -232,7 +227,6 @@ std::optional<PortRefusal> acceptOptionsSheet(const OptionsSheetValues& sheet,
             break;
         }
     }
-    return std::nullopt;
 }
 
 } // namespace rubo

@@ -78,9 +78,9 @@ struct PortRefusal {
     std::string message;
 };
 
-// A port in use (the custom server's while it is chosen, the proxy's while
-// the proxy is on) must be valid; one not in use may be empty, and then
-// keeps its value.
+// The freedb page's check before the sheet closes: a port in use (the custom
+// server's while it is chosen, the proxy's while the proxy is on) must be
+// valid; one not in use may be empty, and then keeps its value.
 std::optional<PortRefusal> checkPorts(const OptionsSheetValues& sheet);
 
 // What OK does, in this order.
@@ -115,10 +115,11 @@ public:
     virtual void writeSettings() = 0;
 };
 
-// OK: checks the ports (a refusal changes nothing and runs no step), copies
-// every page value back into the owner, then runs the steps in order.
-std::optional<PortRefusal> acceptOptionsSheet(const OptionsSheetValues& sheet,
-                                              const OptionsSheetOwner& owner,
-                                              OptionsOkTarget& target);
+// OK: copies every page value back into the owner, then runs the steps in
+// order. A port field that does not read as a port keeps the stored value:
+// the freedb page refuses a bad one it shows, so such a field is one the user
+// never saw, and its stored value is no reason to drop the other pages' edits.
+void acceptOptionsSheet(const OptionsSheetValues& sheet, const OptionsSheetOwner& owner,
+                        OptionsOkTarget& target);
 
 } // namespace rubo

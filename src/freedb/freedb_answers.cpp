@@ -184,7 +184,8 @@ bool parseSiteLine(const std::string& line, FreedbSite& site) {
         if (std::tolower(static_cast<unsigned char>(protocol[i])) != "http"[i])
             return false;
     }
-    if (!allDigits(port) || port.size() > 5 || std::stoi(port) > 65535)
+    // A site on port 0 could never be asked: it is left out of the list.
+    if (!allDigits(port) || port.size() > 5 || !isUsablePort(std::stol(port)))
         return false;
     int north = 1, latitudeMinutes = 0, east = 1, longitudeMinutes = 0;
     if (!parseCoordinate(latitude, 'N', 'S', north, latitudeMinutes) ||

@@ -20,6 +20,11 @@ class EventLog;
 constexpr const char kFreedbCommandPath[] = "/~cddb/cddb.cgi";
 constexpr const char kFreedbSubmitPath[] = "/~cddb/submit.cgi";
 constexpr int kFreedbDefaultPort = 80;
+constexpr int kMaxTcpPort = 65535;
+// A port a server can be reached on.
+constexpr bool isUsablePort(long port) {
+    return port >= 1 && port <= kMaxTcpPort;
+}
 constexpr int kFreedbDefaultTimeoutMs = 20000;
 constexpr int kFreedbDefaultProtocolLevel = 4;
 constexpr int kFreedbSitesProtocolLevel = 5;

@@ -95,9 +95,13 @@ constexpr const char kContactingSiteText[] = "Contacting site";
 // The server list of section "Servers", "0" upward to the first empty value.
 std::vector<FreedbSite> readServerList(SettingsFile& settings);
 // Asks the server for its list and rewrites section "Servers" with exactly
-// what came back. hosts gets the list box's lines; false after the message.
+// what came back; `sites` gets that same list, also when it could not be
+// saved (which is said). False after the message when no list came.
 bool updateServerList(FreedbClient& client, const FreedbSite& site, SettingsFile& settings,
-                      const std::string& mirrorHost, std::vector<std::string>& hosts);
+                      std::vector<FreedbSite>& sites);
+// The list box's lines for the sites: their hosts, or the mirror host alone.
+std::vector<std::string> serverListHosts(const std::vector<FreedbSite>& sites,
+                                         const std::string& mirrorHost);
 // The index of the mirror host in the list, 0 when it is not there.
 int serverListSelection(const std::vector<std::string>& hosts, const std::string& mirrorHost);
 // The text window's title and text for the status and the message of the day.

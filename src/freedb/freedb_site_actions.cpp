@@ -26,7 +26,7 @@ bool parseServerEntry(const std::string& value, FreedbSite& site) {
     std::istringstream in(value);
     std::string host, path;
     long port = 0;
-    if (!(in >> host >> port >> path) || port < 1 || port > 65535)
+    if (!(in >> host >> port >> path) || !isUsablePort(port))
         return false;
     site.host = host;
     site.port = static_cast<int>(port);
@@ -56,31 +56,41 @@ std::vector<FreedbSite> readServerList(SettingsFile& settings) {
 }
 
 bool updateServerList(FreedbClient& client, const FreedbSite& site, SettingsFile& settings,
-                      const std::string& mirrorHost, std::vector<std::string>& hosts) {
+                      std::vector<FreedbSite>& sites) {
     client.setCddbHack(false);
     client.setProtocolLevel(kFreedbSitesProtocolLevel);
-    std::vector<FreedbSite> sites;
-    if (!client.listSites(site, sites)) {
+    std::vector<FreedbSite> listed;
+    if (!client.listSites(site, listed)) {
         showMessage(kSitesErrorFormat, client.errorText().c_str(),
                     client.systemErrorText().c_str());
         return false;
     }
-    hosts.clear();
+    sites = std::move(listed);
+    bool saved = false;
     {
         SettingsFile::Transaction change(settings);
         settings.clearSection(kServersSection);
         for (std::size_t i = 0; i < sites.size(); ++i) {
             const FreedbSite& s = sites[i];
-            hosts.push_back(s.host);
             settings.writeString(
                 kServersSection, formatText(kServerKeyFormat, static_cast<int>(i)),
                 formatText(kServerEntryFormat, s.host.c_str(), s.port, s.path.c_str()));
         }
-        change.commit();
+        saved = change.commit();
     }
+    // Said with the file's lock let go: the player reads the file meanwhile.
+    reportSave(saved, settings.path());
+    return true;
+}
+
+std::vector<std::string> serverListHosts(const std::vector<FreedbSite>& sites,
+                                         const std::string& mirrorHost) {
+    std::vector<std::string> hosts;
+    for (const FreedbSite& site : sites)
+        hosts.push_back(site.host);
     if (hosts.empty())
         hosts.push_back(mirrorHost);
-    return true;
+    return hosts;
 }
 
 int serverListSelection(const std::vector<std::string>& hosts, const std::string& mirrorHost) {

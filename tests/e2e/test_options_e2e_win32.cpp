@@ -6,6 +6,7 @@
 
 #include "app/options_pages_win32.h"
 #include "e2e_steps_win32.h"
+#include "freedb/local_server.h"
 #include "settings/text_format.h"
 
 #include <commctrl.h>
@@ -225,29 +226,46 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         showPage(sheet, kFreedbPage, IDC_OPT_GET_MIRRORS);
         HWND mirrors = findControl(sheet, IDC_OPT_MIRRORS);
         REQUIRE(mirrors != nullptr);
+        // The local server lists five sites: one on port 0, one not over HTTP.
+        REQUIRE_LOCAL_SERVER(address);
+        FaultSwitch portZero(address, "port_zero_site=1");
+        // Held open without sharing the right to write, as another program may
+        // (Wine run as root replaces a read-only file all the same).
+        HANDLE held = CreateFileA(rubo.file("RUBO.ini").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        REQUIRE(held != INVALID_HANDLE_VALUE);
         press(sheet, IDC_OPT_GET_MIRRORS);
-        // The local server lists four sites, three of them over HTTP.
-        const bool listed = waitUntil([&] { return SendMessageA(mirrors, CB_GETCOUNT, 0, 0) == 3; },
-                                      kDiscTimeoutMs);
+        HWND unsaved = waitMessageBox(rubo, "RUBO could not save to", kDiscTimeoutMs);
+        CloseHandle(held);
+        REQUIRE(unsaved != nullptr);
+        PostMessageA(unsaved, WM_COMMAND, IDOK, 0);
+        CHECK(waitUntil([&] { return SendMessageA(mirrors, CB_GETCOUNT, 0, 0) == 3; },
+                        kStepTimeoutMs));
+        // The list kept but not saved still gives each row its own site.
+        chooseInList(sheet, IDC_OPT_MIRRORS, 1);
+        SendMessageA(findControl(sheet, IDC_OPT_SITE_MIRROR), BM_CLICK, 0, 0);
+        const std::string host = "localhost";
+        press(sheet, IDC_OPT_STATUS);
+        const std::string status = takeSiteText(
+            rubo, formatText("Status information from site %s", host.c_str()), "options-status");
+        CHECK(contains(status, "Server status:"));
+        CHECK(contains(status, "Database entries"));
+
+        press(sheet, IDC_OPT_GET_MIRRORS);
+        const bool listed = waitUntil(
+            [&] { return contains(rubo.readFile("RUBO.ini"), "[Servers]\r\n"); }, kDiscTimeoutMs);
         INFO("rubo.log:\n" << rubo.readFile("rubo.log"));
         CHECK(listed);
-        const std::string ini = rubo.readFile("RUBO.ini");
-        const std::size_t at = ini.find("[Servers]\r\n");
+        const std::string saved = rubo.readFile("RUBO.ini");
+        const std::size_t at = saved.find("[Servers]\r\n");
         REQUIRE(at != std::string::npos);
-        const std::string servers = ini.substr(at, ini.find("\r\n[", at) - at);
+        const std::string servers = saved.substr(at, saved.find("\r\n[", at) - at);
         INFO("servers: " << servers);
         CHECK(contains(servers, "\r\n0=127.0.0.1 "));
         CHECK(contains(servers, "\r\n1=localhost "));
         CHECK(contains(servers, "\r\n2=127.0.0.1 "));
         CHECK_FALSE(contains(servers, "\r\n3="));
 
-        const std::string server = environmentText("RUBO_FREEDB_SERVER");
-        const std::string host = server.substr(0, server.rfind(':'));
-        press(sheet, IDC_OPT_STATUS);
-        const std::string status = takeSiteText(
-            rubo, formatText("Status information from site %s", host.c_str()), "options-status");
-        CHECK(contains(status, "Server status:"));
-        CHECK(contains(status, "Database entries"));
         press(sheet, IDC_OPT_MOTD);
         const std::string motd = takeSiteText(
             rubo, formatText("Message of the day from site %s", host.c_str()), "options-motd");

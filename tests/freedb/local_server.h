@@ -70,7 +70,7 @@ public:
     }
     ~FaultSwitch() {
         httpGet(address_, "/control?delay=0&silent=0&close_after_status=0&chunk_size=0&"
-                          "chunk_delay=0&huge_answer=0&html_error=0&wrong_code=0");
+                          "chunk_delay=0&huge_answer=0&html_error=0&wrong_code=0&port_zero_site=0");
     }
 
 private:

@@ -396,7 +396,7 @@ TEST_CASE("freedb button: a server that fails shows its message and changes noth
     CHECK(readBytes(dir.path() / "RUBO.ini") == iniText);
 }
 
-TEST_CASE("server list, status and message of the day") {
+TEST_CASE("local server: the options page's server list, status and message of the day") {
     REQUIRE_LOCAL_SERVER(address);
     RecordingMessageSink sink;
     ScratchDir dir;
@@ -425,16 +425,19 @@ TEST_CASE("server list, status and message of the day") {
     }
     const FreedbSite site = querySite(server);
 
-    std::vector<std::string> hosts;
-    REQUIRE(updateServerList(client, site, settings, "mirror.example", hosts));
+    std::vector<FreedbSite> listed;
+    {
+        // A listed site on port 0 is in neither the list kept nor the one saved.
+        FaultSwitch portZero(address, "port_zero_site=1");
+        REQUIRE(updateServerList(client, site, settings, listed));
+    }
     const std::vector<FreedbSite> sites = readServerList(settings);
-    REQUIRE(sites.size() == hosts.size());
     REQUIRE_FALSE(sites.empty());
-    CHECK(sites[0].host == hosts[0]);
+    CHECK(serverListHosts(sites, "") == serverListHosts(listed, ""));
     CHECK(sites[0].path == "/~cddb/cddb.cgi");
     for (std::size_t i = sites.size(); i < 6; ++i)
         CHECK(settings.getString(kServersSection, std::to_string(i), "none") == "none");
-    CHECK(serverListSelection(hosts, "mirror.example") == 0);
+    CHECK(serverListHosts({}, "mirror.example") == std::vector<std::string>{"mirror.example"});
     CHECK(serverListSelection({"a.example", "b.example"}, "b.example") == 1);
 
     const FreedbSiteText status = serverStatusText(client, site);
@@ -445,11 +448,19 @@ TEST_CASE("server list, status and message of the day") {
     CHECK_FALSE(motd.text.empty());
     CHECK(sink.shown.empty());
 
+    SUBCASE("a list that cannot be saved is kept and said") {
+        SettingsFile lost(dir.file("gone") + "/RUBO.ini", systemProfileApi());
+        listed.clear();
+        REQUIRE(updateServerList(client, site, lost, listed));
+        CHECK(listed.size() == sites.size());
+        CHECK(sink.shown ==
+              std::vector<std::string>{formatText(kSaveFailedText, lost.path().c_str())});
+    }
     SUBCASE("failures") {
         const std::string before = readBytes(dir.path() / "RUBO.ini");
         FaultSwitch broken(address, "html_error=1");
         client.setTimeoutMs(1000); // a closed connection ends by the time-out
-        CHECK_FALSE(updateServerList(client, site, settings, "mirror.example", hosts));
+        CHECK_FALSE(updateServerList(client, site, settings, listed));
         REQUIRE(sink.shown.size() == 1);
         CHECK(sink.shown[0].find("Error retrieving sites:\n") == 0);
         CHECK(readBytes(dir.path() / "RUBO.ini") == before);

@@ -223,7 +223,7 @@ TEST_CASE("options sheet: OK copies the pages back; another drive changes it, th
                                      })});
         REQUIRE(result == IDOK);
         RecordedSteps target(f);
-        CHECK_FALSE(acceptOptionsSheet(values, f.owner(), target));
+        acceptOptionsSheet(values, f.owner(), target);
         CHECK(target.steps ==
               std::vector<std::string>{"volume", "flags", "freedb", "log", "write"});
         CHECK(f.driveIndex == 0);
@@ -239,7 +239,7 @@ TEST_CASE("options sheet: OK copies the pages back; another drive changes it, th
                   f.press(PSBTN_OK);
               })});
         RecordedSteps target(f);
-        CHECK_FALSE(acceptOptionsSheet(values, f.owner(), target));
+        acceptOptionsSheet(values, f.owner(), target);
         REQUIRE_FALSE(target.steps.empty());
         CHECK(target.steps.front() == "drive");
         CHECK(f.driveIndex == 1);
@@ -256,16 +256,16 @@ TEST_CASE("options sheet: OK copies the pages back; another drive changes it, th
     }
 }
 
-TEST_CASE("options sheet: a port in use that is not 1 to 65535 keeps the sheet open") {
+TEST_CASE("options sheet: a port in use that is not 1 to 65535 keeps it open on the freedb page") {
     Fixture f;
     f.options.proxyEnabled = 1;
-    f.options.proxyPort = 8080;
+    f.options.proxyPort = 0; // as read without a ProxyPort line
     OptionsSheetValues values = copyIntoSheet(f.owner());
     bool stillOpen = false;
     // PSM_PRESSBUTTON works through the sheet's queue: the next step waits.
     f.run(values, {f.onSheet([&] {
                        f.select(3);
-                       SetDlgItemTextA(f.page(), IDC_OPT_PROXY_PORT, "70000");
+                       f.select(0);
                        f.press(PSBTN_OK);
                    }),
                    {[&] { return !f.answers.shown.empty(); },
@@ -363,7 +363,7 @@ TEST_CASE("font page: Defaults shows 8-point MS Sans Serif, black on the button 
     CHECK(values.options.backColor == static_cast<int>(GetSysColor(COLOR_BTNFACE)));
 }
 
-TEST_CASE("database page: the tree, an artist's right click, a song's opens Edit CD info") {
+TEST_CASE("database page: the tree, an artist's right click, a song edited in Edit CD info") {
     Fixture f;
     writeBytes(f.dir.path() / "RUBO.ini",
                crlf("[Options]\nCddbSite=1\n"
@@ -372,7 +372,27 @@ TEST_CASE("database page: the tree, an artist's right click, a song's opens Edit
     OptionsSheetValues values = copyIntoSheet(f.owner());
     HWND tree = nullptr;
     std::size_t count = 0, expanded = 0;
-    std::string artistText, songText, editTitle, editArtist;
+    std::string artistText, songText, editTitle, editArtist, editedSong;
+    LRESULT editTracks = 0;
+    HWND normal = nullptr;
+    auto normalPage = [&] {
+        HWND tabs = GetDlgItem(threadWindowTitled("Edit CD info"), IDC_EI_TABS);
+        for (normal = GetWindow(tabs, GW_CHILD); normal; normal = GetWindow(normal, GW_HWNDNEXT))
+            if (GetDlgItem(normal, IDC_EI_TITLE_LIST))
+                return true;
+        return false;
+    };
+    // The second track renamed on the Normal page, then Save.
+    auto editSecondSong = [&] {
+        HWND list = GetDlgItem(normal, IDC_EI_TITLE_LIST);
+        editTracks = SendMessageA(list, LB_GETCOUNT, 0, 0);
+        SendMessageA(list, LB_SETCURSEL, 1, 0);
+        SendMessageA(normal, WM_COMMAND, MAKEWPARAM(IDC_EI_TITLE_LIST, LBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(list));
+        SetDlgItemTextA(normal, IDC_EI_TRACK_TITLE, "Deux");
+        SendDlgItemMessageA(normal, IDC_EI_UPDATE_TITLE, BM_CLICK, 0, 0);
+        SendDlgItemMessageA(threadWindowTitled("Edit CD info"), IDC_EI_SAVE, BM_CLICK, 0, 0);
+    };
     auto rightClick = [&] {
         SetCursorPos(0, 0); // off the tree: the selected item decides
         NMHDR header{tree, static_cast<UINT_PTR>(IDC_OPT_DATABASE), static_cast<UINT>(NM_RCLICK)};
@@ -395,6 +415,8 @@ TEST_CASE("database page: the tree, an artist's right click, a song's opens Edit
                    {[&] { return SendMessageA(tree, TVM_GETCOUNT, 0, 0) > 0; },
                     [&] {
                         count = static_cast<std::size_t>(SendMessageA(tree, TVM_GETCOUNT, 0, 0));
+                        TreeView_SelectItem(tree, nullptr);
+                        rightClick();
                         HTREEITEM artist = TreeView_GetRoot(tree);
                         artistText = itemText(artist);
                         TreeView_SelectItem(tree, artist);
@@ -409,19 +431,31 @@ TEST_CASE("database page: the tree, an artist's right click, a song's opens Edit
                         TreeView_SelectItem(tree, song);
                         rightClick(); // runs the Edit CD info dialog's loop
                     }},
-                   {[&] { return threadWindowTitled("Edit CD info") != nullptr; },
+                   {normalPage,
                     [&] {
                         HWND edit = threadWindowTitled("Edit CD info");
                         editTitle = text(GetDlgItem(edit, IDC_EI_DISC_ID));
-                        PostMessageA(edit, WM_CLOSE, 0, 0);
+                        editSecondSong();
                     }},
                    {[&] { return threadWindowTitled("Edit CD info") == nullptr; },
-                    [&] { f.press(PSBTN_CANCEL); }}});
+                    [&] {
+                        UpdateWindow(f.page()); // the tree is built anew on the paint
+                        HTREEITEM artist = TreeView_GetRoot(tree);
+                        TreeView_Expand(tree, artist, TVE_EXPAND);
+                        HTREEITEM album = TreeView_GetChild(tree, artist);
+                        TreeView_Expand(tree, album, TVE_EXPAND);
+                        editedSong =
+                            itemText(TreeView_GetNextSibling(tree, TreeView_GetChild(tree, album)));
+                        f.press(PSBTN_CANCEL);
+                    }}});
     CHECK(count == 2);    // the artists; the rest comes when opened
     CHECK(expanded == 5); // and Band's album with its two songs
     CHECK(artistText == "Band");
     CHECK(songText == "  2  Two");
-    REQUIRE(f.answers.shown.size() == 1);
-    CHECK(f.answers.shown[0] == kSelectAlbumText);
+    // Nothing selected, then the artist.
+    CHECK(f.answers.shown == std::vector<std::string>(2, kSelectAlbumText));
     CHECK(editTitle.find("1A00B203") != std::string::npos);
+    CHECK(editTracks == 2);
+    CHECK(f.settings.getString("1A00B203", "2", "") == "Deux");
+    CHECK(editedSong == "  2  Deux");
 }

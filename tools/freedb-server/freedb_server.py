@@ -266,7 +266,7 @@ class Database:
 class Faults:
     FIELDS = {"delay": float, "silent": bool, "close_after_status": bool,
               "chunk_size": int, "chunk_delay": float, "huge_answer": int,
-              "html_error": bool, "wrong_code": int}
+              "html_error": bool, "wrong_code": int, "port_zero_site": bool}
 
     def __init__(self, args):
         self.lock = threading.Lock()
@@ -665,7 +665,7 @@ class Handler(socketserver.BaseRequestHandler):
                            "terminating `.')"] + self.server.db.categories(),
                           level)
         if name == "sites":
-            return self.cmd_sites(level)
+            return self.cmd_sites(level, faults)
         if name == "stat":
             return self.cmd_stat(level)
         if name == "motd":
@@ -758,9 +758,13 @@ class Handler(socketserver.BaseRequestHandler):
         out += adapt_record(rec["lines"], level)
         return freedb(out, level)
 
-    def cmd_sites(self, level):
+    def cmd_sites(self, level, faults):
         port = self.server.server_address[1]
         sites = [
+            ("127.0.0.2", "http", 0, CMD_PATH, "N052.31", "E013.24",
+             "Site on port 0, Berlin Germany"),
+        ] if faults["port_zero_site"] else []
+        sites += [
             ("127.0.0.1", "http", port, CMD_PATH, "N052.31", "E013.24",
              "Loopback test server, Berlin Germany"),
             ("127.0.0.1", "cddbp", 8880, "-", "N052.31", "E013.24",
@@ -1046,6 +1050,8 @@ def build_parser():
     f.add_argument("--wrong-code", type=int, nargs="?", const=409, default=0,
                    metavar="CODE",
                    help="answer every command with CODE (default 409)")
+    f.add_argument("--port-zero-site", action="store_true",
+                   help="list a site on port 0 first in the sites answer")
     return p
 
 

@@ -577,6 +577,8 @@ class FaultTest(unittest.TestCase):
             self.assertEqual(srv.cmd(cmd)[2], b"409 No handshake.\r\n")
         srv = self.start("--wrong-code", "403")
         self.assertTrue(srv.cmd("stat")[2].startswith(b"403 "))
+        srv = self.start("--port-zero-site")
+        self.assertIn("\r\n127.0.0.2 http 0 /~cddb/cddb.cgi ", srv.text("sites"))
 
     def test_control_switches_at_run_time(self):
         srv = self.start("--control")
