@@ -448,6 +448,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         HWND box = waitMessageBox(rubo, kDiscGoneMessage, kDiscTimeoutMs);
         INFO(sideWindows(rubo));
         REQUIRE(box != nullptr);
+        screenshot(box, "freedb-disc-gone");
         CHECK(GetWindow(box, GW_OWNER) == main);
         CHECK_FALSE(IsWindowEnabled(main));
         SendMessageA(rubo.control(IDC_EJECT), BM_CLICK, 0, 0);
