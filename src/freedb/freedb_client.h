@@ -7,6 +7,7 @@
 #include "discinfo/disc_model.h"
 #include "freedb/socket_layer.h"
 #include "freedb/xmcd_record.h"
+#include "settings/text_format.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -218,6 +219,14 @@ public:
 private:
     bool exchange(const FreedbSite& site, const CommandNames& names, const std::string& request,
                   std::string& received);
+    // The formatted text followed by the thread's socket error, which stays,
+    // and its system text.
+    std::string withSocketError(const char* format, ...) const RUBO_PRINTF_FORMAT(2, 3);
+    // Ends a failed exchange: `text` becomes the error text, the event (when
+    // it has a number) goes to the log and `lastError` is left as the thread's
+    // last error. Returns false.
+    bool failExchange(std::string text, int lastError, unsigned event = 0,
+                      const std::string& eventText = std::string());
     void writeLog(const std::string& text);
     void failProtocol(const std::string& body);
     // One exchange whose answer must carry a multi-line code (210-219).

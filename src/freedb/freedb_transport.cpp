@@ -6,6 +6,7 @@
 #include "settings/text_format.h"
 
 #include <chrono>
+#include <cstdarg>
 #include <cstring>
 #include <thread>
 #include <utility>
@@ -13,6 +14,17 @@
 namespace rubo {
 
 namespace {
+
+// Why an exchange failed; the socket error and its system text follow the
+// first three.
+constexpr const char kNoSocketText[] = "Failed to create client socket for %s command";
+constexpr const char kNoConnectionText[] = "Could not connect to the freedb HTTP server %s";
+constexpr const char kSendFailedText[] =
+    "An unexpected error occurred while sending the HTTP %s request";
+constexpr const char kTimedOutText[] = "freedb server timed out responding to the %s command";
+constexpr const char kNoAnswerText[] = "freedb server did not respond correctly to the %s command";
+constexpr const char kNoConnectionEvent[] = "M : freedb %s: no connection to %s:%d (%d)";
+constexpr const char kReceiveFailedEvent[] = "M : freedb %s: receive failed (%d)";
 
 // Milliseconds of a monotonic clock, wrapping like a tick count.
 std::uint32_t tickNow() {
@@ -250,6 +262,25 @@ bool FreedbClient::receiveResponse(net::SocketHandle socket, const char* termina
     return true;
 }
 
+std::string FreedbClient::withSocketError(const char* format, ...) const {
+    int code = errorCode();
+    std::string text = systemErrorText();
+    std::va_list args;
+    va_start(args, format);
+    std::string what = formatBoundedV(kMessageMaxChars, format, args);
+    va_end(args);
+    return formatBounded(kMessageMaxChars, "%s\n(%d: %s)", what.c_str(), code, text.c_str());
+}
+
+bool FreedbClient::failExchange(std::string text, int lastError, unsigned event,
+                                const std::string& eventText) {
+    errorText_ = std::move(text);
+    if (event != 0 && eventLog_)
+        eventLog_->logEvent(event, "%s", eventText.c_str());
+    net::setLastError(lastError);
+    return false;
+}
+
 bool FreedbClient::exchange(const FreedbSite& site, const CommandNames& names,
                             const std::string& request, std::string& received) {
     logOpen_ = 0;
@@ -266,14 +297,8 @@ bool FreedbClient::exchange(const FreedbSite& site, const CommandNames& names,
     } closer{logOpen_};
 
     net::Socket socket(net::openStreamSocket());
-    if (!socket.valid()) {
-        int code = errorCode();
-        std::string text = systemErrorText();
-        errorText_ = formatBounded(kMessageMaxChars,
-                                   "Failed to create client socket for %s command\n(%d: %s)",
-                                   names.socketName, code, text.c_str());
-        return false;
-    }
+    if (!socket.valid())
+        return failExchange(withSocketError(kNoSocketText, names.socketName), errorCode());
 
     bool viaProxy = !proxyHost_.empty();
     const std::string& host = viaProxy ? proxyHost_ : site.host;
@@ -286,42 +311,21 @@ bool FreedbClient::exchange(const FreedbSite& site, const CommandNames& names,
         connected = net::connectTo(socket.get(), address, port);
     if (!connected) {
         int code = errorCode();
-        std::string text = systemErrorText();
-        errorText_ = formatBounded(kMessageMaxChars,
-                                   "Could not connect to the freedb HTTP server %s\n(%d: %s)",
-                                   site.host.c_str(), code, text.c_str());
-        if (eventLog_)
-            eventLog_->logEvent(6101, "M : freedb %s: no connection to %s:%d (%d)", names.name,
-                                host.c_str(), port, code);
-        net::setLastError(code);
-        return false;
+        return failExchange(withSocketError(kNoConnectionText, site.host.c_str()), code, 6101,
+                            formatText(kNoConnectionEvent, names.name, host.c_str(), port, code));
     }
 
     if (net::sendBytes(socket.get(), request.data(), static_cast<int>(request.size())) ==
-        net::kSocketError) {
-        int code = errorCode();
-        std::string text = systemErrorText();
-        errorText_ = formatBounded(
-            kMessageMaxChars,
-            "An unexpected error occurred while sending the HTTP %s request\n(%d: %s)", names.name,
-            code, text.c_str());
-        return false;
-    }
+        net::kSocketError)
+        return failExchange(withSocketError(kSendFailedText, names.name), errorCode());
 
     if (!receiveResponse(socket.get(), kFreedbTerminator, kFreedbGrowStep, names.mode, received)) {
         int code = errorCode();
-        if (code == net::kErrorTimedOut)
-            errorText_ =
-                formatBounded(kMessageMaxChars,
-                              "freedb server timed out responding to the %s command", names.name);
-        else
-            errorText_ = formatBounded(kMessageMaxChars,
-                                       "freedb server did not respond correctly to the %s command",
-                                       names.name);
-        if (eventLog_)
-            eventLog_->logEvent(6102, "M : freedb %s: receive failed (%d)", names.name, code);
-        net::setLastError(net::kErrorProtocol);
-        return false;
+        std::string text = code == net::kErrorTimedOut
+                               ? formatBounded(kMessageMaxChars, kTimedOutText, names.name)
+                               : formatBounded(kMessageMaxChars, kNoAnswerText, names.name);
+        return failExchange(std::move(text), net::kErrorProtocol, 6102,
+                            formatText(kReceiveFailedEvent, names.name, code));
     }
 
     if (names.mode == ReceiveSubmit)

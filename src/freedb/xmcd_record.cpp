@@ -246,26 +246,38 @@ bool readKeyedValue(std::string_view key, XmcdLineCursor& cursor, std::string& v
     return taken;
 }
 
-bool parseXmcd(const std::string& body, int protocolLevel, bool cddbHack, XmcdRecord& record,
-               std::string& errorText) {
+namespace {
+
+// Moves to the first comment from here that holds the label (or the other one);
+// false when the comments end first.
+bool findComment(XmcdLineCursor& cursor, std::string_view label,
+                 std::string_view otherLabel = std::string_view()) {
+    auto holdsLabel = [&](std::string_view text) {
+        return contains(text, label) || (!otherLabel.empty() && contains(text, otherLabel));
+    };
+    while (isComment(cursor) && !holdsLabel(commentText(cursor.line())))
+        cursor.next();
+    return isComment(cursor);
+}
+
+// The status line with a record's code and the "# xmcd" comment after it.
+bool readHeader(const std::string& body, XmcdLineCursor& cursor, std::string& errorText) {
     int code = responseCode(body);
     if (code < kFirstRecordCode || code > kLastRecordCode) {
         errorText = formatText("%s", body.c_str());
         return false;
     }
-
-    XmcdLineCursor cursor(body);
     cursor.next(); // the status line
     if (!isComment(cursor) || !contains(commentText(cursor.line()), kXmcdMark))
         return fail(errorText, kNoXmcd);
     cursor.next();
+    return true;
+}
 
-    while (isComment(cursor) && !contains(commentText(cursor.line()), kFrameOffsetsLabel))
-        cursor.next();
-    if (!isComment(cursor))
+bool readFrameOffsets(XmcdLineCursor& cursor, XmcdRecord& record, std::string& errorText) {
+    if (!findComment(cursor, kFrameOffsetsLabel))
         return fail(errorText, kNoOffsets);
     cursor.next();
-
     record.frameOffsets.clear();
     for (bool first = true; isComment(cursor); first = false) {
         std::string_view text = commentText(cursor.line());
@@ -277,10 +289,11 @@ bool parseXmcd(const std::string& body, int protocolLevel, bool cddbHack, XmcdRe
             record.frameOffsets.push_back(offset);
         cursor.next();
     }
+    return true;
+}
 
-    while (isComment(cursor) && !contains(commentText(cursor.line()), kDiscLengthLabel))
-        cursor.next();
-    if (!isComment(cursor))
+bool readDiscLength(XmcdLineCursor& cursor, XmcdRecord& record, std::string& errorText) {
+    if (!findComment(cursor, kDiscLengthLabel))
         return fail(errorText, kNoDiscLength);
     std::string_view lengthText = commentText(cursor.line());
     if (lengthText.size() <= kDiscLengthLabel.size())
@@ -288,35 +301,35 @@ bool parseXmcd(const std::string& body, int protocolLevel, bool cddbHack, XmcdRe
     // The number starts after the label and one blank.
     record.discLengthSeconds = leadingNumber(after(lengthText, kDiscLengthLabel.size() + 1));
     cursor.next();
+    return true;
+}
 
-    auto holdsRevisionOrSubmitted = [](std::string_view text) {
-        return contains(text, kRevisionLabel) || contains(text, kSubmittedViaLabel);
-    };
-    while (isComment(cursor) && !holdsRevisionOrSubmitted(commentText(cursor.line())))
-        cursor.next();
-    if (!isComment(cursor))
+// Reads the revision when its line comes first and stops on the submitted
+// line, whose text `submitted` then holds.
+bool readRevision(XmcdLineCursor& cursor, XmcdRecord& record, std::string_view& submitted,
+                  std::string& errorText) {
+    if (!findComment(cursor, kRevisionLabel, kSubmittedViaLabel))
         return fail(errorText, kNoRevisionOrSubmitted);
-    std::string_view text = commentText(cursor.line());
+    submitted = commentText(cursor.line());
     record.revision = 0;
-    if (contains(text, kRevisionLabel)) {
-        // The label, a blank and at least one more character.
-        if (text.size() >= kRevisionLabel.size() + 2)
-            record.revision = leadingNumber(after(text, kRevisionLabel.size()));
-        if (!contains(text, kSubmittedViaLabel)) {
-            cursor.next();
-            while (isComment(cursor) && !contains(commentText(cursor.line()), kSubmittedViaLabel))
-                cursor.next();
-            if (!isComment(cursor))
-                return fail(errorText, kNoValidSubmitted);
-            text = commentText(cursor.line());
-        }
-    }
-
-    if (text.size() < kSubmittedViaLabel.size())
+    if (!contains(submitted, kRevisionLabel))
+        return true;
+    // The label, a blank and at least one more character.
+    if (submitted.size() >= kRevisionLabel.size() + 2)
+        record.revision = leadingNumber(after(submitted, kRevisionLabel.size()));
+    if (contains(submitted, kSubmittedViaLabel))
+        return true;
+    cursor.next();
+    if (!findComment(cursor, kSubmittedViaLabel))
         return fail(errorText, kNoValidSubmitted);
+    submitted = commentText(cursor.line());
+    return true;
+}
+
+// Up to `count` words separated by blanks.
+std::vector<std::string_view> blankSeparatedWords(std::string_view rest, std::size_t count) {
     std::vector<std::string_view> words;
-    std::string_view rest = after(text, kSubmittedViaLabel.size());
-    while (words.size() < 3) {
+    while (words.size() < count) {
         while (!rest.empty() && isBlank(rest.front()))
             rest.remove_prefix(1);
         if (rest.empty())
@@ -327,13 +340,29 @@ bool parseXmcd(const std::string& body, int protocolLevel, bool cddbHack, XmcdRe
         words.push_back(rest.substr(0, end));
         rest.remove_prefix(end);
     }
+    return words;
+}
+
+// "Revision: n" and "Submitted via: name version [comment]".
+bool readSubmitter(XmcdLineCursor& cursor, XmcdRecord& record, std::string& errorText) {
+    std::string_view text;
+    if (!readRevision(cursor, record, text, errorText))
+        return false;
+    if (text.size() < kSubmittedViaLabel.size())
+        return fail(errorText, kNoValidSubmitted);
+    std::vector<std::string_view> words =
+        blankSeparatedWords(after(text, kSubmittedViaLabel.size()), 3);
     if (words.size() < 2)
         return fail(errorText, kNoValidSubmittedVia);
     record.submitterName = std::string(words[0]);
     record.submitterVersion = std::string(words[1]);
     record.submitterComment = words.size() > 2 ? std::string(words[2]) : std::string();
     cursor.next();
+    return true;
+}
 
+// The first DISCID line after the comments: its first id.
+bool readDiscId(XmcdLineCursor& cursor, XmcdRecord& record, std::string& errorText) {
     std::string value;
     bool haveDiscId = false;
     while (!cursor.atEnd() && !haveDiscId) {
@@ -344,7 +373,12 @@ bool parseXmcd(const std::string& body, int protocolLevel, bool cddbHack, XmcdRe
     if (!haveDiscId)
         return fail(errorText, kNoDiscId);
     record.discId = leadingHex(value);
+    return true;
+}
 
+// "DTITLE=artist / title", or the title alone without a slash.
+bool readDiscTitle(XmcdLineCursor& cursor, XmcdRecord& record, std::string& errorText) {
+    std::string value;
     if (!readKeyedValue(kDTitleKey, cursor, value))
         return fail(errorText, kNoDTitle);
     std::string_view dtitle(value);
@@ -356,38 +390,66 @@ bool parseXmcd(const std::string& body, int protocolLevel, bool cddbHack, XmcdRe
         record.artist.clear();
         record.title = std::string(trimBlanks(dtitle));
     }
+    return true;
+}
 
+bool readYearAndGenre(XmcdLineCursor& cursor, int protocolLevel, bool cddbHack, XmcdRecord& record,
+                      std::string& errorText) {
     record.year = 0;
     record.genre.clear();
-    if (protocolLevel >= kYearGenreLevel && !cddbHack) {
-        if (!readKeyedValue(kDYearKey, cursor, value))
-            return fail(errorText, kNoDYear);
-        record.year = leadingNumber(value);
-        if (!readKeyedValue(kDGenreKey, cursor, value))
-            return fail(errorText, kNoDGenre);
-        record.genre = std::string(trimBlanks(value));
-    }
+    if (protocolLevel < kYearGenreLevel || cddbHack)
+        return true;
+    std::string value;
+    if (!readKeyedValue(kDYearKey, cursor, value))
+        return fail(errorText, kNoDYear);
+    record.year = leadingNumber(value);
+    if (!readKeyedValue(kDGenreKey, cursor, value))
+        return fail(errorText, kNoDGenre);
+    record.genre = std::string(trimBlanks(value));
+    return true;
+}
 
+// DISCID, DTITLE, DYEAR and DGENRE, TTITLE, EXTD and EXTT, in this order.
+bool readDiscValues(XmcdLineCursor& cursor, int protocolLevel, bool cddbHack, XmcdRecord& record,
+                    std::string& errorText) {
+    if (!readDiscId(cursor, record, errorText) || !readDiscTitle(cursor, record, errorText) ||
+        !readYearAndGenre(cursor, protocolLevel, cddbHack, record, errorText))
+        return false;
     if (!readNumberedValues(kTTitleKey, cursor, record.trackTitles))
         return fail(errorText, kNoTTitle);
     if (!readKeyedValue(kExtdKey, cursor, record.extendedDisc))
         return fail(errorText, kNoExtd);
     if (!readNumberedValues(kExttKey, cursor, record.extendedTracks))
         return fail(errorText, kNoExtt);
+    return true;
+}
 
+// The optional "PLAYORDER=n,n,..." line.
+void readPlayOrder(XmcdLineCursor& cursor, XmcdRecord& record) {
     record.playOrder.clear();
-    if (readKeyedValue(kPlayOrderKey, cursor, value)) {
-        std::string_view pieces(value);
-        std::size_t comma;
-        while ((comma = pieces.find(',')) != std::string_view::npos) {
-            if (record.playOrder.size() < static_cast<std::size_t>(kXmcdMaxPlayOrder))
-                record.playOrder.push_back(leadingNumber(pieces.substr(0, comma)));
-            pieces.remove_prefix(comma + 1);
-        }
-        if (!pieces.empty() &&
-            record.playOrder.size() < static_cast<std::size_t>(kXmcdMaxPlayOrder))
-            record.playOrder.push_back(leadingNumber(pieces));
+    std::string value;
+    if (!readKeyedValue(kPlayOrderKey, cursor, value))
+        return;
+    for (std::string_view pieces(value); !pieces.empty();) {
+        std::size_t comma = pieces.find(',');
+        if (record.playOrder.size() < static_cast<std::size_t>(kXmcdMaxPlayOrder))
+            record.playOrder.push_back(leadingNumber(pieces.substr(0, comma)));
+        if (comma == std::string_view::npos)
+            break;
+        pieces.remove_prefix(comma + 1);
     }
+}
+
+} // namespace
+
+bool parseXmcd(const std::string& body, int protocolLevel, bool cddbHack, XmcdRecord& record,
+               std::string& errorText) {
+    XmcdLineCursor cursor(body);
+    if (!readHeader(body, cursor, errorText) || !readFrameOffsets(cursor, record, errorText) ||
+        !readDiscLength(cursor, record, errorText) || !readSubmitter(cursor, record, errorText) ||
+        !readDiscValues(cursor, protocolLevel, cddbHack, record, errorText))
+        return false;
+    readPlayOrder(cursor, record);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include <doctest.h>
 
 #include "freedb/freedb_client.h"
+#include "settings/event_log.h"
 #include "settings/text_format.h"
 
 #include "loopback_server.h"
@@ -313,6 +314,28 @@ TEST_CASE("transport failures") {
 #ifndef _WIN32
         CHECK(system == "Unable to resolve server");
 #endif
+    }
+    SUBCASE("the event log gets the failed connection and the failed receive") {
+        rubo::test::ScratchDir dir;
+        EventLog log;
+        log.setDirectory(dir.path().string() + separator());
+        log.setSwitches(true, false);
+        LoopbackServer server({});
+        Setup s(server);
+        s.client.setEventLog(log);
+        s.client.setTimeoutMs(300);
+        std::vector<FreedbMatch> matches;
+        CHECK(s.client.queryDisc(s.site, 1, twoTrackDisc(), matches) == 0);
+        s.site.host = "no-such-host.invalid";
+        std::string text;
+        CHECK(s.client.messageOfTheDay(s.site, text) == 0);
+        CHECK(s.client.errorCode() == 10022);
+        log.flush();
+        std::string lines = rubo::test::readBytes(dir.path() / kEventLogName);
+        CHECK(lines.find("M : freedb query: receive failed (10060)\r\n") != std::string::npos);
+        CHECK(lines.find(formatText("M : freedb motd: no connection to no-such-host.invalid:%d "
+                                    "(10022)\r\n",
+                                    s.site.port)) != std::string::npos);
     }
     SUBCASE("a refused connection names the site, not the proxy") {
         int port = 0;
