@@ -108,6 +108,10 @@ DisplayTexts MainDisplay::refresh(const Options& options) {
 }
 
 MainDisplay::Snapshot MainDisplay::takeSnapshot() {
+    if (haveSnapshot_ && lock_.releases() == snapshotReleases_) {
+        view_.uiMode = snapshot_.mode;
+        return snapshot_;
+    }
     Snapshot s;
     SharedScope scope(lock_);
     s.mode = shared_.mode;
@@ -122,6 +126,9 @@ MainDisplay::Snapshot MainDisplay::takeSnapshot() {
     s.clearRequest = shared_.clearRequest;
     s.mediaPresent = shared_.mediaPresent;
     view_.uiMode = s.mode;
+    snapshot_ = s;
+    haveSnapshot_ = true;
+    snapshotReleases_ = lock_.releases() + 1; // after this scope's unlock
     return s;
 }
 

@@ -58,6 +58,7 @@ public:
 
     // Takes the newest shared state and new disc information, then builds
     // the texts. Uses options.showModeDisc, showModeTrack and showStatus.
+    // The lock is taken only when someone held it since the last tick.
     DisplayTexts refresh(const Options& options);
 
     // Copies of the positions, taken only while playing.
@@ -94,6 +95,11 @@ private:
     EventLog& log_;
     PackedMsf absolute_ = 0;
     PackedTmsf trackPosition_ = 0;
+    // The last copy of the shared state, still current while nobody has held
+    // the lock since (the lock's release count is then `snapshotReleases_`).
+    Snapshot snapshot_;
+    bool haveSnapshot_ = false;
+    unsigned snapshotReleases_ = 0;
     int progress_ = 0;
     std::string statusBits_;
     std::string lastStatusLine_;

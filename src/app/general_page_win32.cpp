@@ -247,10 +247,14 @@ bool Page1::onCommand(int id, int code, HWND control) {
 void Page1::onTimer(UINT_PTR id) {
     if (id != kVolumeTestTimerId)
         return;
-    const LRESULT position = SendDlgItemMessageA(hwnd(), IDC_OPT_VOLUME_TEST, TBM_GETPOS, 0, 0);
+    HWND slider = item(IDC_OPT_VOLUME_TEST);
+    const LRESULT position = SendMessageA(slider, TBM_GETPOS, 0, 0);
     if (position != lastTestPosition && volume_)
         volume_->setVolume(static_cast<unsigned long>(position));
     lastTestPosition = position;
+    // Changes made elsewhere move the slider while it can be seen.
+    if (volume_ && IsWindowVisible(slider))
+        volume_->pollSession();
 }
 
 void Page1::install() {

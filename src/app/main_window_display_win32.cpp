@@ -42,15 +42,19 @@ void CMainWindow::onTimer(UINT_PTR) {
 void CMainWindow::refreshDisplay() {
     if (!display_)
         return;
+    if (!displayControl_) {
+        displayControl_ = item(IDC_DISPLAY);
+        progressControl_ = item(IDC_PROGRESS);
+        volumeSlider_ = item(IDC_VOLUME);
+    }
     const DisplayTexts texts = display_->refresh(options_);
     const std::string text = texts.text();
     if (text != lastDisplayText_) {
-        SetDlgItemTextA(hwnd(), IDC_DISPLAY, text.c_str());
+        SetWindowTextA(displayControl_, text.c_str());
         lastDisplayText_ = text;
     }
     if (texts.progress != lastProgress_) {
-        SendDlgItemMessageA(hwnd(), IDC_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(texts.progress),
-                            0);
+        SendMessageA(progressControl_, PBM_SETPOS, static_cast<WPARAM>(texts.progress), 0);
         lastProgress_ = texts.progress;
     }
     // The shell is told only of a changed tip; the record keeps the newest
@@ -61,6 +65,9 @@ void CMainWindow::refreshDisplay() {
         lastTrayTip_ = texts.trayTip;
     }
     onVolumeSlider();
+    // Changes made elsewhere move the slider while it can be seen.
+    if (volume_ && IsWindowVisible(hwnd()) && !IsIconic(hwnd()))
+        volume_->pollSession();
 }
 
 void CMainWindow::applyDisplayFont() {
@@ -122,7 +129,7 @@ void CMainWindow::applyLayout() {
 void CMainWindow::onVolumeSlider() {
     if (!volume_ || !volume_->hasVolume())
         return;
-    const LRESULT position = SendDlgItemMessageA(hwnd(), IDC_VOLUME, TBM_GETPOS, 0, 0);
+    const LRESULT position = SendMessageA(volumeSlider_, TBM_GETPOS, 0, 0);
     if (position == lastVolumePosition_)
         return;
     lastVolumePosition_ = position;
@@ -140,17 +147,12 @@ void CMainWindow::onVolumeChanged(long volume, std::uintptr_t window) {
     self->lastVolumePosition_ = position;
 }
 
-LRESULT CALLBACK CMainWindow::progressProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                           UINT_PTR, DWORD_PTR data) {
-    if (message == WM_LBUTTONDOWN) {
-        auto* self = reinterpret_cast<CMainWindow*>(data);
-        RECT client{};
-        GetClientRect(window, &client);
-        const int x = static_cast<short>(LOWORD(lParam));
-        if (client.right > 0 && x >= 0 && x <= client.right && self->commands_)
-            self->commands_->seekInTrack(x * kProgressMax / static_cast<int>(client.right));
-    }
-    return DefSubclassProc(window, message, wParam, lParam);
+void CMainWindow::onProgressClick(HWND bar, LPARAM point) {
+    RECT client{};
+    GetClientRect(bar, &client);
+    const int x = static_cast<short>(LOWORD(point));
+    if (client.right > 0 && x >= 0 && x <= client.right && commands_)
+        commands_->seekInTrack(x * kProgressMax / static_cast<int>(client.right));
 }
 
 } // namespace rubo

@@ -138,7 +138,6 @@ void CMainWindow::prepareControls() {
     }
     controls_.setControlsBusy();
     SendDlgItemMessageA(hwnd(), IDC_PROGRESS, PBM_SETRANGE32, 0, kProgressMax);
-    SetWindowSubclass(item(IDC_PROGRESS), progressProc, 1, reinterpret_cast<DWORD_PTR>(this));
     setTrayIcon(IDI_RUBO);
     setTrayTip("%s", kProgramName);
     loadTrayMenu(IDR_TRAY_MENU);
@@ -317,7 +316,6 @@ void CMainWindow::afterWorker(std::function<void()> step) {
 void CMainWindow::onDestroy() {
     ui::MessageFilter::setAccelerators(nullptr, nullptr);
     KillTimer(hwnd(), kDisplayTimerId);
-    RemoveWindowSubclass(item(IDC_PROGRESS), progressProc, 1);
     CToolTipDialog::onDestroy();
     savePosition();
     volume_.reset();
@@ -345,6 +343,11 @@ bool CMainWindow::preTranslate(MSG& msg) {
             PostMessageA(hwnd(), WM_COMMAND, MAKEWPARAM(IDC_TINY_SIZE, BN_CLICKED), 0);
         return true;
     }
+    // Seen before the bar gets it: no subclass on the bar, whose every
+    // message (each repaint) would look the subclass up.
+    if (msg.message == WM_LBUTTONDOWN && GetParent(msg.hwnd) == hwnd() &&
+        GetDlgCtrlID(msg.hwnd) == IDC_PROGRESS)
+        onProgressClick(msg.hwnd, msg.lParam);
     return CToolTipDialog::preTranslate(msg);
 }
 

@@ -104,7 +104,8 @@ private:
     void applyLayout();
     void onVolumeSlider();
     static void onVolumeChanged(long volume, std::uintptr_t window);
-    static LRESULT CALLBACK progressProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    // A click on the progress bar: play from that part of the track.
+    void onProgressClick(HWND bar, LPARAM point);
 
     void enableItem(int controlId, bool enabled);
     void showAbout();
@@ -152,6 +153,10 @@ private:
     std::string lastTrayTip_;
     int lastProgress_ = -1;
     LRESULT lastVolumePosition_ = -1;
+    // The controls the display tick touches, looked up once.
+    HWND displayControl_ = nullptr;
+    HWND progressControl_ = nullptr;
+    HWND volumeSlider_ = nullptr;
 
     bool closing_ = false;
     WorkerEnd workerEnd_ = WorkerEnd::NotRunning;

@@ -285,7 +285,6 @@ void CVolumeControl::openSession() {
     maximum_ = kSessionMaximum;
     steps_ = kSessionMaximum;
     becomeTarget(this);
-    SetTimer(messageWindow_, kSessionPollTimer, kSessionPollMs, nullptr);
 }
 
 void CVolumeControl::close() {
@@ -393,6 +392,11 @@ void CVolumeControl::onControlChange(DWORD controlId) {
         callback_(volume, userData_);
 }
 
+void CVolumeControl::pollSession() {
+    if (session_ && notificationTarget() == this)
+        onSessionChange();
+}
+
 void CVolumeControl::onSessionChange() {
     const long volume = getVolume();
     if (volume == -1 || volume == sessionValue_)
@@ -407,9 +411,8 @@ LRESULT CALLBACK CVolumeControl::notifyProc(HWND window, UINT message, WPARAM wP
     CVolumeControl* target = notificationTarget();
     if (message == MM_MIXM_CONTROL_CHANGE && target)
         target->onControlChange(static_cast<DWORD>(lParam));
-    const bool sessionTick =
-        message == kSessionChanged || (message == WM_TIMER && wParam == kSessionPollTimer);
-    if (sessionTick && target && target->session_ && target->messageWindow_ == window)
+    if (message == kSessionChanged && target && target->session_ &&
+        target->messageWindow_ == window)
         target->onSessionChange();
     return DefWindowProcA(window, message, wParam, lParam);
 }

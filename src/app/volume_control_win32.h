@@ -4,7 +4,8 @@
 // volume, its mute and select state, and change notifications. Where the
 // mixer has no such line (Windows Vista and later play the disc through the
 // program's own audio stream), the program's audio session stands in: its
-// volume and mute, followed by events and by polling.
+// volume and mute, followed by events and by the owner's polling while its
+// slider is shown.
 
 #include <windows.h>
 
@@ -27,9 +28,6 @@ public:
     static constexpr long kSessionMaximum = 65535;
     // Posted to the message window when the session's volume changed.
     static constexpr UINT kSessionChanged = WM_APP + 1;
-    // The session is also polled: not every system delivers its events.
-    static constexpr UINT_PTR kSessionPollTimer = 1;
-    static constexpr UINT kSessionPollMs = 250;
 
     // Opens the mixer and finds the first source line of `componentType`;
     // without that line, opens the program's audio session instead.
@@ -50,6 +48,11 @@ public:
     // Every channel; nothing outside minimum..maximum.
     virtual void setVolume(unsigned long value);
     virtual void setChangeCallback(ChangeCallback callback, std::uintptr_t userData);
+    // Reads the session's volume and reports a change made elsewhere, as its
+    // event does; only the notification target. Not every system delivers
+    // the events, so the owner calls this on its own timer while its slider
+    // is shown.
+    void pollSession();
     // The speaker destination's source lines: names and component types.
     virtual void listSourceLines(std::vector<std::string>& names,
                                  std::vector<unsigned long>& types) const;

@@ -86,6 +86,23 @@ public:
     const DiscInfo& localDisc() const { return localDisc_; }
 
 private:
+    // What the last poll wrote into the shared state.
+    struct PublishedPoll {
+        bool valid = false;
+        std::uint32_t mode = kMciModeOpen;
+        PackedMsf absolute = 0;
+        PackedTmsf track = 0;
+        int ready = 0;
+        int doorOpen = 0;
+        int mediaPresent = 0;
+
+        bool operator==(const PublishedPoll& o) const {
+            return valid == o.valid && mode == o.mode && absolute == o.absolute &&
+                   track == o.track && ready == o.ready && doorOpen == o.doorOpen &&
+                   mediaPresent == o.mediaPresent;
+        }
+    };
+
     void takeNewOptions();
     bool onQuit();
     void onPlay();
@@ -115,6 +132,7 @@ private:
     FatalExit fatal_;
     DiscLookup lookup_;
     PlayerFlags flags_;
+    PublishedPoll published_;
     DiscInfo localDisc_;
 };
 

@@ -38,7 +38,8 @@ void PlayerEngine::onTimeout() {
 
 void PlayerEngine::poll() {
     flags_.mode = device_.mode();
-    flags_.doorOpen = device_.isDoorOpen();
+    // The mode read just now says whether the door is open; no second query.
+    flags_.doorOpen = flags_.mode == kMciModeOpen ? 1 : 0;
     flags_.mediaPresent = device_.isMediaPresent();
     flags_.ready = device_.isReady();
     if (flags_.mode == kMciModeStop && flags_.paused)
@@ -52,10 +53,16 @@ void PlayerEngine::poll() {
         flags_.lastStatusLine = std::move(status);
     }
 
-    device_.setTimeFormat(kMciFormatMsf);
-    const PackedMsf absolute = drive_.absolutePositionNow(direct());
-    device_.setTimeFormat(kMciFormatTmsf);
-    const PackedTmsf track = drive_.trackPositionNow(direct());
+    // The window takes the positions only while playing; in any other mode
+    // the last ones stay.
+    PackedMsf absolute = published_.absolute;
+    PackedTmsf track = published_.track;
+    if (flags_.mode == kMciModePlay) {
+        device_.setTimeFormat(kMciFormatMsf);
+        absolute = drive_.absolutePositionNow(direct());
+        device_.setTimeFormat(kMciFormatTmsf);
+        track = drive_.trackPositionNow(direct());
+    }
 
     bool doorOpened = false;
     noteModeChange(doorOpened);
@@ -82,6 +89,12 @@ void PlayerEngine::noteModeChange(bool& doorOpened) {
 }
 
 void PlayerEngine::publishPoll(PackedMsf absolute, PackedTmsf track, bool doorOpened) {
+    // Only this thread writes these fields: unchanged, they need no lock.
+    const PublishedPoll now{true,         flags_.mode,     absolute,           track,
+                            flags_.ready, flags_.doorOpen, flags_.mediaPresent};
+    if (!doorOpened && now == published_)
+        return;
+    published_ = now;
     SharedScope scope(lock_);
     shared_.mode = flags_.mode;
     shared_.absolutePosition = absolute;

@@ -12,6 +12,7 @@ void SharedPlayerLock::lockShared() {
 }
 
 void SharedPlayerLock::unlockShared() {
+    ++releases_;
     if (created_.load())
         lock_->release();
 }

@@ -101,12 +101,16 @@ public:
     void lockShared();
     void unlockShared();
     bool created() const;
+    // How often unlockShared ran. A holder that reads n here was the last
+    // to hold the lock as long as it reads n + 1 after its unlock.
+    unsigned releases() const { return releases_.load(); }
 
 private:
     Factory factory_;
     std::once_flag once_;
     std::unique_ptr<PlayerLock> lock_;
     std::atomic<bool> created_{false};
+    std::atomic<unsigned> releases_{0};
 };
 
 // Holds the shared lock for one scope: only around field copies.

@@ -42,8 +42,11 @@ void TransportControls::setControlsBusy() {
 }
 
 void TransportControls::enableControlsForMode(std::uint32_t mode) {
-    enabled_.store(1);
-    apply(controlStatesForMode(mode, hasAudio_.load()));
+    const ControlStates states = controlStatesForMode(mode, hasAudio_.load());
+    if (enabled_.exchange(1) == 1 && states == modeStates_)
+        return;
+    modeStates_ = states;
+    apply(states);
 }
 
 void TransportControls::apply(const ControlStates& s) {

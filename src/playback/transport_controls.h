@@ -35,6 +35,9 @@ public:
     explicit TransportControls(TransportWindow& window) : window_(window) {}
 
     void setControlsBusy() override;
+    // Leaves the window alone when it already shows the states of `mode`
+    // (the same states as at the last call, and no busy state since). Called
+    // from one thread only (the worker's poll).
     void enableControlsForMode(std::uint32_t mode) override;
 
     // 0 after setControlsBusy, 1 after enableControlsForMode.
@@ -48,6 +51,7 @@ private:
     void apply(const ControlStates& states);
 
     TransportWindow& window_;
+    ControlStates modeStates_; // applied by the last enableControlsForMode
     std::atomic<int> enabled_{0};
     std::atomic<int> hasAudio_{0};
 };

@@ -24,17 +24,22 @@ struct DisplayFixture : TransportFixture {
         options.showModeTrack = kTimeModeElapsed;
         options.showStatus = 0;
     }
+    // Writes a shared field as the worker does: under the lock.
+    template <typename T, typename V> void set(T SharedPlayerState::*field, V value) {
+        SharedScope scope(lock);
+        shared.*field = static_cast<T>(value);
+    }
     // A settled drive in `mode`.
     void drive(std::uint32_t mode) {
-        shared.mode = mode;
-        shared.doorOpen = mode == kMciModeOpen;
-        shared.mediaPresent = mode != kMciModeOpen;
-        shared.ready = mode != kMciModeOpen && mode != kMciModeNotReady;
+        set(&SharedPlayerState::mode, mode);
+        set(&SharedPlayerState::doorOpen, mode == kMciModeOpen);
+        set(&SharedPlayerState::mediaPresent, mode != kMciModeOpen);
+        set(&SharedPlayerState::ready, mode != kMciModeOpen && mode != kMciModeNotReady);
     }
     void play(PackedMsf absolute, PackedTmsf track) {
         drive(kMciModePlay);
-        shared.absolutePosition = absolute;
-        shared.trackPosition = track;
+        set(&SharedPlayerState::absolutePosition, absolute);
+        set(&SharedPlayerState::trackPosition, track);
     }
     DisplayTexts tick() { return display.refresh(options); }
     int lockCycles() const {
@@ -162,8 +167,8 @@ TEST_CASE("pause keeps the progress and shows the disc time by mode") {
     REQUIRE(f.tick().progress == 250);
     // Positions are copied only while playing.
     f.drive(kMciModePause);
-    f.shared.absolutePosition = makeMsf(9, 0, 0);
-    f.shared.trackPosition = makeTmsf(3, 0, 58, 0);
+    f.set(&SharedPlayerState::absolutePosition, makeMsf(9, 0, 0));
+    f.set(&SharedPlayerState::trackPosition, makeTmsf(3, 0, 58, 0));
     checkTexts(f.tick(),
                {"Artist - Album   (5:02 / 12:02)", "[2]  Song 2   (paused)", "RUBO: Artist", 250});
     f.options.showModeDisc = kTimeModeElapsed;
@@ -182,9 +187,9 @@ TEST_CASE("play progress: scanning, lead-in, zero length, end and overrun") {
     f.play(makeMsf(1, 2, 0), makeTmsf(1, 1, 0, 0));
     CHECK(f.tick().progress == 250);
     // Scanning wins over play.
-    f.shared.scanning = 1;
+    f.set(&SharedPlayerState::scanning, 1);
     checkTexts(f.tick(), {"Scanning disc", "", "RUBO: Scanning disc", 0});
-    f.shared.scanning = 0;
+    f.set(&SharedPlayerState::scanning, 0);
 
     // The gap before track 3.
     f.play(makeMsf(4, 4, 0), makeTmsf(3, 0, 1, 0));
@@ -232,7 +237,7 @@ TEST_CASE("ShowStatus fills an empty second line with the status bits") {
     CHECK(f.tick().secondLine == "[1]  Song 1");
     CHECK(f.display.statusBits() == "Open:0  Present:1  Ready:1  Scanning:0");
 
-    f.shared.scanning = 1;
+    f.set(&SharedPlayerState::scanning, 1);
     CHECK(f.tick().secondLine == "Open:0  Present:1  Ready:1  Scanning:1");
     f.options.showStatus = 0;
     CHECK(f.tick().secondLine.empty());
@@ -244,7 +249,7 @@ TEST_CASE("the status line is logged only when it changes") {
     f.drive(kMciModeStop);
     f.tick();
     f.tick();
-    f.shared.scanning = 1;
+    f.set(&SharedPlayerState::scanning, 1);
     f.tick();
     f.tick();
     f.drive(kMciModeOpen);
@@ -260,11 +265,11 @@ TEST_CASE("the door opened during play clears the disc") {
     f.transportControls.setHasAudio(1);
     f.play(makeMsf(5, 2, 0), makeTmsf(2, 1, 0, 0));
     f.tick();
-    transportJournal().clear();
 
     f.drive(kMciModeOpen);
     f.view.cdText.valid = 1;
-    f.shared.clearRequest = 1;
+    f.set(&SharedPlayerState::clearRequest, 1);
+    transportJournal().clear();
     checkTexts(f.tick(), {"no disc", "", "RUBO: no disc", 0});
     CHECK(f.shared.clearRequest == 0);
     CHECK(f.view.disc.valid == 0);
@@ -278,23 +283,24 @@ TEST_CASE("the door opened during play clears the disc") {
 
 TEST_CASE("new disc information waits for a settled drive") {
     DisplayFixture f;
-    f.shared.discInfo = audioDisc(2);
-    f.shared.cdTextInfo = audioDisc(2);
-    f.shared.cdTextInfo.artist = "Text Artist";
-    f.shared.discInfoReady = 1;
-    f.shared.scanning = 1;
+    f.set(&SharedPlayerState::discInfo, audioDisc(2));
+    DiscInfo text = audioDisc(2);
+    text.artist = "Text Artist";
+    f.set(&SharedPlayerState::cdTextInfo, text);
+    f.set(&SharedPlayerState::discInfoReady, 1);
+    f.set(&SharedPlayerState::scanning, 1);
     f.drive(kMciModeOpen);
     CHECK(f.tick().firstLine == "Scanning disc");
     CHECK(f.view.disc.valid == 0);
     CHECK(f.shared.discInfoReady == 1);
 
     f.drive(kMciModeStop);
-    f.shared.ready = 0;
+    f.set(&SharedPlayerState::ready, 0);
     f.tick();
     CHECK(f.view.disc.valid == 0);
     CHECK(f.shared.scanning == 1);
 
-    f.shared.ready = 1;
+    f.set(&SharedPlayerState::ready, 1);
     transportJournal().clear();
     checkTexts(f.tick(), {"Artist - Album   (8:02)", "[1]  Song 1", "RUBO: Artist", 0});
     CHECK(f.view.disc.valid == 1);
@@ -305,4 +311,32 @@ TEST_CASE("new disc information waits for a settled drive") {
     CHECK(f.shared.scanning == 0);
     CHECK(f.transportControls.hasAudio() == 1);
     CHECK(f.lockCycles() == 2);
+}
+
+TEST_CASE("a tick takes the lock only when someone held it since the last one") {
+    DisplayFixture f;
+    f.useDisc(audioDisc(3), kMciModeStop, 1);
+    f.play(makeMsf(5, 2, 0), makeTmsf(2, 1, 0, 0));
+    f.tick();
+    transportJournal().clear();
+    checkTexts(f.tick(), {"Artist - Album   (5:02 / 12:02)", "[2]  Song 2   (1:00)",
+                          "RUBO: Artist - Song 2", 250});
+    CHECK(f.lockCycles() == 0);
+
+    f.play(makeMsf(5, 3, 0), makeTmsf(2, 1, 1, 0));
+    transportJournal().clear();
+    CHECK(f.tick().secondLine == "[2]  Song 2   (1:01)");
+    CHECK(f.lockCycles() == 1);
+
+    // The display's own clearing counts too: the next tick reads again.
+    f.drive(kMciModeOpen);
+    f.set(&SharedPlayerState::clearRequest, 1);
+    f.tick();
+    transportJournal().clear();
+    CHECK(f.tick().firstLine == "no disc");
+    CHECK(f.lockCycles() == 1);
+    f.tick();
+    CHECK(f.lockCycles() == 1);
+    const Lines log = f.logLines();
+    CHECK(std::count(log.begin(), log.end(), "M : Clear info") == 1);
 }

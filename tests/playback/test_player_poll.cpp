@@ -15,8 +15,8 @@ TEST_CASE("a poll publishes mode, positions and flags, then enables the controls
     f.setDrive(kMciModePlay, 1, 1);
     f.device.setStatus(kMciStatusPosition, makeTmsf(4, 1, 2, 3));
     f.engine->handle(kPlayerWaitTimeout);
-    CHECK(f.device.calls == Lines{"status 4", "status 4", "status 5", "status 7", "setTimeFormat 2",
-                                  "status 2", "setTimeFormat 10", "status 2"});
+    CHECK(f.device.calls == Lines{"status 4", "status 5", "status 7", "setTimeFormat 2", "status 2",
+                                  "setTimeFormat 10", "status 2"});
     CHECK(f.controls.calls == Lines{"enable 526"});
     SharedScope scope(f.lock);
     CHECK(f.shared.mode == kMciModePlay);
@@ -26,6 +26,26 @@ TEST_CASE("a poll publishes mode, positions and flags, then enables the controls
     CHECK(f.shared.mediaPresent == 1);
     CHECK(f.shared.doorOpen == 0);
     CHECK(f.shared.clearRequest == 0);
+}
+
+TEST_CASE("a poll out of play reads no positions, and an unchanged one takes no lock") {
+    PlayerFixture f;
+    f.startWithDisc(12);
+    f.setDrive(kMciModePlay, 1, 1);
+    f.device.setStatus(kMciStatusPosition, makeTmsf(4, 1, 2, 3));
+    f.engine->handle(kPlayerWaitTimeout);
+    f.setDrive(kMciModePause, 1, 1);
+    f.device.setStatus(kMciStatusPosition, makeTmsf(5, 0, 0, 0));
+    f.device.calls.clear();
+    const int acquires = LockWatch::acquires();
+    f.engine->handle(kPlayerWaitTimeout);
+    CHECK(f.device.calls == Lines{"status 4", "status 5", "status 7"});
+    CHECK(LockWatch::acquires() == acquires + 1);
+    f.engine->handle(kPlayerWaitTimeout);
+    CHECK(LockWatch::acquires() == acquires + 1);
+    SharedScope scope(f.lock);
+    CHECK(f.shared.mode == kMciModePause);
+    CHECK(f.shared.trackPosition == makeTmsf(4, 1, 2, 3));
 }
 
 TEST_CASE("stop is shown as pause while paused; the status line only on change") {

@@ -66,3 +66,24 @@ TEST_CASE("the controls object applies the table to all nine controls") {
                                                          "next=0", "eject=1", "tracks=0",
                                                          "freedb=0", "edit=0"});
 }
+
+TEST_CASE("the controls object leaves the window alone while the mode's states stand") {
+    FakeTransportWindow window;
+    TransportControls controls(window);
+    controls.setHasAudio(1);
+    controls.enableControlsForMode(kMciModeStop);
+    window.enableCalls.clear();
+    controls.enableControlsForMode(kMciModeStop);
+    CHECK(window.enableCalls.empty());
+    controls.enableControlsForMode(kMciModeNotReady);
+    CHECK(window.enableCalls.size() == 9);
+    window.enableCalls.clear();
+    controls.setHasAudio(0);
+    controls.enableControlsForMode(kMciModeNotReady);
+    CHECK(window.enableCalls.size() == 9);
+    controls.setControlsBusy();
+    window.enableCalls.clear();
+    controls.enableControlsForMode(kMciModeNotReady);
+    CHECK(window.enableCalls.size() == 9);
+    CHECK(controls.controlsEnabled() == 1);
+}

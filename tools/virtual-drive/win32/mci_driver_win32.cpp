@@ -208,7 +208,9 @@ LRESULT runCommand(Instance& inst, UINT message, DWORD flags, LPARAM params) {
     if (req.notify) {
         HANDLE window = callbackOf(params);
         if (message == MCI_PLAY) {
-            inst.watchPlay(window);
+            // Without a window there is nobody to tell, and nothing to watch.
+            if (window)
+                inst.watchPlay(window);
         } else if (result.notification) {
             mciDriverNotify(window, inst.id, result.notification);
         } else {
