@@ -65,8 +65,10 @@ void CMainWindow::refreshDisplay() {
         lastTrayTip_ = texts.trayTip;
     }
     onVolumeSlider();
-    // Changes made elsewhere move the slider while it can be seen.
-    if (volume_ && IsWindowVisible(hwnd()) && !IsIconic(hwnd()))
+    // Changes made elsewhere move the slider while it can be seen; asked
+    // every third tick, as a 300 ms lag is not seen.
+    if (++sessionTicks_ % kSessionPollTicks == 0 && volume_ && IsWindowVisible(hwnd()) &&
+        !IsIconic(hwnd()))
         volume_->pollSession();
 }
 

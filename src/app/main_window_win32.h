@@ -153,6 +153,9 @@ private:
     std::string lastTrayTip_;
     int lastProgress_ = -1;
     LRESULT lastVolumePosition_ = -1;
+    // Display ticks counted for the session poll (every kSessionPollTicks).
+    static constexpr unsigned kSessionPollTicks = 3;
+    unsigned sessionTicks_ = 0;
     // The controls the display tick touches, looked up once.
     HWND displayControl_ = nullptr;
     HWND progressControl_ = nullptr;

@@ -181,6 +181,16 @@ std::string sideWindows(RuboProcess& rubo) {
            rubo.readFile("rubo.log");
 }
 
+// The freedb button's menu of matches, once it is open.
+HWND waitMatchMenu(RuboProcess& rubo) {
+    HWND menu = nullptr;
+    const bool shown = waitUntil([&] { return (menu = FindWindowA("#32768", nullptr)) != nullptr; },
+                                 kDiscTimeoutMs);
+    INFO(sideWindows(rubo));
+    REQUIRE(shown);
+    return menu;
+}
+
 } // namespace
 
 TEST_SUITE("wine-drive" * doctest::skip()) {
@@ -200,11 +210,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         HWND main = waitTextlessDisc(rubo);
 
         REQUIRE(rubo.click(IDC_FREEDB, true));
-        HWND menu = nullptr;
-        const bool menuShown = waitUntil(
-            [&] { return (menu = FindWindowA("#32768", nullptr)) != nullptr; }, kDiscTimeoutMs);
-        INFO(sideWindows(rubo));
-        REQUIRE(menuShown);
+        HWND menu = waitMatchMenu(rubo);
         screenshot(main, "freedb-matches");
         PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
         PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
@@ -433,9 +439,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         HWND main = waitTextlessDisc(rubo);
 
         REQUIRE(rubo.click(IDC_FREEDB, true));
-        HWND menu = nullptr;
-        REQUIRE(waitUntil([&] { return (menu = FindWindowA("#32768", nullptr)) != nullptr; },
-                          kDiscTimeoutMs));
+        HWND menu = waitMatchMenu(rubo);
         // The display tick takes the other disc over while the menu is open.
         changeDisc(rubo, environmentText("VDRIVE_TEST_DISC"));
         expectDisplay(rubo, kFirstDiscLine, kDiscTimeoutMs);
