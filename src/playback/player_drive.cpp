@@ -35,10 +35,21 @@ PackedTmsf PlayerDrive::trackPositionNow(int direct) {
     return scsi_.currentPosition(drive_, aspiMap_.get()).trackPosition;
 }
 
-PackedMsf PlayerDrive::absolutePositionNow(int direct) {
-    if (!direct)
-        return device_.position();
-    return scsi_.currentPosition(drive_, aspiMap_.get()).absolute;
+void PlayerDrive::positionsNow(const DiscInfo& disc, int direct, PackedMsf& absolute,
+                               PackedTmsf& track) {
+    if (direct) {
+        const SubChannelPosition now = scsi_.currentPosition(drive_, aspiMap_.get());
+        absolute = now.absolute;
+        track = now.trackPosition;
+        return;
+    }
+    device_.setTimeFormat(kMciFormatTmsf);
+    track = device_.position();
+    if (playStart(disc, track, absolute))
+        return;
+    device_.setTimeFormat(kMciFormatMsf);
+    absolute = device_.position();
+    device_.setTimeFormat(kMciFormatTmsf);
 }
 
 void PlayerDrive::playAt(const DiscInfo& disc, int direct, PackedTmsf position) {

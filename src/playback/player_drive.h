@@ -25,7 +25,10 @@ public:
 
     std::uint32_t currentTrackNow(int direct);
     PackedTmsf trackPositionNow(int direct);
-    PackedMsf absolutePositionNow(int direct);
+    // Both positions of the play. Through MCI the track position is read and
+    // the absolute one worked out from the disc's track list, as the device
+    // itself does; a track the list lacks costs a second read in MSF.
+    void positionsNow(const DiscInfo& disc, int direct, PackedMsf& absolute, PackedTmsf& track);
 
     // Plays from `position` to the end of the disc; nothing for a position
     // playStart refuses. Failures are logged only.

@@ -51,9 +51,13 @@ void handOverWorkerOptions(SharedPlayerState& shared, SharedPlayerLock& lock,
                            const WorkerOptions& options);
 
 // The worker's own variables, readable by tests.
+// Polls in a row, the drive settled, between two asks of media and ready.
+inline constexpr int kSettledRecheckPolls = 5;
+
 struct PlayerFlags {
     std::uint32_t mode = kMciModeOpen;
     std::uint32_t previousMode = kMciModeOpen;
+    std::uint32_t deviceMode = kMciModeOpen; // as the last poll read it
     int paused = 0;
     int wantToc = 0;
     PackedTmsf pendingPlay = 0;
@@ -61,6 +65,7 @@ struct PlayerFlags {
     int mediaPresent = 0;
     int ready = 0;
     int trayToggle = 0;
+    int settledPolls = 0; // polls since media and ready were last asked
     std::string lastStatusLine;
 };
 
@@ -113,6 +118,7 @@ private:
     void onTimeout();
     void resume(unsigned site, const char* text);
     void poll();
+    bool askMediaAndReady(std::uint32_t lastDeviceMode);
     void noteModeChange(bool& doorOpened);
     void publishPoll(PackedMsf absolute, PackedTmsf track, bool doorOpened);
     void readToc();

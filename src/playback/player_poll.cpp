@@ -37,11 +37,15 @@ void PlayerEngine::onTimeout() {
 }
 
 void PlayerEngine::poll() {
-    flags_.mode = device_.mode();
+    const std::uint32_t lastDeviceMode = flags_.deviceMode;
+    flags_.deviceMode = device_.mode();
+    flags_.mode = flags_.deviceMode;
     // The mode read just now says whether the door is open; no second query.
     flags_.doorOpen = flags_.mode == kMciModeOpen ? 1 : 0;
-    flags_.mediaPresent = device_.isMediaPresent();
-    flags_.ready = device_.isReady();
+    if (askMediaAndReady(lastDeviceMode)) {
+        flags_.mediaPresent = device_.isMediaPresent();
+        flags_.ready = device_.isReady();
+    }
     if (flags_.mode == kMciModeStop && flags_.paused)
         flags_.mode = kMciModePause;
 
@@ -57,17 +61,27 @@ void PlayerEngine::poll() {
     // the last ones stay.
     PackedMsf absolute = published_.absolute;
     PackedTmsf track = published_.track;
-    if (flags_.mode == kMciModePlay) {
-        device_.setTimeFormat(kMciFormatMsf);
-        absolute = drive_.absolutePositionNow(direct());
-        device_.setTimeFormat(kMciFormatTmsf);
-        track = drive_.trackPositionNow(direct());
-    }
+    if (flags_.mode == kMciModePlay)
+        drive_.positionsNow(localDisc_, direct(), absolute, track);
 
     bool doorOpened = false;
     noteModeChange(doorOpened);
     publishPoll(absolute, track, doorOpened);
     controls_.enableControlsForMode(flags_.mode);
+}
+
+bool PlayerEngine::askMediaAndReady(std::uint32_t lastDeviceMode) {
+    // A disc that plays, pauses or stops is there and ready: while the
+    // drive's mode stays so, the two answers are checked only now and then.
+    const std::uint32_t mode = flags_.deviceMode;
+    const bool settled = mode == lastDeviceMode && !flags_.wantToc && flags_.mediaPresent &&
+                         flags_.ready &&
+                         (mode == kMciModePlay || mode == kMciModePause || mode == kMciModeStop);
+    if (!settled || ++flags_.settledPolls >= kSettledRecheckPolls) {
+        flags_.settledPolls = 0;
+        return true;
+    }
+    return false;
 }
 
 void PlayerEngine::noteModeChange(bool& doorOpened) {

@@ -15,13 +15,14 @@ TEST_CASE("a poll publishes mode, positions and flags, then enables the controls
     f.setDrive(kMciModePlay, 1, 1);
     f.device.setStatus(kMciStatusPosition, makeTmsf(4, 1, 2, 3));
     f.engine->handle(kPlayerWaitTimeout);
-    CHECK(f.device.calls == Lines{"status 4", "status 5", "status 7", "setTimeFormat 2", "status 2",
-                                  "setTimeFormat 10", "status 2"});
+    // Track 4 starts at 12:02:00; the absolute position comes from the list.
+    CHECK(f.device.calls ==
+          Lines{"status 4", "status 5", "status 7", "setTimeFormat 10", "status 2"});
     CHECK(f.controls.calls == Lines{"enable 526"});
     SharedScope scope(f.lock);
     CHECK(f.shared.mode == kMciModePlay);
     CHECK(f.shared.trackPosition == makeTmsf(4, 1, 2, 3));
-    CHECK(f.shared.absolutePosition == makeTmsf(4, 1, 2, 3));
+    CHECK(f.shared.absolutePosition == makeMsf(13, 4, 3));
     CHECK(f.shared.ready == 1);
     CHECK(f.shared.mediaPresent == 1);
     CHECK(f.shared.doorOpen == 0);
@@ -46,6 +47,28 @@ TEST_CASE("a poll out of play reads no positions, and an unchanged one takes no 
     SharedScope scope(f.lock);
     CHECK(f.shared.mode == kMciModePause);
     CHECK(f.shared.trackPosition == makeTmsf(4, 1, 2, 3));
+}
+
+TEST_CASE("a settled drive is asked for media and ready once in a while") {
+    PlayerFixture f;
+    f.startWithDisc(12);
+    f.setDrive(kMciModePlay, 1, 1);
+    f.device.setStatus(kMciStatusPosition, makeTmsf(13, 0, 0, 0)); // not in the list
+    f.engine->handle(kPlayerWaitTimeout);
+    f.device.calls.clear();
+    for (int i = 0; i < kSettledRecheckPolls; ++i)
+        f.engine->handle(kPlayerWaitTimeout);
+    CHECK(std::count(f.device.calls.begin(), f.device.calls.end(), "status 5") == 1);
+    CHECK(std::count(f.device.calls.begin(), f.device.calls.end(), "setTimeFormat 2") ==
+          kSettledRecheckPolls);
+    // A disc gone while the mode stays "stop" is still noticed.
+    f.setDrive(kMciModeStop, 1, 1);
+    f.engine->handle(kPlayerWaitTimeout);
+    f.setDrive(kMciModeStop, 0, 0);
+    for (int i = 0; i < kSettledRecheckPolls; ++i)
+        f.engine->handle(kPlayerWaitTimeout);
+    SharedScope scope(f.lock);
+    CHECK(f.shared.mediaPresent == 0);
 }
 
 TEST_CASE("stop is shown as pause while paused; the status line only on change") {
