@@ -4,6 +4,7 @@
 #include "settings/unique_handle_win32.h"
 
 #include <atomic>
+#include <optional>
 
 #include <windows.h>
 
@@ -117,6 +118,7 @@ public:
     MciError close() override {
         // Closed here whatever MCI answers: no second close at the end.
         opened_.release();
+        timeFormat_.reset();
         MCI_GENERIC_PARMS parms{};
         parms.dwCallback = callbackWindow_;
         return sendCommand(MCI_CLOSE, 0, &parms);
@@ -140,11 +142,18 @@ public:
         return sendCommand(MCI_INFO, flags, &parms);
     }
 
+    // A format already in force is not set again: the worker sets one
+    // around every position read.
     MciError setTimeFormat(std::uint32_t format) override {
+        if (timeFormat_ && *timeFormat_ == format && deviceId_ != 0)
+            return 0;
         MCI_SET_PARMS parms{};
         parms.dwCallback = callbackWindow_;
         parms.dwTimeFormat = format;
-        return sendCommand(MCI_SET, MCI_SET_TIME_FORMAT, &parms);
+        const MciError result = sendCommand(MCI_SET, MCI_SET_TIME_FORMAT, &parms);
+        if (result == 0)
+            timeFormat_ = format;
+        return result;
     }
 
     MciError playFrom(std::uint32_t position, int notify) override {
@@ -191,6 +200,7 @@ private:
     // closed stays open, as before.
     void adopt(std::uint32_t deviceId) {
         deviceId_ = deviceId;
+        timeFormat_.reset();
         opened_.release();
         opened_.reset(deviceId);
     }
@@ -212,6 +222,7 @@ private:
 
     MciSend send_;
     std::uint32_t (*tickCount_)();
+    std::optional<std::uint32_t> timeFormat_; // unknown until set on this device
     UniqueMciDevice opened_;
 };
 

@@ -241,6 +241,28 @@ TEST_CASE("setTimeFormat and playFrom fill their blocks") {
     CHECK((script.sent[2].flags & MCI_TO) == 0);
 }
 
+TEST_CASE("a time format in force is not sent again until the device is opened anew") {
+    auto device = recordingDevice();
+    script.openedId = 7;
+    REQUIRE(device->open("E", 1) == 0);
+    device->setTimeFormat(kMciFormatTmsf);
+    device->setTimeFormat(kMciFormatTmsf);
+    device->setTimeFormat(kMciFormatMsf);
+    script.result = MCIERR_HARDWARE;
+    device->setTimeFormat(kMciFormatTmsf); // fails: MSF stays in force
+    script.result = 0;
+    device->setTimeFormat(kMciFormatTmsf);
+    device->close();
+    REQUIRE(device->open("E", 1) == 0);
+    device->setTimeFormat(kMciFormatTmsf);
+    std::vector<DWORD> formats;
+    for (const SentCommand& s : script.sent)
+        if (s.command == MCI_SET)
+            formats.push_back(s.timeFormat);
+    CHECK(formats == std::vector<DWORD>{kMciFormatTmsf, kMciFormatMsf, kMciFormatTmsf,
+                                        kMciFormatTmsf, kMciFormatTmsf});
+}
+
 TEST_CASE("info passes the caller's flags, buffer and size") {
     auto device = recordingDevice();
     char buffer[64];
