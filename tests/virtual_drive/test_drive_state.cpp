@@ -61,7 +61,9 @@ TEST_CASE("drive state: play position with a fake clock") {
         CHECK(currentFrame(s, 1000) == 150);
         // 20 x real time: 1500 frames per second.
         CHECK(currentFrame(s, 1500) == 900);
+        CHECK(msUntilPlayEnd(s, 1500) == 1500);
         CHECK(currentFrame(s, 2999) == 3148);
+        CHECK(msUntilPlayEnd(s, 2999) == 2); // rounded up, never early
         CHECK(currentFrame(s, 3000) == 3150);
         CHECK(audioState(s, 3000) == AudioState::Completed);
         CHECK(static_cast<PlayEnd>(s.playEnd) == PlayEnd::Completed);
@@ -71,6 +73,7 @@ TEST_CASE("drive state: play position with a fake clock") {
         startPlay(s, 150, 30150, 0);
         REQUIRE(pausePlay(s, 1000));
         CHECK(audioState(s, 5000) == AudioState::Paused);
+        CHECK(msUntilPlayEnd(s, 5000) == -1);
         CHECK(currentFrame(s, 5000) == 1650);
         CHECK_FALSE(pausePlay(s, 5000));
         REQUIRE(resumePlay(s, 6000));

@@ -165,6 +165,17 @@ AudioState audioState(DriveState& state, std::int64_t now) {
     return static_cast<AudioState>(state.audioState);
 }
 
+std::int64_t msUntilPlayEnd(DriveState& state, std::int64_t now) {
+    advance(state, now);
+    if (static_cast<AudioState>(state.audioState) != AudioState::Playing)
+        return -1;
+    const std::int64_t frames = state.playEndFrame - playPosition(state, now);
+    const std::int64_t perSecond = std::int64_t{kFramesPerSecond} * state.speedFactor;
+    if (perSecond <= 0)
+        return 0;
+    return (frames * 1000 + perSecond - 1) / perSecond;
+}
+
 std::int32_t currentFrame(DriveState& state, std::int64_t now) {
     advance(state, now);
     if (static_cast<AudioState>(state.audioState) == AudioState::Playing)

@@ -100,6 +100,8 @@ std::int32_t tocReadDelayMs(const DriveState& state, const Disc* disc, std::int6
 // Brings the play up to `now`: a play whose position reached its end becomes Completed.
 void advance(DriveState& state, std::int64_t now);
 AudioState audioState(DriveState& state, std::int64_t now);
+// Milliseconds until a play reaches its end at the present speed; -1 when nothing plays.
+std::int64_t msUntilPlayEnd(DriveState& state, std::int64_t now);
 // Current absolute position: start + elapsed x speed while playing, else the rest position.
 std::int32_t currentFrame(DriveState& state, std::int64_t now);
 

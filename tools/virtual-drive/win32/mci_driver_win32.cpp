@@ -5,8 +5,9 @@
 
 #include <mmddk.h>
 
-#include <atomic>
+#include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -32,6 +33,9 @@ SharedDrive& drive() {
     return shared;
 }
 
+constexpr std::int64_t kWatchMinMs = 20;
+constexpr std::int64_t kWatchMaxMs = 1000;
+
 // One open MCI device.
 struct Instance {
     MCIDEVICEID id = 0;
@@ -39,37 +43,52 @@ struct Instance {
     MciDevice device;
     HANDLE notifyWindow = nullptr;
     std::thread watcher;
-    std::atomic<bool> stopWatcher{false};
-    std::atomic<unsigned> watchSerial{0};
+    std::mutex watchLock; // stopWatcher and its wake-up
+    std::condition_variable watchWake;
+    bool stopWatcher = false;
 
     ~Instance() { endWatcher(); }
 
     void endWatcher() {
-        stopWatcher = true;
+        {
+            std::lock_guard<std::mutex> w(watchLock);
+            stopWatcher = true;
+        }
+        watchWake.notify_all();
         if (watcher.joinable())
             watcher.join();
         stopWatcher = false;
     }
 
-    // Posts the end of a notified play when it comes.
+    // Posts the end of a notified play when it comes: the watcher sleeps
+    // until the play's end is due, and looks again at least once a second
+    // for changes made by other processes (an eject, a new speed).
     void watchPlay(HANDLE window) {
         endWatcher();
         notifyWindow = window;
         watcher = std::thread([this] {
-            while (!stopWatcher) {
+            for (;;) {
                 std::uint32_t code = 0;
+                std::int64_t waitMs = kWatchMaxMs;
                 {
                     SharedDrive::Lock l(drive());
                     if (l.held()) {
                         std::lock_guard<std::mutex> g(lock);
-                        code = device.pollNotification(l.state(), win32::nowMs());
+                        const std::int64_t now = win32::nowMs();
+                        code = device.pollNotification(l.state(), now);
+                        const std::int64_t due = msUntilPlayEnd(l.state(), now);
+                        if (due >= 0)
+                            waitMs = std::min(std::max(due + 1, kWatchMinMs), kWatchMaxMs);
                     }
                 }
                 if (code) {
                     mciDriverNotify(notifyWindow, id, code);
                     return;
                 }
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                std::unique_lock<std::mutex> w(watchLock);
+                if (watchWake.wait_for(w, std::chrono::milliseconds(waitMs),
+                                       [this] { return stopWatcher; }))
+                    return;
             }
         });
     }
