@@ -53,9 +53,16 @@ void CMainWindow::refreshDisplay() {
         SetWindowTextA(displayControl_, text.c_str());
         lastDisplayText_ = text;
     }
-    if (texts.progress != lastProgress_) {
-        SendMessageA(progressControl_, PBM_SETPOS, static_cast<WPARAM>(texts.progress), 0);
-        lastProgress_ = texts.progress;
+    // The bar moves when its filled part grows by a pixel, not on every
+    // step of its range (a bar is some 300 pixels wide for 1000 steps).
+    RECT bar{};
+    GetClientRect(progressControl_, &bar);
+    const int pixels = bar.right > 0 ? texts.progress * static_cast<int>(bar.right) / kProgressMax
+                                     : -1;
+    if (pixels != lastProgressPixels_) {
+        if (pixels >= 0)
+            SendMessageA(progressControl_, PBM_SETPOS, static_cast<WPARAM>(texts.progress), 0);
+        lastProgressPixels_ = pixels;
     }
     // The shell is told only of a changed tip; the record keeps the newest
     // one for the next add.

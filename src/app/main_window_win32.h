@@ -151,7 +151,7 @@ private:
     MainLayout layout_;
     std::string lastDisplayText_;
     std::string lastTrayTip_;
-    int lastProgress_ = -1;
+    int lastProgressPixels_ = -1; // filled width last shown
     LRESULT lastVolumePosition_ = -1;
     // Display ticks counted for the session poll (every kSessionPollTicks).
     static constexpr unsigned kSessionPollTicks = 3;
