@@ -1,16 +1,15 @@
 #include "app/general_page_win32.h"
 
 #include "res/resource.h"
+#include "settings/com_win32.h"
 #include "settings/message_box.h"
 #include "settings/settings_file.h"
 #include "settings/system_info.h"
 #include "settings/text_format.h"
-#include "settings/unique_handle_win32.h"
 #include "ui/controls_win32.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
-#include <objbase.h>
 #include <shlobj.h>
 
 #include <iterator>
@@ -50,14 +49,6 @@ std::string directoryOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
-template <class T> struct ComRelease {
-    void operator()(T* object) const {
-        if (object)
-            object->Release();
-    }
-};
-template <class T> using ComPtr = std::unique_ptr<T, ComRelease<T>>;
-
 } // namespace
 
 void volumeLinesOrFallback(std::vector<std::string>& names, std::vector<unsigned long>& types) {
@@ -72,34 +63,25 @@ void volumeLinesOrFallback(std::vector<std::string>& names, std::vector<unsigned
 }
 
 bool createShortcut(const std::string& folder, const std::string& target) {
-    const HRESULT init = CoInitialize(nullptr);
-    bool saved = false;
-    {
-        IShellLinkA* raw = nullptr;
-        if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                       IID_IShellLinkA, reinterpret_cast<void**>(&raw)))) {
-            ComPtr<IShellLinkA> link(raw);
-            link->SetPath(target.c_str());
-            link->SetArguments("");
-            link->SetWorkingDirectory(directoryOf(target).c_str());
-            link->SetDescription("");
-            link->SetIconLocation(target.c_str(), 0);
-            link->SetHotkey(0);
-            link->SetShowCmd(SW_SHOWNORMAL);
-            IPersistFile* rawFile = nullptr;
-            if (SUCCEEDED(
-                    link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&rawFile)))) {
-                ComPtr<IPersistFile> file(rawFile);
-                const std::string path = folder + kShortcutName;
-                wchar_t wide[MAX_PATH];
-                if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) > 0)
-                    saved = SUCCEEDED(file->Save(wide, TRUE));
-            }
-        }
-    }
-    if (SUCCEEDED(init))
-        CoUninitialize();
-    return saved;
+    const ComApartment apartment;
+    ComPtr<IShellLinkA> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                link.putVoid())))
+        return false;
+    link->SetPath(target.c_str());
+    link->SetArguments("");
+    link->SetWorkingDirectory(directoryOf(target).c_str());
+    link->SetDescription("");
+    link->SetIconLocation(target.c_str(), 0);
+    link->SetHotkey(0);
+    link->SetShowCmd(SW_SHOWNORMAL);
+    ComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.putVoid())))
+        return false;
+    const std::string path = folder + kShortcutName;
+    wchar_t wide[MAX_PATH];
+    return MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) > 0 &&
+           SUCCEEDED(file->Save(wide, TRUE));
 }
 
 Page1::Page1(OptionsSheetContext& context, OptionsSheetValues& values)
