@@ -12,7 +12,7 @@ CAboutDialog::CAboutDialog(HWND parent) : CToolTipDialog(IDD_ABOUT, parent) {}
 BOOL CAboutDialog::onInitDialog() {
     CToolTipDialog::onInitDialog();
     const std::string version = formatText("Version %s   (%s)", kProgramVersion, kBuildDate);
-    SetDlgItemTextA(hwnd(), IDC_ABOUT_VERSION, version.c_str());
+    setItemText(IDC_ABOUT_VERSION, version);
     const COLORREF blue = RGB(0, 0, 255);
     ui::CHyperLink::setColours(blue, blue, RGB(128, 0, 128), blue);
     website_.setTarget(kWebsiteAddress);

@@ -84,8 +84,8 @@ BOOL Page3::onInitDialog() {
             if (icon)
                 DestroyIcon(icon);
         }
-        SendDlgItemMessageA(hwnd(), IDC_OPT_DATABASE, TVM_SETIMAGELIST, TVSIL_NORMAL,
-                            reinterpret_cast<LPARAM>(images_));
+        sendItemMessage(IDC_OPT_DATABASE, TVM_SETIMAGELIST, TVSIL_NORMAL,
+                        reinterpret_cast<LPARAM>(images_));
     }
     return TRUE;
 }
@@ -162,7 +162,7 @@ void Page3::editSelected() {
 }
 
 void Page3::onDestroy() {
-    SendDlgItemMessageA(hwnd(), IDC_OPT_DATABASE, TVM_SETIMAGELIST, TVSIL_NORMAL, 0);
+    sendItemMessage(IDC_OPT_DATABASE, TVM_SETIMAGELIST, TVSIL_NORMAL, 0);
     ToolTipPropertyPage::onDestroy();
 }
 

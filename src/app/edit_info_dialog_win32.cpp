@@ -8,6 +8,7 @@
 #include "settings/message_box.h"
 #include "settings/options.h"
 #include "settings/profile_api.h"
+#include "ui/controls_win32.h"
 #include "ui/modal_operation_win32.h"
 
 #include <commctrl.h>
@@ -30,9 +31,9 @@ EditInfoInputs inputsFor(const DiscInfo* cdText, bool liveDisc, const EditInfoOw
     return inputs;
 }
 
-void enable(HWND dialog, int id, bool on) {
+void enable(ui::DialogBase& dialog, int id, bool on) {
     if (!on)
-        EnableWindow(GetDlgItem(dialog, id), FALSE);
+        dialog.enableItem(id, false);
 }
 
 } // namespace
@@ -93,37 +94,37 @@ void CEditCdInfoDialog::setUp() {
     tabs_.placePages();
 
     const EditFields fields = model_.fieldsFromWorking();
-    HWND category = normal_->item(IDC_EI_CATEGORY);
+    ui::ComboBox category(normal_->item(IDC_EI_CATEGORY));
     for (const char* name : kCategories)
-        SendMessageA(category, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+        category.addString(name);
     loadNormal(fields);
     enableCategory(model_.working().freedbState != kFreedbStateFound);
-    SendMessageA(extended_->item(IDC_EI_YEAR), EM_LIMITTEXT, kYearMaxDigits, 0);
+    extended_->sendItemMessage(IDC_EI_YEAR, EM_LIMITTEXT, kYearMaxDigits, 0);
     loadExtended(fields);
     showCurrentTrack();
     applyEnableRules();
 }
 
 void CEditCdInfoDialog::showStatus() {
-    SetDlgItemTextA(hwnd(), IDC_EI_DISC_ID, model_.discIdLine().c_str());
-    SetDlgItemTextA(hwnd(), IDC_EI_FREEDB_STATE, model_.freedbLine().c_str());
+    setItemText(IDC_EI_DISC_ID, model_.discIdLine());
+    setItemText(IDC_EI_FREEDB_STATE, model_.freedbLine());
 }
 
 void CEditCdInfoDialog::applyEnableRules() {
     const EditButtonStates states = editButtonStates(model_.working().freedbState, model_.inputs());
-    enable(hwnd(), IDC_EI_SAVE_SUBMIT, states.saveSubmit);
-    enable(hwnd(), IDC_EI_IMPORT_CDTEXT, states.cdText);
-    enable(hwnd(), IDC_EI_IMPORT_FREEDB, states.freedb);
-    enable(hwnd(), IDC_EI_IMPORT_RUBO_INI, states.ruboIni);
-    enable(hwnd(), IDC_EI_IMPORT_CDPLAYER_INI, states.cdPlayerIni);
+    enable(*this, IDC_EI_SAVE_SUBMIT, states.saveSubmit);
+    enable(*this, IDC_EI_IMPORT_CDTEXT, states.cdText);
+    enable(*this, IDC_EI_IMPORT_FREEDB, states.freedb);
+    enable(*this, IDC_EI_IMPORT_RUBO_INI, states.ruboIni);
+    enable(*this, IDC_EI_IMPORT_CDPLAYER_INI, states.cdPlayerIni);
 }
 
 void CEditCdInfoDialog::loadNormal(const EditFields& fields) {
     if (!normal_)
         return;
     normal_->fillList(IDC_EI_TITLE_LIST, model_.titleLines());
-    normal_->setText(IDC_EI_ARTIST, fields.artist);
-    normal_->setText(IDC_EI_TITLE, fields.title);
+    normal_->setItemText(IDC_EI_ARTIST, fields.artist);
+    normal_->setItemText(IDC_EI_TITLE, fields.title);
     selectCategory(fields.category);
 }
 
@@ -131,77 +132,67 @@ void CEditCdInfoDialog::loadExtended(const EditFields& fields) {
     if (!extended_)
         return;
     extended_->fillList(IDC_EI_EXTENDED_LIST, model_.extendedLines());
-    extended_->setText(IDC_EI_YEAR, fields.year);
-    extended_->setText(IDC_EI_GENRE, fields.genre);
-    extended_->setText(IDC_EI_EXTENDED, fields.extended);
+    extended_->setItemText(IDC_EI_YEAR, fields.year);
+    extended_->setItemText(IDC_EI_GENRE, fields.genre);
+    extended_->setItemText(IDC_EI_EXTENDED, fields.extended);
 }
 
 void CEditCdInfoDialog::selectCategory(const std::string& category) {
-    HWND list = normal_->item(IDC_EI_CATEGORY);
-    // Only the exact name; another one leaves no selection and is kept.
-    const LRESULT found = SendMessageA(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                       reinterpret_cast<LPARAM>(category.c_str()));
-    LRESULT index = CB_ERR;
-    if (found != CB_ERR) {
-        char name[32] = {};
-        if (SendMessageA(list, CB_GETLBTEXTLEN, static_cast<WPARAM>(found), 0) <
-                static_cast<LRESULT>(sizeof name) &&
-            SendMessageA(list, CB_GETLBTEXT, static_cast<WPARAM>(found),
-                         reinterpret_cast<LPARAM>(name)) != CB_ERR &&
-            category == name)
-            index = found;
-    }
-    SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    ui::ComboBox list(normal_->item(IDC_EI_CATEGORY));
+    // Only the exact name, case and all; another one leaves no selection
+    // and is kept.
+    const int found = list.findStringExact(category);
+    list.setCurSel(found != CB_ERR && list.rowText(found) == category ? found : CB_ERR);
 }
 
 void CEditCdInfoDialog::enableCategory(bool enabled) {
     if (normal_)
-        EnableWindow(normal_->item(IDC_EI_CATEGORY), enabled ? TRUE : FALSE);
+        normal_->enableItem(IDC_EI_CATEGORY, enabled);
 }
 
 EditFields CEditCdInfoDialog::readFields() const {
     EditFields fields = model_.fieldsFromWorking();
     if (!normal_ || !extended_)
         return fields;
-    fields.artist = normal_->text(IDC_EI_ARTIST);
-    fields.title = normal_->text(IDC_EI_TITLE);
-    const std::string category = normal_->text(IDC_EI_CATEGORY);
-    if (SendMessageA(normal_->item(IDC_EI_CATEGORY), CB_GETCURSEL, 0, 0) != CB_ERR)
+    fields.artist = normal_->itemText(IDC_EI_ARTIST);
+    fields.title = normal_->itemText(IDC_EI_TITLE);
+    const std::string category = normal_->itemText(IDC_EI_CATEGORY);
+    if (ui::ComboBox(normal_->item(IDC_EI_CATEGORY)).curSel() != CB_ERR)
         fields.category = category;
-    fields.genre = extended_->text(IDC_EI_GENRE);
-    fields.year = extended_->text(IDC_EI_YEAR);
-    fields.extended = extended_->text(IDC_EI_EXTENDED);
+    fields.genre = extended_->itemText(IDC_EI_GENRE);
+    fields.year = extended_->itemText(IDC_EI_YEAR);
+    fields.extended = extended_->itemText(IDC_EI_EXTENDED);
     return fields;
 }
 
 void CEditCdInfoDialog::showCurrentTrack() {
     const std::string label = model_.trackLabel();
-    normal_->setText(IDC_EI_TRACK_LABEL, label);
-    normal_->setText(IDC_EI_TRACK_TITLE, model_.titleField());
-    extended_->setText(IDC_EI_TRACK_LABEL, label);
-    extended_->setText(IDC_EI_TRACK_EXTENDED, model_.extendedField());
+    normal_->setItemText(IDC_EI_TRACK_LABEL, label);
+    normal_->setItemText(IDC_EI_TRACK_TITLE, model_.titleField());
+    extended_->setItemText(IDC_EI_TRACK_LABEL, label);
+    extended_->setItemText(IDC_EI_TRACK_EXTENDED, model_.extendedField());
 }
 
 void CEditCdInfoDialog::showImportedTitles(const EditFields& fields) {
     normal_->fillList(IDC_EI_TITLE_LIST, model_.titleLines());
-    normal_->setText(IDC_EI_ARTIST, fields.artist);
-    normal_->setText(IDC_EI_TITLE, fields.title);
+    normal_->setItemText(IDC_EI_ARTIST, fields.artist);
+    normal_->setItemText(IDC_EI_TITLE, fields.title);
     // Only titles were imported: the Extended page keeps what is typed there.
-    normal_->setText(IDC_EI_TRACK_TITLE, model_.titleField());
+    normal_->setItemText(IDC_EI_TRACK_TITLE, model_.titleField());
 }
 
 void CEditCdInfoDialog::onPageCommand(bool normalPage, int id, int code) {
     CInfoPage& page = normalPage ? static_cast<CInfoPage&>(*normal_) : *extended_;
     if (code == BN_CLICKED && id == IDC_EI_UPDATE_TITLE) {
-        model_.updateTitle(page.text(IDC_EI_TRACK_TITLE));
+        model_.updateTitle(page.itemText(IDC_EI_TRACK_TITLE));
         page.fillList(IDC_EI_TITLE_LIST, model_.titleLines());
         showCurrentTrack();
     } else if (code == BN_CLICKED && id == IDC_EI_UPDATE_EXTENDED) {
-        model_.updateExtended(page.text(IDC_EI_TRACK_EXTENDED));
+        model_.updateExtended(page.itemText(IDC_EI_TRACK_EXTENDED));
         page.fillList(IDC_EI_EXTENDED_LIST, model_.extendedLines());
         showCurrentTrack();
     } else if (code == LBN_SELCHANGE && (id == IDC_EI_TITLE_LIST || id == IDC_EI_EXTENDED_LIST)) {
-        model_.selectTrack(static_cast<int>(SendMessageA(page.item(id), LB_GETCURSEL, 0, 0)));
+        model_.selectTrack(static_cast<int>(page.sendItemMessage(id, LB_GETCURSEL, 0, 0)));
         showCurrentTrack();
     }
 }
@@ -271,7 +262,7 @@ void CEditCdInfoDialog::importRuboIni() {
     loadNormal(fields);
     loadExtended(fields);
     // No track's extended data was imported.
-    normal_->setText(IDC_EI_TRACK_TITLE, model_.titleField());
+    normal_->setItemText(IDC_EI_TRACK_TITLE, model_.titleField());
 }
 
 void CEditCdInfoDialog::importCdPlayerIni() {
@@ -307,7 +298,7 @@ void CEditCdInfoDialog::importFreedb() {
         loadExtended(fields);
         showCurrentTrack();
     }
-    EnableWindow(item(IDC_EI_SAVE_SUBMIT), TRUE);
+    enableItem(IDC_EI_SAVE_SUBMIT, true);
     if (model_.working().freedbState == kFreedbStateFound)
         enableCategory(false);
     showStatus();

@@ -2,8 +2,6 @@
 
 #include "res/resource.h"
 
-#include <vector>
-
 namespace rubo {
 
 CInfoPage::CInfoPage(int templateId, HWND tabControl, int updateId, CommandHandler handler)
@@ -22,20 +20,6 @@ bool CInfoPage::preTranslate(MSG& msg) {
         }
     }
     return CToolTipDialog::preTranslate(msg);
-}
-
-std::string CInfoPage::text(int id) const {
-    HWND control = item(id);
-    const int length = control ? GetWindowTextLengthA(control) : 0;
-    if (length <= 0)
-        return std::string();
-    std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
-    const int got = GetWindowTextA(control, buffer.data(), length + 1);
-    return std::string(buffer.data(), static_cast<std::size_t>(got > 0 ? got : 0));
-}
-
-void CInfoPage::setText(int id, const std::string& text) {
-    SetDlgItemTextA(hwnd(), id, text.c_str());
 }
 
 void CInfoPage::fillList(int id, const std::vector<std::string>& lines) {

@@ -20,8 +20,6 @@ public:
 
     bool preTranslate(MSG& msg) override;
 
-    std::string text(int id) const;
-    void setText(int id, const std::string& text);
     // Empties the list box and adds the lines.
     void fillList(int id, const std::vector<std::string>& lines);
 

@@ -5,6 +5,7 @@
 #include "res/resource.h"
 #include "settings/event_log.h"
 #include "settings/message_box.h"
+#include "ui/controls_win32.h"
 
 #include <optional>
 
@@ -15,7 +16,7 @@ Page2::Page2(OptionsSheetContext& context, OptionsSheetValues& values)
 
 BOOL Page2::onInitDialog() {
     ToolTipPropertyPage::onInitDialog();
-    SetDlgItemTextA(hwnd(), IDC_OPT_SITE_MAIN, kDefaultFreedbHost);
+    setItemText(IDC_OPT_SITE_MAIN, kDefaultFreedbHost);
     fillMirrors();
     showPageValues(hwnd(), OptionsPage::Freedb, values_);
     return TRUE;
@@ -26,19 +27,17 @@ BOOL Page2::onInitDialog() {
 void Page2::fillMirrors() {
     const std::vector<std::string> hosts =
         serverListHosts(*context_.serverList, values_.options.cddbMirrorSite);
-    HWND list = item(IDC_OPT_MIRRORS);
-    SendMessageA(list, CB_RESETCONTENT, 0, 0);
+    ui::ComboBox list(item(IDC_OPT_MIRRORS));
+    list.resetContent();
     for (const std::string& host : hosts)
-        SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(host.c_str()));
-    SendMessageA(list, CB_SETCURSEL,
-                 static_cast<WPARAM>(serverListSelection(hosts, values_.options.cddbMirrorSite)),
-                 0);
+        list.addString(host);
+    list.setCurSel(serverListSelection(hosts, values_.options.cddbMirrorSite));
 }
 
 // The selected mirror becomes the mirror host, with its port when the
 // server list knows it.
 void Page2::takeMirror() {
-    const LRESULT selected = SendDlgItemMessageA(hwnd(), IDC_OPT_MIRRORS, CB_GETCURSEL, 0, 0);
+    const int selected = ui::ComboBox(item(IDC_OPT_MIRRORS)).curSel();
     if (selected < 0)
         return;
     const std::vector<FreedbSite>& list = *context_.serverList;
@@ -50,9 +49,9 @@ void Page2::takeMirror() {
 }
 
 int Page2::serverChoice() const {
-    if (IsDlgButtonChecked(hwnd(), IDC_OPT_SITE_MIRROR) == BST_CHECKED)
+    if (isItemChecked(IDC_OPT_SITE_MIRROR))
         return kServerChoiceMirror;
-    if (IsDlgButtonChecked(hwnd(), IDC_OPT_SITE_CUSTOM) == BST_CHECKED)
+    if (isItemChecked(IDC_OPT_SITE_CUSTOM))
         return kServerChoiceCustom;
     return kServerChoiceDefault;
 }

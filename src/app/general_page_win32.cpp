@@ -1,15 +1,15 @@
 #include "app/general_page_win32.h"
 
 #include "res/resource.h"
+#include "settings/com_win32.h"
 #include "settings/message_box.h"
 #include "settings/settings_file.h"
 #include "settings/system_info.h"
 #include "settings/text_format.h"
-#include "settings/unique_handle_win32.h"
+#include "ui/controls_win32.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
-#include <objbase.h>
 #include <shlobj.h>
 
 #include <iterator>
@@ -44,22 +44,10 @@ constexpr const char kCdPlayerIniFilter[] = "cdplayer.ini \0 cdplayer.ini\0\0";
 // The test slider's last position, shared by every instance of the page.
 LRESULT lastTestPosition = -1;
 
-void addString(HWND list, const std::string& text) {
-    SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-}
-
 std::string directoryOf(const std::string& path) {
     const std::size_t slash = path.find_last_of("\\/");
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
-
-template <class T> struct ComRelease {
-    void operator()(T* object) const {
-        if (object)
-            object->Release();
-    }
-};
-template <class T> using ComPtr = std::unique_ptr<T, ComRelease<T>>;
 
 } // namespace
 
@@ -75,34 +63,25 @@ void volumeLinesOrFallback(std::vector<std::string>& names, std::vector<unsigned
 }
 
 bool createShortcut(const std::string& folder, const std::string& target) {
-    const HRESULT init = CoInitialize(nullptr);
-    bool saved = false;
-    {
-        IShellLinkA* raw = nullptr;
-        if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                       IID_IShellLinkA, reinterpret_cast<void**>(&raw)))) {
-            ComPtr<IShellLinkA> link(raw);
-            link->SetPath(target.c_str());
-            link->SetArguments("");
-            link->SetWorkingDirectory(directoryOf(target).c_str());
-            link->SetDescription("");
-            link->SetIconLocation(target.c_str(), 0);
-            link->SetHotkey(0);
-            link->SetShowCmd(SW_SHOWNORMAL);
-            IPersistFile* rawFile = nullptr;
-            if (SUCCEEDED(
-                    link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&rawFile)))) {
-                ComPtr<IPersistFile> file(rawFile);
-                const std::string path = folder + kShortcutName;
-                wchar_t wide[MAX_PATH];
-                if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) > 0)
-                    saved = SUCCEEDED(file->Save(wide, TRUE));
-            }
-        }
-    }
-    if (SUCCEEDED(init))
-        CoUninitialize();
-    return saved;
+    const ComApartment apartment;
+    ComPtr<IShellLinkA> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                link.putVoid())))
+        return false;
+    link->SetPath(target.c_str());
+    link->SetArguments("");
+    link->SetWorkingDirectory(directoryOf(target).c_str());
+    link->SetDescription("");
+    link->SetIconLocation(target.c_str(), 0);
+    link->SetHotkey(0);
+    link->SetShowCmd(SW_SHOWNORMAL);
+    ComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.putVoid())))
+        return false;
+    const std::string path = folder + kShortcutName;
+    wchar_t wide[MAX_PATH];
+    return MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) > 0 &&
+           SUCCEEDED(file->Save(wide, TRUE));
 }
 
 Page1::Page1(OptionsSheetContext& context, OptionsSheetValues& values)
@@ -122,16 +101,16 @@ BOOL Page1::onInitDialog() {
 }
 
 void Page1::fillDriveList() {
-    HWND list = item(IDC_OPT_DRIVE);
+    ui::ComboBox list(item(IDC_OPT_DRIVE));
     for (char letter : values_.driveLetters)
-        addString(list, formatText("%c:", letter));
+        list.addString(formatText("%c:", letter));
     const std::size_t at =
         values_.driveEntry.empty() ? 0 : values_.driveLetters.find(values_.driveEntry[0]);
-    SendMessageA(list, CB_SETCURSEL, at == std::string::npos ? 0 : at, 0);
+    list.setCurSel(at == std::string::npos ? 0 : static_cast<int>(at));
 }
 
 char Page1::selectedDrive() const {
-    const LRESULT selected = SendDlgItemMessageA(hwnd(), IDC_OPT_DRIVE, CB_GETCURSEL, 0, 0);
+    const int selected = ui::ComboBox(item(IDC_OPT_DRIVE)).curSel();
     if (selected < 0 || static_cast<std::size_t>(selected) >= values_.driveLetters.size())
         return values_.driveEntry.empty() ? '\0' : values_.driveEntry[0];
     return values_.driveLetters[static_cast<std::size_t>(selected)];
@@ -148,9 +127,9 @@ void Page1::fillLineList() {
     volume_ = std::make_unique<CVolumeControl>(type);
     volume_->listSourceLines(lineNames_, lineTypes_);
     volumeLinesOrFallback(lineNames_, lineTypes_);
-    HWND list = item(IDC_OPT_VOLUME_LINE);
+    ui::ComboBox list(item(IDC_OPT_VOLUME_LINE));
     for (const std::string& name : lineNames_)
-        addString(list, name);
+        list.addString(name);
     selectLineOf(selectedDrive());
     replaceVolumeControl(type);
 }
@@ -163,37 +142,35 @@ void Page1::selectLineOf(char drive) {
             at = i;
             break;
         }
-    SendDlgItemMessageA(hwnd(), IDC_OPT_VOLUME_LINE, CB_SETCURSEL, at, 0);
+    ui::ComboBox(item(IDC_OPT_VOLUME_LINE)).setCurSel(static_cast<int>(at));
 }
 
 void Page1::replaceVolumeControl(unsigned long type) {
     volume_.reset();
     volume_ = std::make_unique<CVolumeControl>(type);
     volume_->enableLine();
-    HWND slider = item(IDC_OPT_VOLUME_TEST);
+    ui::Trackbar slider(item(IDC_OPT_VOLUME_TEST));
     if (volume_->hasVolume()) {
-        SendMessageA(slider, TBM_SETRANGEMIN, FALSE, volume_->minimum());
-        SendMessageA(slider, TBM_SETRANGEMAX, TRUE, volume_->maximum());
-        SendMessageA(slider, TBM_SETPOS, TRUE, volume_->getVolume());
+        slider.setRange(volume_->minimum(), volume_->maximum());
+        slider.setPos(volume_->getVolume());
     }
     volume_->setChangeCallback(
-        [](long volume, std::uintptr_t window) {
-            SendDlgItemMessageA(reinterpret_cast<HWND>(window), IDC_OPT_VOLUME_TEST, TBM_SETPOS,
-                                TRUE, volume);
+        [](long volume, std::uintptr_t slider) {
+            ui::Trackbar(reinterpret_cast<HWND>(slider)).setPos(volume);
         },
-        reinterpret_cast<std::uintptr_t>(hwnd()));
+        reinterpret_cast<std::uintptr_t>(slider.window()));
 }
 
 void Page1::fillTimeFormats() {
     for (int id : {IDC_OPT_TIME_DISC, IDC_OPT_TIME_TRACK})
         for (const char* format : kTimeFormats)
-            addString(item(id), format);
+            ui::ComboBox(item(id)).addString(format);
 }
 
 void Page1::showInstallState() {
     const std::string state = installationStateText(*context_.registry, context_.modulePath);
-    SetDlgItemTextA(hwnd(), IDC_OPT_INSTALL_STATE, state.c_str());
-    EnableWindow(item(IDC_OPT_INSTALL), state != kThisCopyInstalledText);
+    setItemText(IDC_OPT_INSTALL_STATE, state);
+    enableItem(IDC_OPT_INSTALL, state != kThisCopyInstalledText);
 }
 
 void Page1::readPage() {
@@ -214,7 +191,7 @@ bool Page1::onCommand(int id, int code, HWND control) {
         return true;
     case IDC_OPT_VOLUME_LINE:
         if (code == CBN_SELCHANGE) {
-            const LRESULT selected = SendMessageA(control, CB_GETCURSEL, 0, 0);
+            const int selected = ui::ComboBox(control).curSel();
             const unsigned long type =
                 selected >= 0 && static_cast<std::size_t>(selected) < lineTypes_.size()
                     ? lineTypes_[static_cast<std::size_t>(selected)]
@@ -248,7 +225,7 @@ void Page1::onTimer(UINT_PTR id) {
     if (id != kVolumeTestTimerId)
         return;
     HWND slider = item(IDC_OPT_VOLUME_TEST);
-    const LRESULT position = SendMessageA(slider, TBM_GETPOS, 0, 0);
+    const LRESULT position = ui::Trackbar(slider).pos();
     if (position != lastTestPosition && volume_)
         volume_->setVolume(static_cast<unsigned long>(position));
     lastTestPosition = position;
@@ -262,8 +239,8 @@ void Page1::install() {
     if (!askQuestion(question.c_str()))
         return;
     installAsDefaultPlayer(*context_.registry, context_.modulePath);
-    SetDlgItemTextA(hwnd(), IDC_OPT_INSTALL_STATE, kThisCopyInstalledText);
-    EnableWindow(item(IDC_OPT_INSTALL), FALSE);
+    setItemText(IDC_OPT_INSTALL_STATE, kThisCopyInstalledText);
+    enableItem(IDC_OPT_INSTALL, false);
 }
 
 void Page1::createDesktopShortcut() {
@@ -275,11 +252,11 @@ void Page1::createDesktopShortcut() {
 }
 
 void Page1::browseCdPlayerIni() {
-    char path[MAX_PATH] = {};
     std::string start = directoryOf(values_.options.cdPlayerIni);
-    GetDlgItemTextA(hwnd(), IDC_OPT_CDPLAYER_INI, path, MAX_PATH);
-    if (path[0] != '\0')
-        start = directoryOf(path);
+    const std::string typed = itemText(IDC_OPT_CDPLAYER_INI);
+    if (!typed.empty())
+        start = directoryOf(typed);
+    char path[MAX_PATH] = {};
     lstrcpynA(path, kCdPlayerIniName, MAX_PATH);
     OPENFILENAMEA dialog{};
     dialog.lStructSize = sizeof dialog;
@@ -291,7 +268,7 @@ void Page1::browseCdPlayerIni() {
     dialog.lpstrDefExt = kCdPlayerIniExtension;
     dialog.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
     if (GetOpenFileNameA(&dialog))
-        SetDlgItemTextA(hwnd(), IDC_OPT_CDPLAYER_INI, path);
+        setItemText(IDC_OPT_CDPLAYER_INI, path);
 }
 
 bool Page1::onKillActive() {

@@ -4,6 +4,7 @@
 
 #include "res/resource.h"
 #include "settings/event_log.h"
+#include "ui/controls_win32.h"
 
 #include <commctrl.h>
 #include <richedit.h>
@@ -138,11 +139,12 @@ void CMainWindow::applyLayout() {
 void CMainWindow::onVolumeSlider() {
     if (!volume_ || !volume_->hasVolume())
         return;
-    const LRESULT position = SendMessageA(volumeSlider_, TBM_GETPOS, 0, 0);
+    const ui::Trackbar slider(volumeSlider_);
+    const long position = slider.pos();
     if (position == lastVolumePosition_)
         return;
     lastVolumePosition_ = position;
-    const long value = volume_->minimum() + volume_->maximum() - static_cast<long>(position);
+    const long value = slider.mirrored(position);
     if (value >= 0)
         volume_->setVolume(static_cast<unsigned long>(value));
 }
@@ -151,8 +153,9 @@ void CMainWindow::onVolumeChanged(long volume, std::uintptr_t window) {
     auto* self = reinterpret_cast<CMainWindow*>(window);
     if (!self->volume_)
         return;
-    const long position = self->volume_->minimum() + self->volume_->maximum() - volume;
-    SendDlgItemMessageA(self->hwnd(), IDC_VOLUME, TBM_SETPOS, TRUE, position);
+    ui::Trackbar slider(self->item(IDC_VOLUME));
+    const long position = slider.mirrored(volume);
+    slider.setPos(position);
     self->lastVolumePosition_ = position;
 }
 

@@ -17,6 +17,7 @@
 #include "settings/settings_file.h"
 #include "settings/system_info.h"
 #include "settings/unique_handle_win32.h"
+#include "ui/controls_win32.h"
 #include "ui/message_filter_win32.h"
 #include "ui/modal_operation_win32.h"
 #include "ui/window_position_win32.h"
@@ -137,7 +138,7 @@ void CMainWindow::prepareControls() {
         button.attach(hwnd(), kButtonBitmaps[i].control);
     }
     controls_.setControlsBusy();
-    SendDlgItemMessageA(hwnd(), IDC_PROGRESS, PBM_SETRANGE32, 0, kProgressMax);
+    sendItemMessage(IDC_PROGRESS, PBM_SETRANGE32, 0, kProgressMax);
     setTrayIcon(IDI_RUBO);
     setTrayTip("%s", kProgramName);
     loadTrayMenu(IDR_TRAY_MENU);
@@ -157,15 +158,12 @@ void CMainWindow::prepareVolumeControl() {
     volume_ = std::make_unique<CVolumeControl>(volumeType);
     volume_->enableLine();
     volume_->setChangeCallback(onVolumeChanged, reinterpret_cast<std::uintptr_t>(this));
-    HWND slider = item(IDC_VOLUME);
+    ui::Trackbar slider(item(IDC_VOLUME));
     if (volume_->hasVolume()) {
-        const long low = volume_->minimum();
-        const long high = volume_->maximum();
-        SendMessageA(slider, TBM_SETRANGEMIN, FALSE, low);
-        SendMessageA(slider, TBM_SETRANGEMAX, TRUE, high);
-        SendMessageA(slider, TBM_SETPOS, TRUE, low + high - volume_->getVolume());
+        slider.setRange(volume_->minimum(), volume_->maximum());
+        slider.setPos(slider.mirrored(volume_->getVolume()));
     }
-    lastVolumePosition_ = SendMessageA(slider, TBM_GETPOS, 0, 0);
+    lastVolumePosition_ = slider.pos();
     log_.logSystem("Audio Device info");
     std::vector<std::string> names;
     std::vector<unsigned long> types;
@@ -196,12 +194,6 @@ bool CMainWindow::startWorker() {
 
 void CMainWindow::enableControl(TransportControl control, bool enabled) {
     enableItem(transportControlId(control), enabled);
-}
-
-void CMainWindow::enableItem(int controlId, bool enabled) {
-    HWND control = item(controlId);
-    if (control)
-        EnableWindow(control, enabled ? TRUE : FALSE);
 }
 
 bool CMainWindow::setClipboardText(const std::string& text) {

@@ -107,7 +107,6 @@ private:
     // A click on the progress bar: play from that part of the track.
     void onProgressClick(HWND bar, LPARAM point);
 
-    void enableItem(int controlId, bool enabled);
     void showAbout();
     // The freedb button: looks the disc up and saves what was found.
     void lookUpFreedb();

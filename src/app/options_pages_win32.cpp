@@ -36,7 +36,7 @@ BOOL Page1A::onInitDialog() {
 }
 
 void Page1A::followShowToolTips() {
-    setToolTipsActive(IsDlgButtonChecked(hwnd(), IDC_OPT_SHOW_TOOLTIPS) == BST_CHECKED);
+    setToolTipsActive(isItemChecked(IDC_OPT_SHOW_TOOLTIPS));
     refreshToolTipsActive();
 }
 
@@ -123,7 +123,7 @@ Page5::Page5() : ToolTipPropertyPage(IDD_OPTIONS_EGG) {}
 
 BOOL Page5::onInitDialog() {
     ToolTipPropertyPage::onInitDialog();
-    SetDlgItemTextA(hwnd(), IDC_OPT_EGG_TEXT, kFanGreeting);
+    setItemText(IDC_OPT_EGG_TEXT, kFanGreeting);
     return TRUE;
 }
 

@@ -6,6 +6,7 @@
 #include "app/general_page_win32.h"
 #include "app/options_pages_win32.h"
 #include "res/resource.h"
+#include "ui/controls_win32.h"
 
 #include <commctrl.h>
 
@@ -59,16 +60,6 @@ const ControlOfValue* controlOf(const char* key) {
         if (std::strcmp(row.key, key) == 0)
             return &row;
     return nullptr;
-}
-
-std::string windowText(HWND control) {
-    const int length = GetWindowTextLengthA(control);
-    if (length <= 0)
-        return std::string();
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    const int read = GetWindowTextA(control, &text[0], length + 1);
-    text.resize(read > 0 ? static_cast<std::size_t>(read) : 0);
-    return text;
 }
 
 template <class Visit> void forEachValue(OptionsPage which, Visit visit) {
@@ -138,10 +129,10 @@ void readPageValues(HWND page, OptionsPage which, OptionsSheetValues& values) {
             break;
         }
         case PageControl::Text:
-            options.*row.stringField = windowText(GetDlgItem(page, control.control));
+            options.*row.stringField = ui::windowText(GetDlgItem(page, control.control));
             break;
         case PageControl::Port:
-            values.*value.portText = windowText(GetDlgItem(page, control.control));
+            values.*value.portText = ui::windowText(GetDlgItem(page, control.control));
             break;
         case PageControl::DriveList:
         case PageControl::Held:

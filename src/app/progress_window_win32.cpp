@@ -16,7 +16,7 @@ public:
 protected:
     BOOL onInitDialog() override {
         SetWindowTextA(hwnd(), text_.title.c_str());
-        SetDlgItemTextA(hwnd(), IDC_SITE_TEXT, text_.text.c_str());
+        setItemText(IDC_SITE_TEXT, text_.text);
         SetFocus(item(IDOK));
         return FALSE;
     }
@@ -36,8 +36,8 @@ ProgressWindow::~ProgressWindow() {
 void ProgressWindow::open(const std::string& command, const std::string& host) {
     if (!hwnd() && !createModeless())
         return;
-    SetDlgItemTextA(hwnd(), IDC_PROGRESS_COMMAND, command.c_str());
-    SetDlgItemTextA(hwnd(), IDC_PROGRESS_SERVER, host.c_str());
+    setItemText(IDC_PROGRESS_COMMAND, command);
+    setItemText(IDC_PROGRESS_SERVER, host);
     ShowWindow(hwnd(), SW_SHOWNA);
     paintNow();
 }
@@ -50,7 +50,7 @@ void ProgressWindow::close() {
 void ProgressWindow::showServer(const std::string& host) {
     if (!hwnd())
         return;
-    SetDlgItemTextA(hwnd(), IDC_PROGRESS_SERVER, host.c_str());
+    setItemText(IDC_PROGRESS_SERVER, host);
     paintNow();
 }
 

@@ -1,6 +1,6 @@
 #include "app/session_volume_win32.h"
 
-#include "settings/unique_handle_win32.h"
+#include "settings/com_win32.h"
 
 #include <mmdeviceapi.h> // after <windows.h>
 
@@ -13,84 +13,51 @@ namespace {
 constexpr CLSID kDeviceEnumerator = {
     0xbcde0395, 0xe52f, 0x467c, {0x8e, 0x3d, 0xc4, 0x57, 0x92, 0x91, 0x69, 0x2e}};
 
-template <typename T> struct ComReleaseTraits {
-    using Type = T*;
-    static T* none() { return nullptr; }
-    static bool isNone(T* object) { return object == nullptr; }
-    void close(T* object) const { object->Release(); }
-};
-template <typename T> using ComRef = UniqueAny<ComReleaseTraits<T>>;
-
-// COM for the calling thread, for as long as the session is open. A thread
-// already in the other apartment kind can use the in-process objects too.
-class ComApartment {
-public:
-    ComApartment() {
-        const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        owned_ = SUCCEEDED(result);
-        usable_ = owned_ || result == RPC_E_CHANGED_MODE;
-    }
-    ~ComApartment() {
-        if (owned_)
-            CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    bool usable() const { return usable_; }
-
-private:
-    bool owned_ = false;
-    bool usable_ = false;
-};
-
 class CoreAudioSession final : public SessionVolume {
 public:
     ~CoreAudioSession() override {
         if (control_ && sink_)
-            control_.get()->UnregisterAudioSessionNotification(sink_.get());
+            control_->UnregisterAudioSessionNotification(sink_.get());
         if (sink_)
-            sink_.get()->detach();
+            sink_->detach();
     }
 
     bool open(HWND window, UINT message) {
         if (!apartment_.usable() ||
             FAILED(CoCreateInstance(kDeviceEnumerator, nullptr, CLSCTX_INPROC_SERVER,
-                                    __uuidof(IMMDeviceEnumerator),
-                                    reinterpret_cast<void**>(enumerator_.put()))) ||
-            FAILED(enumerator_.get()->GetDefaultAudioEndpoint(eRender, eConsole, device_.put())) ||
-            FAILED(device_.get()->Activate(__uuidof(IAudioSessionManager), CLSCTX_INPROC_SERVER,
-                                           nullptr, reinterpret_cast<void**>(manager_.put()))) ||
-            FAILED(manager_.get()->GetSimpleAudioVolume(nullptr, FALSE, volume_.put())))
+                                    __uuidof(IMMDeviceEnumerator), enumerator_.putVoid())) ||
+            FAILED(enumerator_->GetDefaultAudioEndpoint(eRender, eConsole, device_.put())) ||
+            FAILED(device_->Activate(__uuidof(IAudioSessionManager), CLSCTX_INPROC_SERVER, nullptr,
+                                     manager_.putVoid())) ||
+            FAILED(manager_->GetSimpleAudioVolume(nullptr, FALSE, volume_.put())))
             return false;
         // Without events the owner's polling still sees outside changes.
-        if (SUCCEEDED(manager_.get()->GetAudioSessionControl(nullptr, 0, control_.put()))) {
+        if (SUCCEEDED(manager_->GetAudioSessionControl(nullptr, 0, control_.put()))) {
             sink_.reset(new SessionEventSink(window, message));
-            if (FAILED(control_.get()->RegisterAudioSessionNotification(sink_.get()))) {
-                sink_.get()->detach();
+            if (FAILED(control_->RegisterAudioSessionNotification(sink_.get()))) {
+                sink_->detach();
                 sink_.reset();
             }
         }
         return true;
     }
 
-    bool level(float& value) const override {
-        return SUCCEEDED(volume_.get()->GetMasterVolume(&value));
-    }
+    bool level(float& value) const override { return SUCCEEDED(volume_->GetMasterVolume(&value)); }
     bool setLevel(float value) override {
-        return SUCCEEDED(volume_.get()->SetMasterVolume(value, nullptr));
+        return SUCCEEDED(volume_->SetMasterVolume(value, nullptr));
     }
     bool setMute(bool mute) override {
-        return SUCCEEDED(volume_.get()->SetMute(mute ? TRUE : FALSE, nullptr));
+        return SUCCEEDED(volume_->SetMute(mute ? TRUE : FALSE, nullptr));
     }
 
 private:
     ComApartment apartment_;
-    ComRef<IMMDeviceEnumerator> enumerator_;
-    ComRef<IMMDevice> device_;
-    ComRef<IAudioSessionManager> manager_;
-    ComRef<ISimpleAudioVolume> volume_;
-    ComRef<IAudioSessionControl> control_;
-    ComRef<SessionEventSink> sink_;
+    ComPtr<IMMDeviceEnumerator> enumerator_;
+    ComPtr<IMMDevice> device_;
+    ComPtr<IAudioSessionManager> manager_;
+    ComPtr<ISimpleAudioVolume> volume_;
+    ComPtr<IAudioSessionControl> control_;
+    ComPtr<SessionEventSink> sink_;
 };
 
 SessionOpener installed = nullptr;

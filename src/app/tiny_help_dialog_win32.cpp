@@ -14,17 +14,17 @@ BOOL CTinyHelpDialog::onInitDialog() {
     if (picture_) {
         // The control hands back the picture its template loaded, ours to free.
         UniqueBitmap loaded(reinterpret_cast<HBITMAP>(
-            SendDlgItemMessageA(hwnd(), IDC_TINY_HELP_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,
-                                reinterpret_cast<LPARAM>(picture_.get()))));
+            sendItemMessage(IDC_TINY_HELP_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,
+                            reinterpret_cast<LPARAM>(picture_.get()))));
         if (loaded.get() == picture_.get())
             loaded.release();
     }
-    CheckDlgButton(hwnd(), IDC_TINY_HELP_HIDE, dontShowAgain_ ? BST_CHECKED : BST_UNCHECKED);
+    checkItem(IDC_TINY_HELP_HIDE, dontShowAgain_ != 0);
     return TRUE;
 }
 
 void CTinyHelpDialog::onOk() {
-    dontShowAgain_ = IsDlgButtonChecked(hwnd(), IDC_TINY_HELP_HIDE) == BST_CHECKED ? 1 : 0;
+    dontShowAgain_ = isItemChecked(IDC_TINY_HELP_HIDE) ? 1 : 0;
     CToolTipDialog::onOk();
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/mixer_api_win32.h"
 #include "settings/options.h"
+#include "settings/unique_handle_win32.h"
 
 #include <algorithm>
 #include <cmath>
@@ -45,17 +46,10 @@ HMIXEROBJ asObject(HMIXER mixer) {
     return reinterpret_cast<HMIXEROBJ>(mixer);
 }
 
-// Closes a wave-output device at the end of the scope.
-struct WaveOut {
-    HWAVEOUT handle = nullptr;
-    WaveOut() = default;
-    WaveOut(const WaveOut&) = delete;
-    WaveOut& operator=(const WaveOut&) = delete;
-    ~WaveOut() {
-        if (handle)
-            mixerApi().waveOutClose(handle);
-    }
-};
+void closeWaveOut(HWAVEOUT wave) {
+    mixerApi().waveOutClose(wave);
+}
+using UniqueWaveOut = UniqueResource<HWAVEOUT, &closeWaveOut>;
 
 WAVEFORMATEX probeFormat() {
     WAVEFORMATEX format{};
@@ -71,13 +65,12 @@ WAVEFORMATEX probeFormat() {
 // The id of the mixer that serves the default wave output.
 bool waveMapperMixer(UINT& mixerId) {
     const WAVEFORMATEX format = probeFormat();
-    WaveOut wave;
     HWAVEOUT handle = nullptr;
     if (mixerApi().waveOutOpen(&handle, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) !=
         MMSYSERR_NOERROR)
         return false;
-    wave.handle = handle;
-    return mixerApi().getId(reinterpret_cast<HMIXEROBJ>(handle), &mixerId,
+    const UniqueWaveOut wave(handle);
+    return mixerApi().getId(reinterpret_cast<HMIXEROBJ>(wave.get()), &mixerId,
                             MIXER_OBJECTF_HWAVEOUT) == MMSYSERR_NOERROR;
 }
 

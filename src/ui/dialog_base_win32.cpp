@@ -1,5 +1,7 @@
 #include "ui/dialog_base_win32.h"
 
+#include "ui/controls_win32.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -66,6 +68,10 @@ HWND DialogBase::createModeless() {
     modal_ = false;
     return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), parent_,
                               &DialogBase::dialogProc, reinterpret_cast<LPARAM>(this));
+}
+
+std::string DialogBase::itemText(int controlId) const {
+    return windowText(item(controlId));
 }
 
 void DialogBase::fillPage(PROPSHEETPAGEA& page) {

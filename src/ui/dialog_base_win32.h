@@ -8,6 +8,8 @@
 
 #include <prsht.h>
 
+#include <string>
+
 namespace rubo::ui {
 
 // Messages a dialog reflects back to the child that caused them
@@ -30,6 +32,24 @@ public:
     HWND parent() const { return parent_; }
     int templateId() const { return templateId_; }
     HWND item(int controlId) const { return GetDlgItem(hwnd_, controlId); }
+    LRESULT sendItemMessage(int controlId, UINT message, WPARAM wParam, LPARAM lParam) const {
+        return SendDlgItemMessageA(hwnd_, controlId, message, wParam, lParam);
+    }
+    // A control's text; empty without the control.
+    std::string itemText(int controlId) const;
+    void setItemText(int controlId, const char* text) { SetDlgItemTextA(hwnd_, controlId, text); }
+    void setItemText(int controlId, const std::string& text) {
+        setItemText(controlId, text.c_str());
+    }
+    void enableItem(int controlId, bool enabled) {
+        EnableWindow(item(controlId), enabled ? TRUE : FALSE);
+    }
+    void checkItem(int controlId, bool checked) {
+        CheckDlgButton(hwnd_, controlId, checked ? BST_CHECKED : BST_UNCHECKED);
+    }
+    bool isItemChecked(int controlId) const {
+        return IsDlgButtonChecked(hwnd_, controlId) == BST_CHECKED;
+    }
     // Fills a property-sheet page whose window the sheet creates from the
     // template and this object then handles.
     void fillPage(PROPSHEETPAGEA& page);

@@ -1,5 +1,6 @@
 #include "ui/hyperlink_win32.h"
 
+#include "ui/controls_win32.h"
 #include "ui/dialog_base_win32.h"
 #include "ui/gdi_objects_win32.h"
 
@@ -24,16 +25,6 @@ COLORREF visitedColour = RGB(128, 0, 128);
 COLORREF hoverColour = RGB(255, 0, 0);
 UniqueCursor sharedHandCursor;
 CHyperLink::Opener opener = nullptr;
-
-std::string windowText(HWND window) {
-    const int length = GetWindowTextLengthA(window);
-    if (length <= 0)
-        return std::string();
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    const int got = GetWindowTextA(window, text.data(), length + 1);
-    text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-    return text;
-}
 
 // The help program is read only for its cursor; a copy outlives it.
 void loadHandCursor() {

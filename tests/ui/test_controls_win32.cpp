@@ -1,6 +1,7 @@
 #include <doctest.h>
 
 #include "test_ui_resources.h"
+#include "ui/controls_win32.h"
 #include "ui/dialog_base_win32.h"
 #include "ui/hyperlink_win32.h"
 #include "ui/image_button_win32.h"
@@ -286,4 +287,19 @@ TEST_CASE("an image static switches its picture and stays clickable") {
     SendMessageA(picture.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
     SendMessageA(picture.hwnd(), WM_LBUTTONUP, 0, 0);
     CHECK(dialog.clicks == std::vector<int>{IDC_T_PICTURE});
+}
+
+TEST_CASE("a vertical trackbar mirrors values in its range, not from zero") {
+    INITCOMMONCONTROLSEX classes{sizeof classes, ICC_BAR_CLASSES};
+    REQUIRE(InitCommonControlsEx(&classes));
+    ControlsDialog dialog;
+    Trackbar slider(CreateWindowExA(0, TRACKBAR_CLASSA, "", WS_CHILD | TBS_VERT, 0, 0, 20, 100,
+                                    dialog.hwnd(), nullptr, GetModuleHandleA(nullptr), nullptr));
+    REQUIRE(slider.window());
+    const long low = 10, high = 110, value = 30;
+    slider.setRange(low, high);
+    CHECK(slider.mirrored(low) == high);
+    CHECK(slider.mirrored(high) == low);
+    slider.setPos(slider.mirrored(value));
+    CHECK(slider.mirrored(slider.pos()) == value);
 }

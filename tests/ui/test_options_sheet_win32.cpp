@@ -5,6 +5,7 @@
 #include <doctest.h>
 
 #include "app/database_page_win32.h"
+#include "app/general_page_win32.h"
 #include "app/options_sheet_win32.h"
 #include "recording_message_sink.h"
 #include "res/resource.h"
@@ -19,6 +20,7 @@
 #include <commctrl.h>
 #include <richedit.h>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -320,6 +322,14 @@ TEST_CASE("options page: Install asks, registers at once and Cancel keeps it") {
     CHECK(shown == kThisCopyInstalledText);
     CHECK(installationStateText(systemRegistry(), f.context.modulePath) == kThisCopyInstalledText);
     writeRegistration("");
+}
+
+TEST_CASE("options page: the desktop shortcut is a shell link saved in the folder") {
+    const test::ScratchDir desktop;
+    char self[MAX_PATH] = {};
+    REQUIRE(GetModuleFileNameA(nullptr, self, MAX_PATH) > 0);
+    CHECK(createShortcut(desktop.path().string(), self));
+    CHECK(std::filesystem::exists(desktop.path().string() + kShortcutName));
 }
 
 TEST_CASE("font page: Defaults shows 8-point MS Sans Serif, black on the button face") {
