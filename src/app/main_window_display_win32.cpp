@@ -58,8 +58,8 @@ void CMainWindow::refreshDisplay() {
     // step of its range (a bar is some 300 pixels wide for 1000 steps).
     RECT bar{};
     GetClientRect(progressControl_, &bar);
-    const int pixels = bar.right > 0 ? texts.progress * static_cast<int>(bar.right) / kProgressMax
-                                     : -1;
+    const int pixels =
+        bar.right > 0 ? texts.progress * static_cast<int>(bar.right) / kProgressMax : -1;
     if (pixels != lastProgressPixels_) {
         if (pixels >= 0)
             SendMessageA(progressControl_, PBM_SETPOS, static_cast<WPARAM>(texts.progress), 0);
@@ -72,6 +72,8 @@ void CMainWindow::refreshDisplay() {
         updateTrayIcon();
         lastTrayTip_ = texts.trayTip;
     }
+    if (keyboardToPlay_)
+        startKeyboardOnPlay();
     onVolumeSlider();
     // Changes made elsewhere move the slider while it can be seen; asked
     // every third tick, as a 300 ms lag is not seen.

@@ -321,6 +321,20 @@ void CMainWindow::savePosition() {
         });
 }
 
+// The dialog manager gives the shown window's focus to the display, its
+// first tab stop, where a caret would blink (and wake the window twice a
+// second) for nothing: the keyboard goes on to Play once Play is enabled,
+// unless the focus has moved meanwhile.
+void CMainWindow::startKeyboardOnPlay() {
+    HWND play = item(IDC_PLAY);
+    if (GetFocus() != displayControl_) {
+        keyboardToPlay_ = false;
+    } else if (IsWindowEnabled(play)) {
+        keyboardToPlay_ = false;
+        SendMessageA(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(play), TRUE);
+    }
+}
+
 void CMainWindow::restorePosition() {
     ui::restoreWindowPosition(settings_, hwnd(), kPositionSection, options_.rememberPos == 1);
 }
@@ -427,6 +441,7 @@ bool CMainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR&
         if (firstPaint_) {
             firstPaint_ = false;
             restorePosition();
+            keyboardToPlay_ = true;
         }
         return false;
     case WM_SIZING:

@@ -95,6 +95,7 @@ private:
     void afterWorker(std::function<void()> step);
     void savePosition();
     void restorePosition();
+    void startKeyboardOnPlay();
 
     // Display.
     void refreshDisplay();
@@ -163,6 +164,7 @@ private:
     bool closing_ = false;
     WorkerEnd workerEnd_ = WorkerEnd::NotRunning;
     bool firstPaint_ = true;
+    bool keyboardToPlay_ = false; // from the first paint until Play has it
 };
 
 } // namespace rubo
