@@ -106,18 +106,18 @@ bool createShortcut(const std::string& folder, const std::string& target) {
 }
 
 Page1::Page1(OptionsSheetContext& context, OptionsSheetValues& values)
-    : ToolTipPropertyPage(IDD_OPTIONS_GENERAL), context_(context), values_(values) {}
+    : OptionsValuesPage(IDD_OPTIONS_GENERAL, OptionsPage::Options, values), context_(context) {}
 
 Page1::~Page1() = default;
 
 BOOL Page1::onInitDialog() {
-    ToolTipPropertyPage::onInitDialog();
+    OptionsValuesPage::onInitDialog();
     fillDriveList();
     fillLineList();
     showInstallState();
     SetTimer(hwnd(), kVolumeTestTimerId, kVolumeTestTimerMs, nullptr);
     fillTimeFormats();
-    showPageValues(hwnd(), OptionsPage::Options, values_);
+    showValues();
     return TRUE;
 }
 
@@ -197,7 +197,7 @@ void Page1::showInstallState() {
 }
 
 void Page1::readPage() {
-    readPageValues(hwnd(), OptionsPage::Options, values_);
+    readValues();
     const char drive = selectedDrive();
     if (drive != '\0')
         values_.driveEntry = formatText("%c:", drive);
@@ -228,7 +228,7 @@ bool Page1::onCommand(int id, int code, HWND control) {
     case IDC_OPT_TIME_DISC:
     case IDC_OPT_TIME_TRACK:
         if (code == CBN_SELCHANGE)
-            readPageValues(hwnd(), OptionsPage::Options, values_);
+            readValues();
         return true;
     case IDC_OPT_INSTALL:
         install();
@@ -240,7 +240,7 @@ bool Page1::onCommand(int id, int code, HWND control) {
         browseCdPlayerIni();
         return true;
     default:
-        return ToolTipPropertyPage::onCommand(id, code, control);
+        return OptionsValuesPage::onCommand(id, code, control);
     }
 }
 
@@ -294,20 +294,10 @@ void Page1::browseCdPlayerIni() {
         SetDlgItemTextA(hwnd(), IDC_OPT_CDPLAYER_INI, path);
 }
 
-bool Page1::onKillActive() {
-    readPage();
-    return true;
-}
-
-bool Page1::onApply() {
-    readPage();
-    return true;
-}
-
 void Page1::onDestroy() {
     KillTimer(hwnd(), kVolumeTestTimerId);
     volume_.reset();
-    ToolTipPropertyPage::onDestroy();
+    OptionsValuesPage::onDestroy();
 }
 
 } // namespace rubo
