@@ -2,6 +2,7 @@
 
 #include "app/mixer_api_win32.h"
 #include "settings/options.h"
+#include "ui/callback_guard.h"
 
 #include <algorithm>
 #include <cmath>
@@ -410,10 +411,10 @@ LRESULT CALLBACK CVolumeControl::notifyProc(HWND window, UINT message, WPARAM wP
                                             LPARAM lParam) {
     CVolumeControl* target = notificationTarget();
     if (message == MM_MIXM_CONTROL_CHANGE && target)
-        target->onControlChange(static_cast<DWORD>(lParam));
+        ui::callbackGuard([&] { target->onControlChange(static_cast<DWORD>(lParam)); });
     if (message == kSessionChanged && target && target->session_ &&
         target->messageWindow_ == window)
-        target->onSessionChange();
+        ui::callbackGuard([&] { target->onSessionChange(); });
     return DefWindowProcA(window, message, wParam, lParam);
 }
 

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -574,6 +575,16 @@ TEST_CASE_FIXTURE(FakeFixture,
     third.reset();
     CHECK(CVolumeControl::notificationTarget() == nullptr);
     CHECK(callbacks.size() == 3);
+}
+
+TEST_CASE_FIXTURE(FakeFixture, "volume control: a throwing change callback stays in its window") {
+    if (!windowsAvailable())
+        return;
+    fake.lines = {cdLine(2, {volumeControl(21, {400, 10})})};
+    CVolumeControl control(kVolumeTypeCd);
+    control.setChangeCallback([](long, std::uintptr_t) { throw std::runtime_error("change"); }, 0);
+    REQUIRE(fake.windows.size() == 1);
+    CHECK_NOTHROW(postChange(fake.windows[0], 21));
 }
 
 TEST_CASE_FIXTURE(FakeFixture, "volume control: enabling and disabling the line") {
