@@ -171,10 +171,10 @@ void Page1::replaceVolumeControl(unsigned long type) {
     volume_ = std::make_unique<CVolumeControl>(type);
     volume_->enableLine();
     HWND slider = item(IDC_OPT_VOLUME_TEST);
-    if (volume_->hasVolume()) {
-        SendMessageA(slider, TBM_SETRANGEMIN, FALSE, volume_->minimum());
-        SendMessageA(slider, TBM_SETRANGEMAX, TRUE, volume_->maximum());
-        SendMessageA(slider, TBM_SETPOS, TRUE, volume_->getVolume());
+    if (const std::optional<VolumeRange> range = volume_->range()) {
+        SendMessageA(slider, TBM_SETRANGEMIN, FALSE, range->minimum);
+        SendMessageA(slider, TBM_SETRANGEMAX, TRUE, range->maximum);
+        SendMessageA(slider, TBM_SETPOS, TRUE, volume_->getVolume().value_or(range->minimum));
     }
     volume_->setChangeCallback(
         [](long volume, std::uintptr_t window) {

@@ -129,22 +129,24 @@ void CMainWindow::applyLayout() {
 }
 
 void CMainWindow::onVolumeSlider() {
-    if (!volume_ || !volume_->hasVolume())
+    const std::optional<VolumeRange> range = volume_ ? volume_->range() : std::nullopt;
+    if (!range)
         return;
     const LRESULT position = SendMessageA(volumeSlider_, TBM_GETPOS, 0, 0);
     if (position == lastVolumePosition_)
         return;
     lastVolumePosition_ = position;
-    const long value = volume_->minimum() + volume_->maximum() - static_cast<long>(position);
+    const long value = range->minimum + range->maximum - static_cast<long>(position);
     if (value >= 0)
         volume_->setVolume(static_cast<unsigned long>(value));
 }
 
 void CMainWindow::onVolumeChanged(long volume, std::uintptr_t window) {
     auto* self = reinterpret_cast<CMainWindow*>(window);
-    if (!self->volume_)
+    const std::optional<VolumeRange> range = self->volume_ ? self->volume_->range() : std::nullopt;
+    if (!range)
         return;
-    const long position = self->volume_->minimum() + self->volume_->maximum() - volume;
+    const long position = range->minimum + range->maximum - volume;
     SendDlgItemMessageA(self->hwnd(), IDC_VOLUME, TBM_SETPOS, TRUE, position);
     self->lastVolumePosition_ = position;
 }

@@ -158,12 +158,13 @@ void CMainWindow::prepareVolumeControl() {
     volume_->enableLine();
     volume_->setChangeCallback(onVolumeChanged, reinterpret_cast<std::uintptr_t>(this));
     HWND slider = item(IDC_VOLUME);
-    if (volume_->hasVolume()) {
-        const long low = volume_->minimum();
-        const long high = volume_->maximum();
+    if (const std::optional<VolumeRange> range = volume_->range()) {
+        const long low = range->minimum;
+        const long high = range->maximum;
         SendMessageA(slider, TBM_SETRANGEMIN, FALSE, low);
         SendMessageA(slider, TBM_SETRANGEMAX, TRUE, high);
-        SendMessageA(slider, TBM_SETPOS, TRUE, low + high - volume_->getVolume());
+        // A volume that cannot be read shows as the lowest.
+        SendMessageA(slider, TBM_SETPOS, TRUE, low + high - volume_->getVolume().value_or(low));
     }
     lastVolumePosition_ = SendMessageA(slider, TBM_GETPOS, 0, 0);
     log_.logSystem("Audio Device info");
