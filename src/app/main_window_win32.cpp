@@ -70,7 +70,7 @@ BOOL CMainWindow::onInitDialog() {
     readSettings();
     driveList_ = systemCdromDriveList();
     if (!driveList_.empty())
-        logDriveList(log_, driveList_, scsi_.aspiAvailable() != 0);
+        logDriveList(log_, driveList_, scsi_.aspiAvailable());
     chooseDrive(options_.cdromDrive.empty() ? '\0' : options_.cdromDrive[0]);
     takeStartupRequest();
     log_.logSystem("Active drive:  %s", drive_.c_str());
@@ -99,7 +99,7 @@ void CMainWindow::readSettings() {
         loadOptions(settings_, options_, static_cast<int>(GetSysColor(COLOR_BTNFACE)), driveList_);
     log_.setDirectory(programDirectory());
     log_.setSwitches(options_.logging != 0, options_.developMode != 0);
-    writeLogHeader(log_, systemInfo(), scsi_.aspiAvailable() != 0);
+    writeLogHeader(log_, systemInfo(), scsi_.aspiAvailable());
     if (firstRun)
         saveOptions(settings_, options_, driveList_);
 }

@@ -59,7 +59,7 @@ public:
     std::uint32_t playerMode() const override { return view_.uiMode; }
     const DiscInfo& playerDisc() const override { return view_.disc; }
     PackedTmsf playerTrackPosition() const override;
-    bool transportEnabled() const override { return controls_.controlsEnabled() != 0; }
+    bool transportEnabled() const override { return controls_.controlsEnabled(); }
     const Options& playerOptions() const override { return options_; }
     SettingsFile& playerSettings() override { return settings_; }
     void transportCommand(int commandId) override;
