@@ -12,13 +12,13 @@
 namespace rubo {
 
 Page2::Page2(OptionsSheetContext& context, OptionsSheetValues& values)
-    : ToolTipPropertyPage(IDD_OPTIONS_FREEDB), context_(context), values_(values) {}
+    : OptionsValuesPage(IDD_OPTIONS_FREEDB, OptionsPage::Freedb, values), context_(context) {}
 
 BOOL Page2::onInitDialog() {
-    ToolTipPropertyPage::onInitDialog();
+    OptionsValuesPage::onInitDialog();
     setItemText(IDC_OPT_SITE_MAIN, kDefaultFreedbHost);
     fillMirrors();
-    showPageValues(hwnd(), OptionsPage::Freedb, values_);
+    showValues();
     return TRUE;
 }
 
@@ -57,7 +57,7 @@ int Page2::serverChoice() const {
 }
 
 void Page2::readPage() {
-    readPageValues(hwnd(), OptionsPage::Freedb, values_);
+    readValues();
     takeMirror();
 }
 
@@ -77,7 +77,7 @@ bool Page2::onCommand(int id, int code, HWND control) {
         showSiteAction(false);
         return true;
     default:
-        return ToolTipPropertyPage::onCommand(id, code, control);
+        return OptionsValuesPage::onCommand(id, code, control);
     }
 }
 
@@ -134,13 +134,8 @@ void Page2::showSiteAction(bool status) {
     app::showSiteText(GetParent(hwnd()), text);
 }
 
-bool Page2::onKillActive() {
-    readPage();
-    return true;
-}
-
 bool Page2::onApply() {
-    readPage();
+    OptionsValuesPage::onApply();
     const std::optional<PortRefusal> refusal = checkPorts(values_);
     if (!refusal)
         return true;

@@ -8,27 +8,25 @@
 
 namespace rubo {
 
-class Page2 : public ui::ToolTipPropertyPage {
+class Page2 : public OptionsValuesPage {
 public:
     Page2(OptionsSheetContext& context, OptionsSheetValues& values);
 
 protected:
     BOOL onInitDialog() override;
     bool onCommand(int id, int code, HWND control) override;
-    bool onKillActive() override;
     bool onApply() override;
+    void readPage() override;
 
 private:
     void fillMirrors();
     void takeMirror();
-    void readPage();
     // 0 default, 1 mirror, 2 custom, by the page's radio buttons.
     int serverChoice() const;
     void getMirrors();
     void showSiteAction(bool status);
 
     OptionsSheetContext& context_;
-    OptionsSheetValues& values_;
 };
 
 } // namespace rubo

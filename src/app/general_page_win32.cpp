@@ -85,18 +85,18 @@ bool createShortcut(const std::string& folder, const std::string& target) {
 }
 
 Page1::Page1(OptionsSheetContext& context, OptionsSheetValues& values)
-    : ToolTipPropertyPage(IDD_OPTIONS_GENERAL), context_(context), values_(values) {}
+    : OptionsValuesPage(IDD_OPTIONS_GENERAL, OptionsPage::Options, values), context_(context) {}
 
 Page1::~Page1() = default;
 
 BOOL Page1::onInitDialog() {
-    ToolTipPropertyPage::onInitDialog();
+    OptionsValuesPage::onInitDialog();
     fillDriveList();
     fillLineList();
     showInstallState();
     SetTimer(hwnd(), kVolumeTestTimerId, kVolumeTestTimerMs, nullptr);
     fillTimeFormats();
-    showPageValues(hwnd(), OptionsPage::Options, values_);
+    showValues();
     return TRUE;
 }
 
@@ -150,9 +150,9 @@ void Page1::replaceVolumeControl(unsigned long type) {
     volume_ = std::make_unique<CVolumeControl>(type);
     volume_->enableLine();
     ui::Trackbar slider(item(IDC_OPT_VOLUME_TEST));
-    if (volume_->hasVolume()) {
-        slider.setRange(volume_->minimum(), volume_->maximum());
-        slider.setPos(volume_->getVolume());
+    if (const std::optional<VolumeRange> range = volume_->range()) {
+        slider.setRange(range->minimum, range->maximum);
+        slider.setPos(volume_->getVolume().value_or(range->minimum));
     }
     volume_->setChangeCallback(
         [](long volume, std::uintptr_t slider) {
@@ -174,7 +174,7 @@ void Page1::showInstallState() {
 }
 
 void Page1::readPage() {
-    readPageValues(hwnd(), OptionsPage::Options, values_);
+    readValues();
     const char drive = selectedDrive();
     if (drive != '\0')
         values_.driveEntry = formatText("%c:", drive);
@@ -205,7 +205,7 @@ bool Page1::onCommand(int id, int code, HWND control) {
     case IDC_OPT_TIME_DISC:
     case IDC_OPT_TIME_TRACK:
         if (code == CBN_SELCHANGE)
-            readPageValues(hwnd(), OptionsPage::Options, values_);
+            readValues();
         return true;
     case IDC_OPT_INSTALL:
         install();
@@ -217,7 +217,7 @@ bool Page1::onCommand(int id, int code, HWND control) {
         browseCdPlayerIni();
         return true;
     default:
-        return ToolTipPropertyPage::onCommand(id, code, control);
+        return OptionsValuesPage::onCommand(id, code, control);
     }
 }
 
@@ -271,20 +271,10 @@ void Page1::browseCdPlayerIni() {
         setItemText(IDC_OPT_CDPLAYER_INI, path);
 }
 
-bool Page1::onKillActive() {
-    readPage();
-    return true;
-}
-
-bool Page1::onApply() {
-    readPage();
-    return true;
-}
-
 void Page1::onDestroy() {
     KillTimer(hwnd(), kVolumeTestTimerId);
     volume_.reset();
-    ToolTipPropertyPage::onDestroy();
+    OptionsValuesPage::onDestroy();
 }
 
 } // namespace rubo

@@ -23,7 +23,7 @@ void volumeLinesOrFallback(std::vector<std::string>& names, std::vector<unsigned
 // A shell link to `target` in `folder`; false when it could not be saved.
 bool createShortcut(const std::string& folder, const std::string& target);
 
-class Page1 : public ui::ToolTipPropertyPage {
+class Page1 : public OptionsValuesPage {
 public:
     Page1(OptionsSheetContext& context, OptionsSheetValues& values);
     ~Page1() override;
@@ -32,9 +32,8 @@ protected:
     BOOL onInitDialog() override;
     bool onCommand(int id, int code, HWND control) override;
     void onTimer(UINT_PTR id) override;
-    bool onApply() override;
-    bool onKillActive() override;
     void onDestroy() override;
+    void readPage() override;
 
 private:
     void fillDriveList();
@@ -45,14 +44,12 @@ private:
     unsigned long typeOf(char drive) const;
     void selectLineOf(char drive);
     void replaceVolumeControl(unsigned long type);
-    void readPage();
 
     void install();
     void createDesktopShortcut();
     void browseCdPlayerIni();
 
     OptionsSheetContext& context_;
-    OptionsSheetValues& values_;
     std::vector<std::string> lineNames_;
     std::vector<unsigned long> lineTypes_;
     std::unique_ptr<CVolumeControl> volume_;

@@ -1,5 +1,7 @@
 #include "app/info_tab_ctrl_win32.h"
 
+#include "ui/callback_guard.h"
+
 #include <commctrl.h>
 
 namespace rubo {
@@ -80,14 +82,15 @@ LRESULT CALLBACK CInfoTabCtrl::subclassProc(HWND window, UINT message, WPARAM wP
     // The default handling's selection notice may already show the page.
     const int shownBefore = self ? self->shown_ : -1;
     const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
-    if (message == WM_LBUTTONDOWN && self) {
-        const int focused = static_cast<int>(SendMessageA(window, TCM_GETCURFOCUS, 0, 0));
-        if (focused != shownBefore && focused >= 0 &&
-            focused < static_cast<int>(self->pages_.size())) {
-            self->showPage(focused);
-            SetFocus(self->pages_[static_cast<std::size_t>(focused)]);
-        }
-    }
+    if (message == WM_LBUTTONDOWN && self)
+        ui::callbackGuard([&] {
+            const int focused = static_cast<int>(SendMessageA(window, TCM_GETCURFOCUS, 0, 0));
+            if (focused != shownBefore && focused >= 0 &&
+                focused < static_cast<int>(self->pages_.size())) {
+                self->showPage(focused);
+                SetFocus(self->pages_[static_cast<std::size_t>(focused)]);
+            }
+        });
     return result;
 }
 

@@ -139,7 +139,8 @@ void CMainWindow::applyLayout() {
 }
 
 void CMainWindow::onVolumeSlider() {
-    if (!volume_ || !volume_->hasVolume())
+    const std::optional<VolumeRange> range = volume_ ? volume_->range() : std::nullopt;
+    if (!range)
         return;
     const ui::Trackbar slider(volumeSlider_);
     const long position = slider.pos();
@@ -153,7 +154,8 @@ void CMainWindow::onVolumeSlider() {
 
 void CMainWindow::onVolumeChanged(long volume, std::uintptr_t window) {
     auto* self = reinterpret_cast<CMainWindow*>(window);
-    if (!self->volume_)
+    const std::optional<VolumeRange> range = self->volume_ ? self->volume_->range() : std::nullopt;
+    if (!range)
         return;
     ui::Trackbar slider(self->item(IDC_VOLUME));
     const long position = slider.mirrored(volume);

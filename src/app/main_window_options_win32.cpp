@@ -40,7 +40,17 @@ void CMainWindow::showOptions() {
         log_.logEvent(1926, "%s", kOptionsCancelLog);
         return;
     }
-    acceptOptionsSheet(values, owner, *this);
+    const OptionsOkChanges changed = acceptOptionsSheet(values, owner);
+    if (changed.drive)
+        changeDrive();
+    prepareVolumeControl();
+    applyFlags();
+    if (changed.font)
+        applyDisplayFont();
+    // Every freedb operation derives its server from the options when it
+    // starts (chosenFreedbServer), so the new freedb values need no step.
+    applyLogSwitches();
+    writeSettings();
     log_.logEvent(1922, "%s", kOptionsOkLog);
 }
 
@@ -57,10 +67,6 @@ void CMainWindow::changeDrive() {
     controls_.setControlsBusy();
 }
 
-void CMainWindow::rebuildVolumeControl() {
-    prepareVolumeControl();
-}
-
 void CMainWindow::applyFlags() {
     ui::CToolTipDialog::setToolTipsActive(options_.showToolTips != 0);
     refreshToolTipsActive();
@@ -69,14 +75,6 @@ void CMainWindow::applyFlags() {
     if (runner_)
         handOverWorkerOptions(shared_, runner_->lock(), workerOptionsOf(options_));
 }
-
-void CMainWindow::rebuildDisplayFont() {
-    applyDisplayFont();
-}
-
-// Every freedb operation derives its server from the options when it starts
-// (chosenFreedbServer), so the new values need nothing more here.
-void CMainWindow::applyFreedb() {}
 
 void CMainWindow::applyLogSwitches() {
     log_.setSwitches(options_.logging != 0, options_.developMode != 0);

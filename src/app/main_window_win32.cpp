@@ -71,7 +71,7 @@ BOOL CMainWindow::onInitDialog() {
     readSettings();
     driveList_ = systemCdromDriveList();
     if (!driveList_.empty())
-        logDriveList(log_, driveList_, scsi_.aspiAvailable() != 0);
+        logDriveList(log_, driveList_, scsi_.aspiAvailable());
     chooseDrive(options_.cdromDrive.empty() ? '\0' : options_.cdromDrive[0]);
     takeStartupRequest();
     log_.logSystem("Active drive:  %s", drive_.c_str());
@@ -100,7 +100,7 @@ void CMainWindow::readSettings() {
         loadOptions(settings_, options_, static_cast<int>(GetSysColor(COLOR_BTNFACE)), driveList_);
     log_.setDirectory(programDirectory());
     log_.setSwitches(options_.logging != 0, options_.developMode != 0);
-    writeLogHeader(log_, systemInfo(), scsi_.aspiAvailable() != 0);
+    writeLogHeader(log_, systemInfo(), scsi_.aspiAvailable());
     if (firstRun)
         saveOptions(settings_, options_, driveList_);
 }
@@ -159,9 +159,10 @@ void CMainWindow::prepareVolumeControl() {
     volume_->enableLine();
     volume_->setChangeCallback(onVolumeChanged, reinterpret_cast<std::uintptr_t>(this));
     ui::Trackbar slider(item(IDC_VOLUME));
-    if (volume_->hasVolume()) {
-        slider.setRange(volume_->minimum(), volume_->maximum());
-        slider.setPos(slider.mirrored(volume_->getVolume()));
+    if (const std::optional<VolumeRange> range = volume_->range()) {
+        slider.setRange(range->minimum, range->maximum);
+        // A volume that cannot be read shows as the lowest.
+        slider.setPos(slider.mirrored(volume_->getVolume().value_or(range->minimum)));
     }
     lastVolumePosition_ = slider.pos();
     log_.logSystem("Audio Device info");

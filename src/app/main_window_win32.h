@@ -37,10 +37,7 @@ inline constexpr const char kShutdownTitle[] = "RUBO Shutting down...";
 // The picture buttons: Play, Pause, Stop, Prev, Next, Eject.
 inline constexpr std::size_t kMainButtonCount = 6;
 
-class CMainWindow : public ui::CToolTipDialog,
-                    public TransportWindow,
-                    public TinyOwner,
-                    private OptionsOkTarget {
+class CMainWindow : public ui::CToolTipDialog, public TransportWindow, public TinyOwner {
 public:
     // settings, log: the program's, kept by the caller for the window's
     // life; driveList: the CD-ROM drive letters; file: the command line's
@@ -62,7 +59,7 @@ public:
     std::uint32_t playerMode() const override { return view_.uiMode; }
     const DiscInfo& playerDisc() const override { return view_.disc; }
     PackedTmsf playerTrackPosition() const override;
-    bool transportEnabled() const override { return controls_.controlsEnabled() != 0; }
+    bool transportEnabled() const override { return controls_.controlsEnabled(); }
     const Options& playerOptions() const override { return options_; }
     SettingsFile& playerSettings() override { return settings_; }
     void transportCommand(int commandId) override;
@@ -116,14 +113,17 @@ private:
     // The Options button: runs the sheet and takes its values over on OK.
     void showOptions();
 
-    // OptionsOkTarget: the steps of the sheet's OK.
-    void changeDrive() override;
-    void rebuildVolumeControl() override;
-    void applyFlags() override;
-    void rebuildDisplayFont() override;
-    void applyFreedb() override;
-    void applyLogSwitches() override;
-    void writeSettings() override;
+    // Steps of the sheet's OK; they read options_, which holds the sheet's
+    // values by then.
+    // The new driveIndex_: resets the disc, reopens the device, disables
+    // the transport until the worker reports.
+    void changeDrive();
+    // Option flags, time formats, tool tips, the INI mode.
+    void applyFlags();
+    // The log writer and the drive access.
+    void applyLogSwitches();
+    // All options to the settings file.
+    void writeSettings();
 
     SettingsFile& settings_;
     EventLog& log_;

@@ -26,11 +26,11 @@ void openWithShell(HWND owner, const std::string& path) {
 } // namespace
 
 Page1A::Page1A(OptionsSheetValues& values)
-    : ToolTipPropertyPage(IDD_OPTIONS_MORE), values_(values) {}
+    : OptionsValuesPage(IDD_OPTIONS_MORE, OptionsPage::MoreOptions, values) {}
 
 BOOL Page1A::onInitDialog() {
-    ToolTipPropertyPage::onInitDialog();
-    showPageValues(hwnd(), OptionsPage::MoreOptions, values_);
+    OptionsValuesPage::onInitDialog();
+    showValues();
     followShowToolTips();
     return TRUE;
 }
@@ -45,25 +45,15 @@ bool Page1A::onCommand(int id, int code, HWND control) {
         followShowToolTips();
         return true;
     }
-    return ToolTipPropertyPage::onCommand(id, code, control);
-}
-
-bool Page1A::onKillActive() {
-    readPageValues(hwnd(), OptionsPage::MoreOptions, values_);
-    return true;
-}
-
-bool Page1A::onApply() {
-    readPageValues(hwnd(), OptionsPage::MoreOptions, values_);
-    return true;
+    return OptionsValuesPage::onCommand(id, code, control);
 }
 
 Page4::Page4(OptionsSheetContext& context, OptionsSheetValues& values)
-    : ToolTipPropertyPage(IDD_OPTIONS_DEVELOP), context_(context), values_(values) {}
+    : OptionsValuesPage(IDD_OPTIONS_DEVELOP, OptionsPage::Develop, values), context_(context) {}
 
 BOOL Page4::onInitDialog() {
-    ToolTipPropertyPage::onInitDialog();
-    showPageValues(hwnd(), OptionsPage::Develop, values_);
+    OptionsValuesPage::onInitDialog();
+    showValues();
     return TRUE;
 }
 
@@ -79,11 +69,11 @@ bool Page4::onCommand(int id, int code, HWND control) {
         deinstall();
         return true;
     case IDC_OPT_CDDB_HACK:
-        readPageValues(hwnd(), OptionsPage::Develop, values_);
-        showPageValues(hwnd(), OptionsPage::Develop, values_);
+        readValues();
+        showValues();
         return true;
     default:
-        return ToolTipPropertyPage::onCommand(id, code, control);
+        return OptionsValuesPage::onCommand(id, code, control);
     }
 }
 
@@ -107,16 +97,6 @@ void Page4::deinstall() {
     const std::string question = formatText(kDeinstallQuestion, context_.modulePath.c_str());
     if (askQuestion(question.c_str()))
         uninstallAsDefaultPlayer(*context_.registry);
-}
-
-bool Page4::onKillActive() {
-    readPageValues(hwnd(), OptionsPage::Develop, values_);
-    return true;
-}
-
-bool Page4::onApply() {
-    readPageValues(hwnd(), OptionsPage::Develop, values_);
-    return true;
 }
 
 Page5::Page5() : ToolTipPropertyPage(IDD_OPTIONS_EGG) {}

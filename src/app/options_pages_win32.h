@@ -11,39 +11,32 @@ namespace rubo {
 // of kFanBandName).
 inline constexpr const char kFanGreeting[] = "Keep the lanterns lit: greetings to every fan!";
 
-class Page1A : public ui::ToolTipPropertyPage {
+class Page1A : public OptionsValuesPage {
 public:
     explicit Page1A(OptionsSheetValues& values);
 
 protected:
     BOOL onInitDialog() override;
     bool onCommand(int id, int code, HWND control) override;
-    bool onKillActive() override;
-    bool onApply() override;
 
 private:
     // The page tool tips follow "Show Tooltips" at once.
     void followShowToolTips();
-
-    OptionsSheetValues& values_;
 };
 
-class Page4 : public ui::ToolTipPropertyPage {
+class Page4 : public OptionsValuesPage {
 public:
     Page4(OptionsSheetContext& context, OptionsSheetValues& values);
 
 protected:
     BOOL onInitDialog() override;
     bool onCommand(int id, int code, HWND control) override;
-    bool onKillActive() override;
-    bool onApply() override;
 
 private:
     void viewLogfiles();
     void deinstall();
 
     OptionsSheetContext& context_;
-    OptionsSheetValues& values_;
 };
 
 class Page5 : public ui::ToolTipPropertyPage {

@@ -1,86 +1,101 @@
 #include "app/options_sheet_model.h"
 
 #include "freedb/freedb_operations.h"
+#include "res/resource.h"
 #include "settings/text_format.h"
-
-#include <cstring>
 
 namespace rubo {
 
 namespace {
 
 constexpr int kCddbSiteMain = 1;
-constexpr const char kCddbCustomPortKey[] = "CddbCustomPort";
-constexpr const char kProxyPortKey[] = "ProxyPort";
 constexpr const char kCustomPortRefusal[] =
     "The port of the custom freedb server must be a number from 1 to 65535.";
 constexpr const char kProxyPortRefusal[] =
     "The port of the proxy server must be a number from 1 to 65535.";
 
-#define RUBO_PAGE_VALUE(page, key, control)                                                        \
-    { OptionsPage::page, key, PageControl::control, {0, 0, 0}, nullptr }
-#define RUBO_PAGE_RADIO(page, key, a, b, c)                                                        \
-    { OptionsPage::page, key, PageControl::Radio, {a, b, c}, nullptr }
-#define RUBO_PAGE_PORT(page, key, text)                                                            \
-    { OptionsPage::page, key, PageControl::Port, {0, 0, 0}, &OptionsSheetValues::text }
+using P = OptionsPage;
+using C = PageControl;
 
-const PageValue kPageValues[] = {
-    RUBO_PAGE_VALUE(Options, "CdromDrive", DriveList),
-    RUBO_PAGE_VALUE(Options, "ShowModeDisc", ListIndex),
-    RUBO_PAGE_VALUE(Options, "ShowModeTrack", ListIndex),
-    RUBO_PAGE_VALUE(Options, "CdPlayerIni", Text),
+// A row by its kind: each takes the field and the control its kind needs.
+constexpr PageValue shown(P page, C control, int Options::*field, int id) {
+    return {page, control, field, nullptr, id, {}, nullptr};
+}
+constexpr PageValue text(P page, std::string Options::*field, int id) {
+    return {page, C::Text, nullptr, field, id, {}, nullptr};
+}
+constexpr PageValue port(P page, int Options::*field, std::string OptionsSheetValues::*typed,
+                         int id) {
+    return {page, C::Port, field, nullptr, id, {}, typed};
+}
+constexpr PageValue radio(P page, int Options::*field, RadioChoice a, RadioChoice b,
+                          RadioChoice c) {
+    return {page, C::Radio, field, nullptr, 0, {a, b, c}, nullptr};
+}
+constexpr PageValue held(P page, int Options::*field) {
+    return {page, C::Held, field, nullptr, 0, {}, nullptr};
+}
+constexpr PageValue held(P page, std::string Options::*field) {
+    return {page, C::Held, nullptr, field, 0, {}, nullptr};
+}
+constexpr PageValue driveList(P page, std::string Options::*field) {
+    return {page, C::DriveList, nullptr, field, 0, {}, nullptr};
+}
 
-    RUBO_PAGE_VALUE(MoreOptions, "AlwaysOnTop", Check),
-    RUBO_PAGE_VALUE(MoreOptions, "ShowToolTips", Check),
-    RUBO_PAGE_RADIO(MoreOptions, "EscapeKey", kEscapeIgnored, kEscapeCloses, kEscapeToTiny),
-    RUBO_PAGE_VALUE(MoreOptions, "StopOnClose", Check),
-    RUBO_PAGE_VALUE(MoreOptions, "RememberPos", Check),
-    RUBO_PAGE_VALUE(MoreOptions, "StartTiny", Check),
-    RUBO_PAGE_VALUE(MoreOptions, "DetectMultiSession", Check),
-    RUBO_PAGE_VALUE(MoreOptions, "ClipboardTracknrs", Check),
-    RUBO_PAGE_VALUE(MoreOptions, "MinimizeToTray", Check),
-    RUBO_PAGE_VALUE(MoreOptions, "AutoPlay", Check),
-    RUBO_PAGE_VALUE(MoreOptions, "IniCompatibility", Check),
+constexpr PageValue kPageValues[] = {
+    driveList(P::Options, &Options::cdromDrive),
+    shown(P::Options, C::ListIndex, &Options::showModeDisc, IDC_OPT_TIME_DISC),
+    shown(P::Options, C::ListIndex, &Options::showModeTrack, IDC_OPT_TIME_TRACK),
+    text(P::Options, &Options::cdPlayerIni, IDC_OPT_CDPLAYER_INI),
 
-    RUBO_PAGE_VALUE(FontColor, "FontName", Held),
-    RUBO_PAGE_VALUE(FontColor, "FontSize", Held),
-    RUBO_PAGE_VALUE(FontColor, "CharSet", Held),
-    RUBO_PAGE_VALUE(FontColor, "FrontColor", Held),
-    RUBO_PAGE_VALUE(FontColor, "BackColor", Held),
+    shown(P::MoreOptions, C::Check, &Options::alwaysOnTop, IDC_OPT_ALWAYS_ON_TOP),
+    shown(P::MoreOptions, C::Check, &Options::showToolTips, IDC_OPT_SHOW_TOOLTIPS),
+    radio(P::MoreOptions, &Options::escapeKey, {kEscapeIgnored, IDC_OPT_ESCAPE_NONE},
+          {kEscapeCloses, IDC_OPT_ESCAPE_EXIT}, {kEscapeToTiny, IDC_OPT_ESCAPE_TINY}),
+    shown(P::MoreOptions, C::Check, &Options::stopOnClose, IDC_OPT_STOP_ON_CLOSE),
+    shown(P::MoreOptions, C::Check, &Options::rememberPos, IDC_OPT_REMEMBER_POS),
+    shown(P::MoreOptions, C::Check, &Options::startTiny, IDC_OPT_START_TINY),
+    shown(P::MoreOptions, C::Check, &Options::detectMultiSession, IDC_OPT_SINGLE_SESSION),
+    shown(P::MoreOptions, C::Check, &Options::clipboardTracknrs, IDC_OPT_CLIPBOARD_NRS),
+    shown(P::MoreOptions, C::Check, &Options::minimizeToTray, IDC_OPT_MINIMIZE_TRAY),
+    shown(P::MoreOptions, C::Check, &Options::autoPlay, IDC_OPT_AUTOPLAY),
+    shown(P::MoreOptions, C::Check, &Options::iniCompatibility, IDC_OPT_INI_COMPAT),
+
+    held(P::FontColor, &Options::fontName),
+    held(P::FontColor, &Options::fontSize),
+    held(P::FontColor, &Options::charSet),
+    held(P::FontColor, &Options::frontColor),
+    held(P::FontColor, &Options::backColor),
 
     // Buttons in the page's order: the main server, the mirror list, custom.
-    RUBO_PAGE_RADIO(Freedb, "CddbSite", kCddbSiteMain, kCddbSiteMirror, kCddbSiteCustom),
-    RUBO_PAGE_VALUE(Freedb, "CddbMirrorSite", Held),
-    RUBO_PAGE_VALUE(Freedb, "CddbMirrorPort", Held),
-    RUBO_PAGE_VALUE(Freedb, "CddbCustomSite", Text),
-    RUBO_PAGE_PORT(Freedb, kCddbCustomPortKey, cddbCustomPortText),
-    RUBO_PAGE_RADIO(Freedb, "CddbProtocol", 3, 4, 5),
-    RUBO_PAGE_VALUE(Freedb, "ProxyEnabled", Check),
-    RUBO_PAGE_VALUE(Freedb, "ProxyAddress", Text),
-    RUBO_PAGE_PORT(Freedb, kProxyPortKey, proxyPortText),
-    RUBO_PAGE_VALUE(Freedb, "CddbEmailAddress", Text),
+    radio(P::Freedb, &Options::cddbSite, {kCddbSiteMain, IDC_OPT_SITE_MAIN},
+          {kCddbSiteMirror, IDC_OPT_SITE_MIRROR}, {kCddbSiteCustom, IDC_OPT_SITE_CUSTOM}),
+    held(P::Freedb, &Options::cddbMirrorSite),
+    held(P::Freedb, &Options::cddbMirrorPort),
+    text(P::Freedb, &Options::cddbCustomSite, IDC_OPT_CUSTOM_SITE),
+    port(P::Freedb, &Options::cddbCustomPort, &OptionsSheetValues::cddbCustomPortText,
+         IDC_OPT_CUSTOM_PORT),
+    radio(P::Freedb, &Options::cddbProtocol, {3, IDC_OPT_PROTOCOL_3}, {4, IDC_OPT_PROTOCOL_4},
+          {5, IDC_OPT_PROTOCOL_5}),
+    shown(P::Freedb, C::Check, &Options::proxyEnabled, IDC_OPT_PROXY),
+    text(P::Freedb, &Options::proxyAddress, IDC_OPT_PROXY_ADDRESS),
+    port(P::Freedb, &Options::proxyPort, &OptionsSheetValues::proxyPortText, IDC_OPT_PROXY_PORT),
+    text(P::Freedb, &Options::cddbEmailAddress, IDC_OPT_EMAIL),
 
-    RUBO_PAGE_VALUE(Develop, "ShowStatus", Check),
-    RUBO_PAGE_VALUE(Develop, "Logging", Check),
-    RUBO_PAGE_VALUE(Develop, "CdTextLog", Check),
-    RUBO_PAGE_VALUE(Develop, "SessionLog", Check),
-    RUBO_PAGE_VALUE(Develop, "CddbTestSubmit", Check),
-    RUBO_PAGE_VALUE(Develop, "CddbLog", Check),
-    RUBO_PAGE_VALUE(Develop, "CddbHack", Check),
+    shown(P::Develop, C::Check, &Options::showStatus, IDC_OPT_SHOW_STATUS),
+    shown(P::Develop, C::Check, &Options::logging, IDC_OPT_LOGGING),
+    shown(P::Develop, C::Check, &Options::cdTextLog, IDC_OPT_CDTEXT_LOG),
+    shown(P::Develop, C::Check, &Options::sessionLog, IDC_OPT_SESSION_LOG),
+    shown(P::Develop, C::Check, &Options::cddbTestSubmit, IDC_OPT_TEST_SUBMIT),
+    shown(P::Develop, C::Check, &Options::cddbLog, IDC_OPT_CDDB_LOG),
+    shown(P::Develop, C::Check, &Options::cddbHack, IDC_OPT_CDDB_HACK),
 };
 
-#undef RUBO_PAGE_VALUE
-#undef RUBO_PAGE_RADIO
-#undef RUBO_PAGE_PORT
-
 void copyValue(const PageValue& value, const Options& from, Options& to) {
-    const OptionKey* row = optionKeyNamed(value.key);
-    if (!row)
-        return;
-    if (row->intField)
-        to.*row->intField = from.*row->intField;
+    if (value.intField)
+        to.*value.intField = from.*value.intField;
     else
-        to.*row->stringField = from.*row->stringField;
+        to.*value.stringField = from.*value.stringField;
 }
 
 std::string driveEntryOf(const std::string& letters, int index) {
@@ -98,7 +113,7 @@ int driveIndexOf(const std::string& letters, const std::string& entry) {
 }
 
 bool portInUse(const PageValue& value, const Options& page) {
-    if (std::strcmp(value.key, kProxyPortKey) == 0)
+    if (value.intField == &Options::proxyPort)
         return page.proxyEnabled != 0;
     return page.cddbSite == kCddbSiteCustom;
 }
@@ -130,11 +145,8 @@ OptionsSheetValues copyIntoSheet(const OptionsSheetOwner& owner) {
     OptionsSheetValues sheet;
     for (const PageValue& value : kPageValues) {
         copyValue(value, owner.options, sheet.options);
-        if (value.control == PageControl::Port) {
-            const OptionKey* row = optionKeyNamed(value.key);
-            if (row && row->intField)
-                sheet.*value.portText = portText(owner.options.*row->intField);
-        }
+        if (value.control == PageControl::Port)
+            sheet.*value.portText = portText(owner.options.*value.intField);
     }
     sheet.options.volumeTypes = owner.options.volumeTypes;
     sheet.driveLetters = owner.driveLetters;
@@ -171,62 +183,35 @@ std::optional<PortRefusal> checkPorts(const OptionsSheetValues& sheet) {
         int port = 0;
         if (readPortText(text, port) || (text.empty() && !portInUse(value, sheet.options)))
             continue;
-        const bool proxy = std::strcmp(value.key, kProxyPortKey) == 0;
-        return PortRefusal{value.page, value.key, proxy ? kProxyPortRefusal : kCustomPortRefusal};
+        const bool proxy = value.intField == &Options::proxyPort;
+        return PortRefusal{value.page, value.intField,
+                           proxy ? kProxyPortRefusal : kCustomPortRefusal};
     }
     return std::nullopt;
 }
 
-void acceptOptionsSheet(const OptionsSheetValues& sheet, const OptionsSheetOwner& owner,
-                        OptionsOkTarget& target) {
+OptionsOkChanges acceptOptionsSheet(const OptionsSheetValues& sheet,
+                                    const OptionsSheetOwner& owner) {
     const Options before = owner.options;
     for (const PageValue& value : kPageValues) {
         if (value.control == PageControl::DriveList)
             continue;
-        if (value.control != PageControl::Port) {
-            copyValue(value, sheet.options, owner.options);
-            continue;
-        }
-        const OptionKey* row = optionKeyNamed(value.key);
         int port = 0;
-        if (row && row->intField && readPortText(sheet.*value.portText, port))
-            owner.options.*row->intField = port;
+        if (value.control != PageControl::Port)
+            copyValue(value, sheet.options, owner.options);
+        else if (readPortText(sheet.*value.portText, port))
+            owner.options.*value.intField = port;
     }
     owner.options.volumeTypes = sheet.options.volumeTypes;
 
+    OptionsOkChanges changes;
     const int newDrive = driveIndexOf(owner.driveLetters, sheet.driveEntry);
-    const bool driveChanged = newDrive != owner.driveIndex;
+    changes.drive = newDrive != owner.driveIndex;
     owner.driveIndex = newDrive;
     if (!owner.driveLetters.empty())
         owner.options.cdromDrive = driveEntryOf(owner.driveLetters, newDrive);
-
-    for (OptionsOkStep step : kOptionsOkSteps) {
-        switch (step) {
-        case OptionsOkStep::ChangeDrive:
-            if (driveChanged)
-                target.changeDrive();
-            break;
-        case OptionsOkStep::VolumeControl:
-            target.rebuildVolumeControl();
-            break;
-        case OptionsOkStep::Flags:
-            target.applyFlags();
-            break;
-        case OptionsOkStep::DisplayFont:
-            if (!sameFont(before, owner.options))
-                target.rebuildDisplayFont();
-            break;
-        case OptionsOkStep::Freedb:
-            target.applyFreedb();
-            break;
-        case OptionsOkStep::LogSwitches:
-            target.applyLogSwitches();
-            break;
-        case OptionsOkStep::WriteSettings:
-            target.writeSettings();
-            break;
-        }
-    }
+    changes.font = !sameFont(before, owner.options);
+    return changes;
 }
 
 } // namespace rubo

@@ -1,8 +1,8 @@
 #pragma once
 
 // The Options sheet without its windows: which pages it has, the values the
-// pages edit (copied in before the sheet shows, copied back on OK), the
-// checks of the port fields, and the steps that apply the values on OK.
+// pages edit and their controls (copied in before the sheet shows, copied
+// back on OK), the checks of the port fields, and what OK changed.
 
 #include "settings/options.h"
 
@@ -22,6 +22,15 @@ enum class OptionsPage { Options, MoreOptions, FontColor, Freedb, Database, Deve
 // Develop only while DevelopMode is on, Egg only while the fan mark is set.
 std::vector<OptionsPage> optionsSheetPages(const Options& options, bool fanMark);
 
+// What the sheet's pages edit: copies, applied only on OK.
+struct OptionsSheetValues {
+    Options options;                // the page values (the rows of pageValues)
+    std::string driveLetters;       // the drive list, one entry "%c:" each
+    std::string driveEntry;         // the selected drive entry
+    std::string cddbCustomPortText; // the port fields as typed
+    std::string proxyPortText;
+};
+
 // How a page shows a value.
 enum class PageControl {
     Check,     // check box: 0 or 1
@@ -33,29 +42,27 @@ enum class PageControl {
     Held,      // kept by the page without a control of its own
 };
 
-struct OptionsSheetValues;
+// A radio button and the value it stands for.
+struct RadioChoice {
+    int value;
+    int button;
+};
 
-// One value a page edits: a key of the option table (optionKeys).
+// One value a page edits: its field of Options (exactly one of the two is
+// set) and the control that shows it.
 struct PageValue {
     OptionsPage page;
-    const char* key;
     PageControl control;
-    int choices[3];                            // Radio only
+    int Options::*intField;
+    std::string Options::*stringField;
+    int controlId;                             // Check, ListIndex, Text, Port
+    RadioChoice choices[3];                    // Radio only
     std::string OptionsSheetValues::*portText; // Port only
 };
 
 // Every value the pages edit, grouped by page; besides these, the Options
 // page edits the volume type of each drive (Options::volumeTypes).
 const PageValue* pageValues(std::size_t& count);
-
-// What the sheet's pages edit: copies, applied only on OK.
-struct OptionsSheetValues {
-    Options options;                // the page values (the rows of pageValues)
-    std::string driveLetters;       // the drive list, one entry "%c:" each
-    std::string driveEntry;         // the selected drive entry
-    std::string cddbCustomPortText; // the port fields as typed
-    std::string proxyPortText;
-};
 
 // The main window's values that the sheet edits.
 struct OptionsSheetOwner {
@@ -74,7 +81,7 @@ std::string portText(int port);
 // Why OK was refused: the field and the message that names it.
 struct PortRefusal {
     OptionsPage page;
-    const char* key;
+    int Options::*field;
     std::string message;
 };
 
@@ -83,43 +90,18 @@ struct PortRefusal {
 // valid; one not in use may be empty, and then keeps its value.
 std::optional<PortRefusal> checkPorts(const OptionsSheetValues& sheet);
 
-// What OK does, in this order.
-enum class OptionsOkStep {
-    ChangeDrive,   // only when another drive was chosen
-    VolumeControl, // a new volume control for the current drive's type
-    Flags,         // option flags, time formats, tool tips, the INI mode
-    DisplayFont,   // only when the font or a colour changed
-    Freedb,        // the server, port and protocol used for requests
-    LogSwitches,   // the log writer and the drive access
-    WriteSettings, // all options to the settings file
-};
-inline constexpr OptionsOkStep kOptionsOkSteps[] = {
-    OptionsOkStep::ChangeDrive,   OptionsOkStep::VolumeControl, OptionsOkStep::Flags,
-    OptionsOkStep::DisplayFont,   OptionsOkStep::Freedb,        OptionsOkStep::LogSwitches,
-    OptionsOkStep::WriteSettings,
+// What OK changed that its steps depend on.
+struct OptionsOkChanges {
+    bool drive = false; // another drive was chosen
+    bool font = false;  // the display font or a colour
 };
 
-// The main window's side of each step; it reads the owner's values, which
-// hold the sheet's when the steps run.
-class OptionsOkTarget {
-public:
-    virtual ~OptionsOkTarget() = default;
-    // The owner's driveIndex is the new one: reset the disc, reopen the
-    // device, disable the transport until the worker reports.
-    virtual void changeDrive() = 0;
-    virtual void rebuildVolumeControl() = 0;
-    virtual void applyFlags() = 0;
-    virtual void rebuildDisplayFont() = 0;
-    virtual void applyFreedb() = 0;
-    virtual void applyLogSwitches() = 0;
-    virtual void writeSettings() = 0;
-};
-
-// OK: copies every page value back into the owner, then runs the steps in
-// order. A port field that does not read as a port keeps the stored value:
-// the freedb page refuses a bad one it shows, so such a field is one the user
-// never saw, and its stored value is no reason to drop the other pages' edits.
-void acceptOptionsSheet(const OptionsSheetValues& sheet, const OptionsSheetOwner& owner,
-                        OptionsOkTarget& target);
+// OK: copies every page value back into the owner, whose driveIndex becomes
+// the chosen drive's. A port field that does not read as a port keeps the
+// stored value: the freedb page refuses a bad one it shows, so such a field
+// is one the user never saw, and its stored value is no reason to drop the
+// other pages' edits.
+OptionsOkChanges acceptOptionsSheet(const OptionsSheetValues& sheet,
+                                    const OptionsSheetOwner& owner);
 
 } // namespace rubo

@@ -5,134 +5,92 @@
 #include "app/freedb_page_win32.h"
 #include "app/general_page_win32.h"
 #include "app/options_pages_win32.h"
-#include "res/resource.h"
 #include "ui/controls_win32.h"
 
 #include <commctrl.h>
-
-#include <cstring>
 
 namespace rubo {
 
 namespace {
 
-// The control of each page value; radio groups name one button per choice.
-struct ControlOfValue {
-    const char* key;
-    int control;
-    int radio[3];
-};
-
-const ControlOfValue kControlsOfValues[] = {
-    {"ShowModeDisc", IDC_OPT_TIME_DISC, {}},
-    {"ShowModeTrack", IDC_OPT_TIME_TRACK, {}},
-    {"CdPlayerIni", IDC_OPT_CDPLAYER_INI, {}},
-    {"AlwaysOnTop", IDC_OPT_ALWAYS_ON_TOP, {}},
-    {"ShowToolTips", IDC_OPT_SHOW_TOOLTIPS, {}},
-    {"EscapeKey", 0, {IDC_OPT_ESCAPE_NONE, IDC_OPT_ESCAPE_EXIT, IDC_OPT_ESCAPE_TINY}},
-    {"StopOnClose", IDC_OPT_STOP_ON_CLOSE, {}},
-    {"RememberPos", IDC_OPT_REMEMBER_POS, {}},
-    {"StartTiny", IDC_OPT_START_TINY, {}},
-    {"DetectMultiSession", IDC_OPT_SINGLE_SESSION, {}},
-    {"ClipboardTracknrs", IDC_OPT_CLIPBOARD_NRS, {}},
-    {"MinimizeToTray", IDC_OPT_MINIMIZE_TRAY, {}},
-    {"AutoPlay", IDC_OPT_AUTOPLAY, {}},
-    {"IniCompatibility", IDC_OPT_INI_COMPAT, {}},
-    {"CddbSite", 0, {IDC_OPT_SITE_MAIN, IDC_OPT_SITE_MIRROR, IDC_OPT_SITE_CUSTOM}},
-    {"CddbCustomSite", IDC_OPT_CUSTOM_SITE, {}},
-    {"CddbCustomPort", IDC_OPT_CUSTOM_PORT, {}},
-    {"CddbProtocol", 0, {IDC_OPT_PROTOCOL_3, IDC_OPT_PROTOCOL_4, IDC_OPT_PROTOCOL_5}},
-    {"ProxyEnabled", IDC_OPT_PROXY, {}},
-    {"ProxyAddress", IDC_OPT_PROXY_ADDRESS, {}},
-    {"ProxyPort", IDC_OPT_PROXY_PORT, {}},
-    {"CddbEmailAddress", IDC_OPT_EMAIL, {}},
-    {"ShowStatus", IDC_OPT_SHOW_STATUS, {}},
-    {"Logging", IDC_OPT_LOGGING, {}},
-    {"CdTextLog", IDC_OPT_CDTEXT_LOG, {}},
-    {"SessionLog", IDC_OPT_SESSION_LOG, {}},
-    {"CddbTestSubmit", IDC_OPT_TEST_SUBMIT, {}},
-    {"CddbLog", IDC_OPT_CDDB_LOG, {}},
-    {"CddbHack", IDC_OPT_CDDB_HACK, {}},
-};
-
-const ControlOfValue* controlOf(const char* key) {
-    for (const ControlOfValue& row : kControlsOfValues)
-        if (std::strcmp(row.key, key) == 0)
-            return &row;
-    return nullptr;
-}
-
 template <class Visit> void forEachValue(OptionsPage which, Visit visit) {
     std::size_t count = 0;
     const PageValue* values = pageValues(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        if (values[i].page != which)
-            continue;
-        const ControlOfValue* control = controlOf(values[i].key);
-        const OptionKey* row = optionKeyNamed(values[i].key);
-        if (control && row)
-            visit(values[i], *control, *row);
-    }
+    for (std::size_t i = 0; i < count; ++i)
+        if (values[i].page == which)
+            visit(values[i]);
 }
 
 } // namespace
 
-void showPageValues(HWND page, OptionsPage which, const OptionsSheetValues& values) {
-    forEachValue(
-        which, [&](const PageValue& value, const ControlOfValue& control, const OptionKey& row) {
-            const Options& options = values.options;
-            switch (value.control) {
-            case PageControl::Check:
-                CheckDlgButton(page, control.control,
-                               options.*row.intField != 0 ? BST_CHECKED : BST_UNCHECKED);
-                break;
-            case PageControl::Radio:
-                for (int i = 0; i < 3; ++i)
-                    CheckDlgButton(page, control.radio[i],
-                                   options.*row.intField == value.choices[i] ? BST_CHECKED
-                                                                             : BST_UNCHECKED);
-                break;
-            case PageControl::ListIndex:
-                SendDlgItemMessageA(page, control.control, CB_SETCURSEL,
-                                    static_cast<WPARAM>(options.*row.intField), 0);
-                break;
-            case PageControl::Text:
-                SetDlgItemTextA(page, control.control, (options.*row.stringField).c_str());
-                break;
-            case PageControl::Port:
-                SetDlgItemTextA(page, control.control, (values.*value.portText).c_str());
-                break;
-            case PageControl::DriveList:
-            case PageControl::Held:
-                break;
-            }
-        });
+OptionsValuesPage::OptionsValuesPage(int templateId, OptionsPage which, OptionsSheetValues& values)
+    : ToolTipPropertyPage(templateId), values_(values), which_(which) {}
+
+bool OptionsValuesPage::onKillActive() {
+    readPage();
+    return true;
 }
 
-void readPageValues(HWND page, OptionsPage which, OptionsSheetValues& values) {
-    forEachValue(which, [&](const PageValue& value, const ControlOfValue& control,
-                            const OptionKey& row) {
-        Options& options = values.options;
+bool OptionsValuesPage::onApply() {
+    readPage();
+    return true;
+}
+
+void OptionsValuesPage::showValues() {
+    const Options& options = values_.options;
+    forEachValue(which_, [&](const PageValue& value) {
         switch (value.control) {
         case PageControl::Check:
-            options.*row.intField = IsDlgButtonChecked(page, control.control) == BST_CHECKED;
+            CheckDlgButton(hwnd(), value.controlId,
+                           options.*value.intField != 0 ? BST_CHECKED : BST_UNCHECKED);
             break;
         case PageControl::Radio:
-            for (int i = 0; i < 3; ++i)
-                if (IsDlgButtonChecked(page, control.radio[i]) == BST_CHECKED)
-                    options.*row.intField = value.choices[i];
+            for (const RadioChoice& choice : value.choices)
+                CheckDlgButton(hwnd(), choice.button,
+                               options.*value.intField == choice.value ? BST_CHECKED
+                                                                       : BST_UNCHECKED);
+            break;
+        case PageControl::ListIndex:
+            SendDlgItemMessageA(hwnd(), value.controlId, CB_SETCURSEL,
+                                static_cast<WPARAM>(options.*value.intField), 0);
+            break;
+        case PageControl::Text:
+            SetDlgItemTextA(hwnd(), value.controlId, (options.*value.stringField).c_str());
+            break;
+        case PageControl::Port:
+            SetDlgItemTextA(hwnd(), value.controlId, (values_.*value.portText).c_str());
+            break;
+        case PageControl::DriveList:
+        case PageControl::Held:
+            break;
+        }
+    });
+}
+
+void OptionsValuesPage::readValues() {
+    Options& options = values_.options;
+    forEachValue(which_, [&](const PageValue& value) {
+        switch (value.control) {
+        case PageControl::Check:
+            options.*value.intField = IsDlgButtonChecked(hwnd(), value.controlId) == BST_CHECKED;
+            break;
+        case PageControl::Radio:
+            for (const RadioChoice& choice : value.choices)
+                if (IsDlgButtonChecked(hwnd(), choice.button) == BST_CHECKED)
+                    options.*value.intField = choice.value;
             break;
         case PageControl::ListIndex: {
-            const LRESULT selected = SendDlgItemMessageA(page, control.control, CB_GETCURSEL, 0, 0);
+            const LRESULT selected =
+                SendDlgItemMessageA(hwnd(), value.controlId, CB_GETCURSEL, 0, 0);
             if (selected >= 0)
-                options.*row.intField = static_cast<int>(selected);
+                options.*value.intField = static_cast<int>(selected);
             break;
         }
         case PageControl::Text:
-            options.*row.stringField = ui::windowText(GetDlgItem(page, control.control));
+            options.*value.stringField = ui::windowText(item(value.controlId));
             break;
         case PageControl::Port:
-            values.*value.portText = ui::windowText(GetDlgItem(page, control.control));
+            values_.*value.portText = ui::windowText(item(value.controlId));
             break;
         case PageControl::DriveList:
         case PageControl::Held:

@@ -34,10 +34,26 @@ struct OptionsSheetContext {
     std::string drive;      // the active drive ("%c:")
 };
 
-// Shows a page's values in its controls (lists already filled).
-void showPageValues(HWND page, OptionsPage which, const OptionsSheetValues& values);
-// Reads a page's controls back into the values.
-void readPageValues(HWND page, OptionsPage which, OptionsSheetValues& values);
+// A page that edits rows of pageValues: it reads its controls back when
+// the user leaves it and on OK.
+class OptionsValuesPage : public ui::ToolTipPropertyPage {
+public:
+    OptionsValuesPage(int templateId, OptionsPage which, OptionsSheetValues& values);
+
+protected:
+    bool onKillActive() override;
+    bool onApply() override;
+    // The page's rows into its controls (lists already filled), and back.
+    void showValues();
+    void readValues();
+    // What leaving the page reads; pages that edit more extend it.
+    virtual void readPage() { readValues(); }
+
+    OptionsSheetValues& values_;
+
+private:
+    OptionsPage which_;
+};
 
 class CPropSheet {
 public:

@@ -31,7 +31,7 @@ std::string tinyCaption(std::uint32_t uiMode, const DiscInfo& disc, PackedTmsf t
     }
 }
 
-TinyImages tinyImages(std::uint32_t uiMode, bool transportEnabled, int hasAudio) {
+TinyImages tinyImages(std::uint32_t uiMode, bool transportEnabled, bool hasAudio) {
     // The pictures follow the main window's buttons of the same names.
     const ControlStates states =
         transportEnabled ? controlStatesForMode(uiMode, hasAudio) : ControlStates{};

@@ -29,6 +29,6 @@ std::string tinyCaption(std::uint32_t uiMode, const DiscInfo& disc, PackedTmsf t
 struct TinyImages {
     bool play = false, pause = false, stop = false, previous = false, next = false;
 };
-TinyImages tinyImages(std::uint32_t uiMode, bool transportEnabled, int hasAudio);
+TinyImages tinyImages(std::uint32_t uiMode, bool transportEnabled, bool hasAudio);
 
 } // namespace rubo

@@ -3,6 +3,7 @@
 #include "app/mixer_api_win32.h"
 #include "settings/options.h"
 #include "settings/unique_handle_win32.h"
+#include "ui/callback_guard.h"
 
 #include <algorithm>
 #include <cmath>
@@ -304,31 +305,28 @@ void CVolumeControl::disableLine() {
     setLineState(0);
 }
 
-long CVolumeControl::steps() const {
-    return hasVolume_ ? static_cast<long>(steps_) : -1;
-}
-
-long CVolumeControl::minimum() const {
-    return hasVolume_ ? static_cast<long>(minimum_) : -1;
-}
-
-long CVolumeControl::maximum() const {
-    return hasVolume_ ? static_cast<long>(maximum_) : -1;
-}
-
-long CVolumeControl::getVolume() const {
+std::optional<VolumeRange> CVolumeControl::range() const {
     if (!hasVolume_)
-        return -1;
+        return std::nullopt;
+    return VolumeRange{static_cast<long>(minimum_), static_cast<long>(maximum_),
+                       static_cast<long>(steps_)};
+}
+
+std::optional<long> CVolumeControl::getVolume() const {
+    if (!hasVolume_)
+        return std::nullopt;
     if (session_) {
         float level = 0;
-        return session_->level(level) ? sessionValueOf(level) : -1;
+        if (!session_->level(level))
+            return std::nullopt;
+        return sessionValueOf(level);
     }
     std::vector<Value> values(std::max<DWORD>(channels_, 1));
     MIXERCONTROLDETAILS details = detailsOf(controlId_, channels_, 0, values);
     if (mixerApi().getControlDetails(asObject(mixer_), &details,
                                      MIXER_GETCONTROLDETAILSF_VALUE | MIXER_OBJECTF_HMIXER) !=
         MMSYSERR_NOERROR)
-        return -1;
+        return std::nullopt;
     return static_cast<long>(values[0].dwValue);
 }
 
@@ -380,9 +378,9 @@ void CVolumeControl::setLineState(DWORD value) {
 void CVolumeControl::onControlChange(DWORD controlId) {
     if (session_ || controlId != controlId_)
         return;
-    const long volume = getVolume();
-    if (volume != -1 && callback_)
-        callback_(volume, userData_);
+    const std::optional<long> volume = getVolume();
+    if (volume && callback_)
+        callback_(*volume, userData_);
 }
 
 void CVolumeControl::pollSession() {
@@ -391,22 +389,22 @@ void CVolumeControl::pollSession() {
 }
 
 void CVolumeControl::onSessionChange() {
-    const long volume = getVolume();
-    if (volume == -1 || volume == sessionValue_)
+    const std::optional<long> volume = getVolume();
+    if (!volume || volume == sessionValue_)
         return;
     sessionValue_ = volume;
     if (callback_)
-        callback_(volume, userData_);
+        callback_(*volume, userData_);
 }
 
 LRESULT CALLBACK CVolumeControl::notifyProc(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam) {
     CVolumeControl* target = notificationTarget();
     if (message == MM_MIXM_CONTROL_CHANGE && target)
-        target->onControlChange(static_cast<DWORD>(lParam));
+        ui::callbackGuard([&] { target->onControlChange(static_cast<DWORD>(lParam)); });
     if (message == kSessionChanged && target && target->session_ &&
         target->messageWindow_ == window)
-        target->onSessionChange();
+        ui::callbackGuard([&] { target->onSessionChange(); });
     return DefWindowProcA(window, message, wParam, lParam);
 }
 

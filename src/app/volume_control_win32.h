@@ -15,10 +15,17 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace rubo {
+
+struct VolumeRange {
+    long minimum;
+    long maximum;
+    long steps;
+};
 
 class CVolumeControl {
 public:
@@ -39,12 +46,11 @@ public:
     virtual bool hasVolume() const;
     virtual void enableLine();
     virtual void disableLine();
-    // -1 without a volume control.
-    virtual long steps() const;
-    virtual long minimum() const;
-    virtual long maximum() const;
-    // The first channel's value, or -1.
-    virtual long getVolume() const;
+    // None without a volume control.
+    virtual std::optional<VolumeRange> range() const;
+    // The first channel's value; none without a volume control or when it
+    // cannot be read.
+    virtual std::optional<long> getVolume() const;
     // Every channel; nothing outside minimum..maximum.
     virtual void setVolume(unsigned long value);
     virtual void setChangeCallback(ChangeCallback callback, std::uintptr_t userData);
@@ -91,7 +97,7 @@ private:
     std::uintptr_t userData_ = 0;
     std::unique_ptr<SessionVolume> session_;
     // The session volume last set or reported.
-    long sessionValue_ = -1;
+    std::optional<long> sessionValue_;
 };
 
 } // namespace rubo

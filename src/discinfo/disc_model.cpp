@@ -177,7 +177,7 @@ void findFirstAudioTrack(DiscInfo& info) {
         info.firstAudioTrack = static_cast<std::uint8_t>(k);
         const TrackEntry* e = info.trackList.entry(k);
         if (e != nullptr && e->audio != 0) {
-            info.hasAudio = 1;
+            info.hasAudio = true;
             return;
         }
     }

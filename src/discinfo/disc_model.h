@@ -122,10 +122,10 @@ struct TrackList {
 };
 
 struct DiscInfo {
-    int valid = 0;
+    bool valid = false;
     DiscOrigin origin = OriginUnknown;
     TrackList trackList;
-    int hasAudio = 0;
+    bool hasAudio = false;
     std::uint8_t firstAudioTrack = 0; // also the user interface's current track
     int freedbState = kFreedbStateUnknown;
     int freedbRevision = 0;

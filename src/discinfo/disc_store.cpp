@@ -57,7 +57,7 @@ int readRuboIniEntry(SettingsFile& settings, DiscInfo& info) {
         entry->title = std::move(title);
         entry->extended = std::move(extended);
     }
-    info.valid = 1;
+    info.valid = true;
     return 1;
 }
 
@@ -146,7 +146,7 @@ void loadDiscInfo(const DiscStoreAccess& access, const std::string& drive,
     // What is shown is what was stored.
     flattenDiscText(info);
     findFirstAudioTrack(info);
-    info.valid = 1;
+    info.valid = true;
 }
 
 } // namespace rubo

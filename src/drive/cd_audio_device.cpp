@@ -41,16 +41,16 @@ std::uint32_t CdAudioDevice::numberOfTracks() {
     return status(kMciStatusNumberOfTracks);
 }
 
-int CdAudioDevice::isReady() {
-    return status(kMciStatusReady) != 0 ? 1 : 0;
+bool CdAudioDevice::isReady() {
+    return status(kMciStatusReady) != 0;
 }
 
-int CdAudioDevice::isMediaPresent() {
-    return status(kMciStatusMediaPresent) != 0 ? 1 : 0;
+bool CdAudioDevice::isMediaPresent() {
+    return status(kMciStatusMediaPresent) != 0;
 }
 
-int CdAudioDevice::isDoorOpen() {
-    return mode() == kMciModeOpen ? 1 : 0;
+bool CdAudioDevice::isDoorOpen() {
+    return mode() == kMciModeOpen;
 }
 
 std::uint32_t CdAudioDevice::trackStart(std::uint32_t track) {

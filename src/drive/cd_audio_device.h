@@ -130,9 +130,9 @@ public:
     std::uint32_t currentTrack();                   // status(kMciStatusCurrentTrack)
     std::uint32_t position();                       // status(kMciStatusPosition)
     std::uint32_t numberOfTracks();                 // status(kMciStatusNumberOfTracks)
-    int isReady();                                  // status(kMciStatusReady) != 0
-    int isMediaPresent();                           // status(kMciStatusMediaPresent) != 0
-    int isDoorOpen();                               // its own mode() query == kMciModeOpen
+    bool isReady();                                 // status(kMciStatusReady) != 0
+    bool isMediaPresent();                          // status(kMciStatusMediaPresent) != 0
+    bool isDoorOpen();                              // its own mode() query == kMciModeOpen
     std::uint32_t trackStart(std::uint32_t track);  // trackStatus(track, position)
     std::uint32_t trackLength(std::uint32_t track); // trackStatus(track, length)
     std::uint32_t trackType(std::uint32_t track);   // trackStatus(track, type)

@@ -130,7 +130,7 @@ void applyCdText(const CdTextStrings& strings, DiscInfo& info) {
         entry->title =
             withPerformer ? strings.performers[n] + " / " + strings.titles[n] : strings.titles[n];
     }
-    info.valid = 1;
+    info.valid = true;
     info.origin = OriginCdText;
 }
 

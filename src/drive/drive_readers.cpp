@@ -99,7 +99,7 @@ int readTrackList(const std::string& drive, std::string& aspiMap, CdAudioDevice&
         }
         // A failed read, or one not starting at track 1: ASPI may still know the drive.
     }
-    if (scsi.aspiAvailable() == 1 && !drive.empty()) {
+    if (scsi.aspiAvailable() && !drive.empty()) {
         std::vector<std::uint8_t> toc;
         const int row = scsi.findAspiDrive(drive, list, aspiMap, &toc);
         if (row >= 0) {

@@ -24,7 +24,7 @@ ScsiAccess::ScsiAccess(std::unique_ptr<SptiPort> spti, std::unique_ptr<AspiPort>
     : spti_(std::move(spti)), aspi_(std::move(aspi)), system_(system), log_(log),
       cdText_(kCdTextBytes, 0) {
     if (aspi_ && aspi_->loaded() && discoverDevices())
-        aspiAvailable_ = 1;
+        aspiAvailable_ = true;
 }
 
 bool ScsiAccess::discoverDevices() {
@@ -93,14 +93,14 @@ int ScsiAccess::executeCommand(const std::string& drive, const std::string& aspi
 }
 
 int ScsiAccess::aspiRow(const std::string& drive, const std::string& aspiMap) const {
-    if (aspiAvailable_ != 1 || drive.empty())
+    if (!aspiAvailable_ || drive.empty())
         return -1;
     const std::size_t row = aspiMap.find(drive[0]);
     return row == std::string::npos ? -1 : static_cast<int>(row);
 }
 
 int ScsiAccess::aspiExecute(int row, const Cdb& cdb, void* buffer, std::uint32_t length) {
-    if (aspiAvailable_ != 1 || row < 0 || row >= driveCount_)
+    if (!aspiAvailable_ || row < 0 || row >= driveCount_)
         return 0;
     return aspi_->execute(drives_[static_cast<std::size_t>(row)], cdb, buffer, length) == kSsComp
                ? 1
@@ -117,7 +117,7 @@ int ScsiAccess::sptiExecute(const std::string& drive, const Cdb& cdb, void* buff
 
 int ScsiAccess::findAspiDrive(const std::string& drive, const TrackList& deviceList,
                               const std::string& aspiMap, std::vector<std::uint8_t>* matchedToc) {
-    if (aspiAvailable_ != 1 || drive.empty())
+    if (!aspiAvailable_ || drive.empty())
         return -1;
     std::vector<std::uint8_t> toc(kTocBytes);
     const Cdb cdb = readTocCommand(kTocFormatToc);

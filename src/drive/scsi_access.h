@@ -71,12 +71,12 @@ public:
                      PackedMsf end);
 
     // The log switches: set by the user-interface thread, read by the worker.
-    void setCdTextLog(int on) { cdTextLog_.store(on); }
-    void setSessionLog(int on) { sessionLog_.store(on); }
+    void setCdTextLog(bool on) { cdTextLog_.store(on); }
+    void setSessionLog(bool on) { sessionLog_.store(on); }
     void setErrorDetail(int level) { errorDetail_.store(level); }
-    int cdTextLog() const { return cdTextLog_.load(); }
-    int sessionLog() const { return sessionLog_.load(); }
-    int aspiAvailable() const { return aspiAvailable_; }
+    bool cdTextLog() const { return cdTextLog_.load(); }
+    bool sessionLog() const { return sessionLog_.load(); }
+    bool aspiAvailable() const { return aspiAvailable_; }
 
     int driveCount() const { return driveCount_; }
     const AspiDrive& aspiDrive(int row) const { return drives_[static_cast<std::size_t>(row)]; }
@@ -98,9 +98,9 @@ private:
     EventLog& log_;
     std::array<AspiDrive, kMaxAspiDrives> drives_{};
     int driveCount_ = 0;
-    int aspiAvailable_ = 0;
-    std::atomic<int> cdTextLog_{0};
-    std::atomic<int> sessionLog_{0};
+    bool aspiAvailable_ = false;
+    std::atomic<bool> cdTextLog_{false};
+    std::atomic<bool> sessionLog_{false};
     std::atomic<int> errorDetail_{0};
     DiscInfo cdTextInfo_;
     std::vector<std::uint8_t> cdText_;

@@ -15,8 +15,8 @@ ControlStates busyControlStates() {
     return s;
 }
 
-ControlStates controlStatesForMode(std::uint32_t mode, int hasAudio) {
-    const bool a = hasAudio != 0;
+ControlStates controlStatesForMode(std::uint32_t mode, bool hasAudio) {
+    const bool a = hasAudio;
     ControlStates s;
     s.eject = true;
     s.tracks = a;
@@ -38,12 +38,12 @@ ControlStates controlStatesForMode(std::uint32_t mode, int hasAudio) {
 
 void TransportControls::setControlsBusy() {
     apply(busyControlStates());
-    enabled_.store(0);
+    enabled_.store(false);
 }
 
 void TransportControls::enableControlsForMode(std::uint32_t mode) {
     const ControlStates states = controlStatesForMode(mode, hasAudio_.load());
-    if (enabled_.exchange(1) == 1 && states == modeStates_)
+    if (enabled_.exchange(true) && states == modeStates_)
         return;
     modeStates_ = states;
     apply(states);

@@ -26,8 +26,8 @@ struct ControlStates {
 
 // While a command or a disc read is under way: only Eject.
 ControlStates busyControlStates();
-// The states in an MCI mode for a disc with (hasAudio 1) or without audio.
-ControlStates controlStatesForMode(std::uint32_t mode, int hasAudio);
+// The states in an MCI mode for a disc with or without audio.
+ControlStates controlStatesForMode(std::uint32_t mode, bool hasAudio);
 
 // Applies the tables to the window; called from both threads.
 class TransportControls : public PlayerControls {
@@ -40,20 +40,20 @@ public:
     // from one thread only (the worker's poll).
     void enableControlsForMode(std::uint32_t mode) override;
 
-    // 0 after setControlsBusy, 1 after enableControlsForMode.
-    int controlsEnabled() const { return enabled_.load(); }
+    // False after setControlsBusy, true after enableControlsForMode.
+    bool controlsEnabled() const { return enabled_.load(); }
     // The hasAudio field of the user interface's DiscInfo; set whenever the
     // window takes over or clears its disc.
-    void setHasAudio(int hasAudio) { hasAudio_.store(hasAudio); }
-    int hasAudio() const { return hasAudio_.load(); }
+    void setHasAudio(bool hasAudio) { hasAudio_.store(hasAudio); }
+    bool hasAudio() const { return hasAudio_.load(); }
 
 private:
     void apply(const ControlStates& states);
 
     TransportWindow& window_;
     ControlStates modeStates_; // applied by the last enableControlsForMode
-    std::atomic<int> enabled_{0};
-    std::atomic<int> hasAudio_{0};
+    std::atomic<bool> enabled_{false};
+    std::atomic<bool> hasAudio_{false};
 };
 
 } // namespace rubo

@@ -2,8 +2,6 @@
 
 #include "settings/text_format.h"
 
-#include <cstring>
-
 namespace rubo {
 
 namespace {
@@ -90,13 +88,6 @@ bool isWritten(const OptionKey& k, const Options& options) {
 const OptionKey* optionKeys(std::size_t& count) {
     count = sizeof kOptionKeys / sizeof kOptionKeys[0];
     return kOptionKeys;
-}
-
-const OptionKey* optionKeyNamed(const char* key) {
-    for (const OptionKey& row : kOptionKeys)
-        if (std::strcmp(row.key, key) == 0)
-            return &row;
-    return nullptr;
 }
 
 Options defaultOptions(int buttonFaceColor) {

@@ -94,8 +94,6 @@ struct OptionKey {
 
 // The option table in file order.
 const OptionKey* optionKeys(std::size_t& count);
-// The table's row of `key` (exact spelling), or null.
-const OptionKey* optionKeyNamed(const char* key);
 
 // Defaults of every option; the background colour is the system colour of
 // button faces, which the caller supplies.

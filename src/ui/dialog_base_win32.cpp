@@ -1,5 +1,6 @@
 #include "ui/dialog_base_win32.h"
 
+#include "ui/callback_guard.h"
 #include "ui/controls_win32.h"
 
 #include <algorithm>
@@ -160,11 +161,7 @@ INT_PTR CALLBACK DialogBase::dialogProc(HWND window, UINT message, WPARAM wParam
     if (!self)
         return FALSE;
     INT_PTR result = FALSE;
-    try {
-        result = self->dispatch(message, wParam, lParam);
-    } catch (...) {
-        result = FALSE;
-    }
+    callbackGuard([&] { result = self->dispatch(message, wParam, lParam); });
     if (message == WM_NCDESTROY)
         self->detach();
     return result;

@@ -1,5 +1,6 @@
 #include "ui/hyperlink_win32.h"
 
+#include "ui/callback_guard.h"
 #include "ui/controls_win32.h"
 #include "ui/dialog_base_win32.h"
 #include "ui/gdi_objects_win32.h"
@@ -201,13 +202,9 @@ LRESULT CALLBACK CHyperLink::subclassProc(HWND window, UINT message, WPARAM wPar
     }
     bool handled = false;
     LRESULT result = 0;
-    if (self && self->hwnd_ == window) {
-        try {
-            result = self->handle(message, wParam, lParam, handled);
-        } catch (...) {
-            handled = false;
-        }
-    }
+    if (self && self->hwnd_ == window &&
+        !callbackGuard([&] { result = self->handle(message, wParam, lParam, handled); }))
+        handled = false;
     return handled ? result : DefSubclassProc(window, message, wParam, lParam);
 }
 

@@ -1,5 +1,6 @@
 #include "ui/image_button_win32.h"
 
+#include "ui/callback_guard.h"
 #include "ui/dialog_base_win32.h"
 #include "ui/gdi_objects_win32.h"
 #include "ui/image_pixels.h"
@@ -213,10 +214,7 @@ LRESULT CALLBACK CImageButton::subclassProc(HWND window, UINT message, WPARAM wP
         self->dropPictures();
     }
     if (message == kReflectBase + WM_DRAWITEM && lParam && self && self->hwnd_ == window) {
-        try {
-            self->draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-        } catch (...) {
-        }
+        callbackGuard([&] { self->draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); });
         return TRUE;
     }
     return DefSubclassProc(window, message, wParam, lParam);

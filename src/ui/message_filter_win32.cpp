@@ -1,5 +1,6 @@
 #include "ui/message_filter_win32.h"
 
+#include "ui/callback_guard.h"
 #include "ui/dialog_base_win32.h"
 
 namespace rubo::ui {
@@ -34,13 +35,8 @@ LRESULT CALLBACK filterProc(int code, WPARAM wParam, LPARAM lParam) {
     if (code == MSGF_DIALOGBOX && lParam) {
         MSG& msg = *reinterpret_cast<MSG*>(lParam);
         bool used = false;
-        if (!(havePreTranslated && sameMessage(msg, lastPreTranslated))) {
-            try {
-                used = runFilters(msg);
-            } catch (...) {
-                used = false;
-            }
-        }
+        if (!(havePreTranslated && sameMessage(msg, lastPreTranslated)))
+            callbackGuard([&] { used = runFilters(msg); });
         havePreTranslated = false;
         if (used)
             return TRUE;
@@ -72,11 +68,9 @@ void MessageFilter::setAccelerators(HWND window, HACCEL table) {
 bool MessageFilter::preTranslate(MSG& msg) {
     lastPreTranslated = msg;
     havePreTranslated = true;
-    try {
-        return runFilters(msg);
-    } catch (...) {
-        return false;
-    }
+    bool used = false;
+    callbackGuard([&] { used = runFilters(msg); });
+    return used;
 }
 
 } // namespace rubo::ui

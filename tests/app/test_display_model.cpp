@@ -267,13 +267,13 @@ TEST_CASE("the door opened during play clears the disc") {
     f.tick();
 
     f.drive(kMciModeOpen);
-    f.view.cdText.valid = 1;
+    f.view.cdText.valid = true;
     f.set(&SharedPlayerState::clearRequest, 1);
     transportJournal().clear();
     checkTexts(f.tick(), {"no disc", "", "RUBO: no disc", 0});
     CHECK(f.shared.clearRequest == 0);
-    CHECK(f.view.disc.valid == 0);
-    CHECK(f.view.cdText.valid == 0);
+    CHECK_FALSE(f.view.disc.valid);
+    CHECK_FALSE(f.view.cdText.valid);
     CHECK(f.view.disc.trackList.trackCount == 0);
     CHECK(f.transportControls.hasAudio() == 0);
     CHECK(f.lockCycles() == 2);
@@ -291,19 +291,19 @@ TEST_CASE("new disc information waits for a settled drive") {
     f.set(&SharedPlayerState::scanning, 1);
     f.drive(kMciModeOpen);
     CHECK(f.tick().firstLine == "Scanning disc");
-    CHECK(f.view.disc.valid == 0);
+    CHECK_FALSE(f.view.disc.valid);
     CHECK(f.shared.discInfoReady == 1);
 
     f.drive(kMciModeStop);
     f.set(&SharedPlayerState::ready, 0);
     f.tick();
-    CHECK(f.view.disc.valid == 0);
+    CHECK_FALSE(f.view.disc.valid);
     CHECK(f.shared.scanning == 1);
 
     f.set(&SharedPlayerState::ready, 1);
     transportJournal().clear();
     checkTexts(f.tick(), {"Artist - Album   (8:02)", "[1]  Song 1", "RUBO: Artist", 0});
-    CHECK(f.view.disc.valid == 1);
+    CHECK(f.view.disc.valid);
     CHECK(f.view.disc.trackList.trackCount == 2);
     // The disc's CD-TEXT comes with it, for the Edit button.
     CHECK(f.view.cdText.artist == "Text Artist");

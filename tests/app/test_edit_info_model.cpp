@@ -224,7 +224,7 @@ TEST_CASE("imports: CD-TEXT, RUBO.ini and cdplayer.ini take only their parts") {
 
     SUBCASE("CD-TEXT with fewer entries than tracks, then none given") {
         DiscInfo cdText = makeDisc(2, 0);
-        cdText.valid = 1;
+        cdText.valid = true;
         cdText.artist = "Text Artist";
         cdText.title = "Text Title";
         cdText.trackList.tracks[1].title = "T1";

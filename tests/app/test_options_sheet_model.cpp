@@ -6,7 +6,6 @@
 #include "settings/text_format.h"
 #include "test_support.h"
 
-#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -16,11 +15,13 @@ using namespace rubo::test;
 
 namespace {
 
-const OptionKey* optionRow(const char* key) {
+// The option table's row of a page value's field.
+const OptionKey* optionRow(const PageValue& value) {
     std::size_t count = 0;
     const OptionKey* rows = optionKeys(count);
     for (std::size_t i = 0; i < count; ++i)
-        if (std::strcmp(rows[i].key, key) == 0)
+        if (value.intField ? rows[i].intField == value.intField
+                           : rows[i].stringField == value.stringField)
             return &rows[i];
     return nullptr;
 }
@@ -50,35 +51,11 @@ std::string optionsText(const Options& options) {
 
 // A value for a row that no default has and that each port field accepts.
 void setRow(Options& options, const PageValue& value, int seed) {
-    const OptionKey* row = optionRow(value.key);
-    REQUIRE(row != nullptr);
-    if (row->intField)
-        options.*row->intField = value.control == PageControl::Port ? 1000 + seed : 7000 + seed;
+    if (value.intField)
+        options.*value.intField = value.control == PageControl::Port ? 1000 + seed : 7000 + seed;
     else
-        options.*row->stringField = formatText("text %d of %s", seed, value.key);
+        options.*value.stringField = formatText("text %d", seed);
 }
-
-struct Recorder : OptionsOkTarget {
-    explicit Recorder(const OptionsSheetOwner& owner) : owner(owner) {}
-    void changeDrive() override {
-        steps.push_back(OptionsOkStep::ChangeDrive);
-        driveSeen = owner.driveIndex;
-    }
-    void rebuildVolumeControl() override { steps.push_back(OptionsOkStep::VolumeControl); }
-    void applyFlags() override { steps.push_back(OptionsOkStep::Flags); }
-    void rebuildDisplayFont() override {
-        steps.push_back(OptionsOkStep::DisplayFont);
-        fontSeen = owner.options.fontName;
-    }
-    void applyFreedb() override { steps.push_back(OptionsOkStep::Freedb); }
-    void applyLogSwitches() override { steps.push_back(OptionsOkStep::LogSwitches); }
-    void writeSettings() override { steps.push_back(OptionsOkStep::WriteSettings); }
-
-    const OptionsSheetOwner& owner;
-    std::vector<OptionsOkStep> steps;
-    int driveSeen = -1;
-    std::string fontSeen;
-};
 
 // A main window's values: options, its drives and the current one.
 struct Owner {
@@ -87,10 +64,6 @@ struct Owner {
     int driveIndex = 1;
     OptionsSheetOwner view() { return OptionsSheetOwner{options, letters, driveIndex}; }
 };
-
-const std::vector<OptionsOkStep> kAlwaysSteps = {OptionsOkStep::VolumeControl, OptionsOkStep::Flags,
-                                                 OptionsOkStep::Freedb, OptionsOkStep::LogSwitches,
-                                                 OptionsOkStep::WriteSettings};
 
 } // namespace
 
@@ -113,20 +86,15 @@ TEST_CASE("the options sheet's pages: Develop with DevelopMode, the last one wit
 TEST_CASE("the page values stand on the option table") {
     std::set<std::string> seen;
     for (const PageValue& value : rows()) {
-        CAPTURE(value.key);
-        const OptionKey* row = optionRow(value.key);
+        const OptionKey* row = optionRow(value);
         REQUIRE(row != nullptr);
-        CHECK(seen.insert(value.key).second);
+        CAPTURE(row->key);
+        CHECK(seen.insert(row->key).second);
         CHECK(row->read);
-        const bool stringControl =
-            value.control == PageControl::Text || value.control == PageControl::DriveList;
-        if (value.control != PageControl::Held)
-            CHECK((row->stringField != nullptr) == stringControl);
-        CHECK((value.control == PageControl::Port) == (value.portText != nullptr));
         if (value.control == PageControl::Radio) {
-            CHECK(value.choices[0] != value.choices[1]);
-            CHECK(value.choices[1] != value.choices[2]);
-            CHECK(value.choices[0] != value.choices[2]);
+            CHECK(value.choices[0].value != value.choices[1].value);
+            CHECK(value.choices[1].value != value.choices[2].value);
+            CHECK(value.choices[0].value != value.choices[2].value);
         }
         CHECK((value.page == OptionsPage::Develop) == (row->written == OptionWritten::Developer));
     }
@@ -160,16 +128,15 @@ TEST_CASE("every page value goes into the sheet and back on OK; nothing else cha
     CHECK(sheet.driveEntry == "E:");
     CHECK(sheet.options.volumeTypes == owner.options.volumeTypes);
     for (const PageValue& value : rows()) {
-        CAPTURE(value.key);
-        const OptionKey* row = optionRow(value.key);
+        CAPTURE(optionRow(value)->key);
         if (value.control == PageControl::Port)
-            CHECK(sheet.*value.portText == std::to_string(owner.options.*row->intField));
+            CHECK(sheet.*value.portText == std::to_string(owner.options.*value.intField));
         else if (value.control == PageControl::DriveList)
             continue;
-        else if (row->intField)
-            CHECK(sheet.options.*row->intField == owner.options.*row->intField);
+        else if (value.intField)
+            CHECK(sheet.options.*value.intField == owner.options.*value.intField);
         else
-            CHECK(sheet.options.*row->stringField == owner.options.*row->stringField);
+            CHECK(sheet.options.*value.stringField == owner.options.*value.stringField);
     }
 
     // Every value edited on the pages comes back.
@@ -195,43 +162,37 @@ TEST_CASE("every page value goes into the sheet and back on OK; nothing else cha
     edited.options.cddbHackSite.clear();
     edited.options.escapeTiny = 0;
 
-    OptionsSheetOwner view = owner.view();
-    Recorder recorder(view);
-    acceptOptionsSheet(edited, view, recorder);
+    acceptOptionsSheet(edited, owner.view());
     CHECK(optionsText(owner.options) == optionsText(expected));
     CHECK(owner.driveIndex == 2);
 }
 
-TEST_CASE("OK's steps: their order, the drive change and the font only when they changed") {
-    SUBCASE("nothing changed: no drive change, no new font, the other steps in order") {
+TEST_CASE("what OK changed: another drive, the font or a colour") {
+    SUBCASE("nothing changed") {
         Owner owner;
         const Options before = owner.options;
         OptionsSheetOwner view = owner.view();
-        Recorder recorder(view);
-        acceptOptionsSheet(copyIntoSheet(view), view, recorder);
-        CHECK(recorder.steps == kAlwaysSteps);
+        const OptionsOkChanges changes = acceptOptionsSheet(copyIntoSheet(view), view);
+        CHECK_FALSE(changes.drive);
+        CHECK_FALSE(changes.font);
         CHECK(owner.driveIndex == 1);
         Options expected = before;
         expected.cdromDrive = "E:";
         CHECK(optionsText(owner.options) == optionsText(expected));
     }
-    SUBCASE("another drive and another font: every step, in the table's order, on new values") {
+    SUBCASE("another drive and another font") {
         Owner owner;
         OptionsSheetOwner view = owner.view();
         OptionsSheetValues sheet = copyIntoSheet(view);
         sheet.driveEntry = "D:";
         sheet.options.fontName = "Courier";
-        Recorder recorder(view);
-        acceptOptionsSheet(sheet, view, recorder);
-        const std::vector<OptionsOkStep> all = {
-            OptionsOkStep::ChangeDrive,  OptionsOkStep::VolumeControl, OptionsOkStep::Flags,
-            OptionsOkStep::DisplayFont,  OptionsOkStep::Freedb,        OptionsOkStep::LogSwitches,
-            OptionsOkStep::WriteSettings};
-        CHECK(recorder.steps == all);
-        CHECK(recorder.driveSeen == 0);
-        CHECK(recorder.fontSeen == "Courier");
+        const OptionsOkChanges changes = acceptOptionsSheet(sheet, view);
+        CHECK(changes.drive);
+        CHECK(changes.font);
+        CHECK(owner.driveIndex == 0);
+        CHECK(owner.options.fontName == "Courier");
     }
-    SUBCASE("each font value alone rebuilds the font") {
+    SUBCASE("each font value alone changes the font") {
         for (int field = 0; field < 5; ++field) {
             CAPTURE(field);
             Owner owner;
@@ -255,10 +216,9 @@ TEST_CASE("OK's steps: their order, the drive change and the font only when they
                 o.backColor += 1;
                 break;
             }
-            Recorder recorder(view);
-            acceptOptionsSheet(sheet, view, recorder);
-            CHECK(recorder.steps.size() == kAlwaysSteps.size() + 1);
-            CHECK(recorder.steps[2] == OptionsOkStep::DisplayFont);
+            const OptionsOkChanges changes = acceptOptionsSheet(sheet, view);
+            CHECK(changes.font);
+            CHECK_FALSE(changes.drive);
         }
     }
     SUBCASE("a drive entry not in the list is the first drive; no drives, no change") {
@@ -266,11 +226,9 @@ TEST_CASE("OK's steps: their order, the drive change and the font only when they
         OptionsSheetOwner view = owner.view();
         OptionsSheetValues sheet = copyIntoSheet(view);
         sheet.driveEntry = "Q:";
-        Recorder recorder(view);
-        acceptOptionsSheet(sheet, view, recorder);
+        CHECK(acceptOptionsSheet(sheet, view).drive);
         CHECK(owner.driveIndex == 0);
         CHECK(owner.options.cdromDrive == "D:");
-        CHECK(recorder.steps.front() == OptionsOkStep::ChangeDrive);
 
         Owner none;
         none.letters.clear();
@@ -279,9 +237,7 @@ TEST_CASE("OK's steps: their order, the drive change and the font only when they
         OptionsSheetOwner noneView = none.view();
         OptionsSheetValues noneSheet = copyIntoSheet(noneView);
         CHECK(noneSheet.driveEntry.empty());
-        Recorder noneRecorder(noneView);
-        acceptOptionsSheet(noneSheet, noneView, noneRecorder);
-        CHECK(noneRecorder.steps == kAlwaysSteps);
+        CHECK_FALSE(acceptOptionsSheet(noneSheet, noneView).drive);
         CHECK(none.options.cdromDrive == "G:");
     }
 }
@@ -314,18 +270,20 @@ TEST_CASE("a bad port: the freedb page refuses it naming the field; OK keeps the
         int proxyEnabled;
         const char* customPort;
         const char* proxyPort;
-        const char* refusedKey; // null: accepted
+        int Options::*refused; // null: accepted
     };
+    const auto custom = &Options::cddbCustomPort;
+    const auto proxy = &Options::proxyPort;
     const Case cases[] = {
-        {"custom server chosen, its port empty", 2, 0, "", "", "CddbCustomPort"},
-        {"custom server chosen, its port 0", 2, 0, "0", "", "CddbCustomPort"},
+        {"custom server chosen, its port empty", 2, 0, "", "", custom},
+        {"custom server chosen, its port 0", 2, 0, "0", "", custom},
         {"custom server not chosen, its port empty", 1, 0, "", "", nullptr},
-        {"custom server not chosen, its port out of range", 3, 0, "70000", "", "CddbCustomPort"},
-        {"proxy on, its port empty", 1, 1, "80", "", "ProxyPort"},
-        {"proxy on, its port not a number", 1, 1, "80", "proxy", "ProxyPort"},
+        {"custom server not chosen, its port out of range", 3, 0, "70000", "", custom},
+        {"proxy on, its port empty", 1, 1, "80", "", proxy},
+        {"proxy on, its port not a number", 1, 1, "80", "proxy", proxy},
         {"proxy off, its port empty", 1, 0, "80", "", nullptr},
-        {"proxy off, its port out of range", 1, 0, "80", "65536", "ProxyPort"},
-        {"both bad: the freedb server's first", 2, 1, "x", "y", "CddbCustomPort"},
+        {"proxy off, its port out of range", 1, 0, "80", "65536", proxy},
+        {"both bad: the freedb server's first", 2, 1, "x", "y", custom},
         {"both good", 2, 1, "8880", "3128", nullptr},
     };
     for (const Case& c : cases) {
@@ -344,21 +302,20 @@ TEST_CASE("a bad port: the freedb page refuses it naming the field; OK keeps the
         sheet.cddbCustomPortText = c.customPort;
         sheet.proxyPortText = c.proxyPort;
         const auto refusal = checkPorts(sheet);
-        REQUIRE(refusal.has_value() == (c.refusedKey != nullptr));
-        if (c.refusedKey) {
+        REQUIRE(refusal.has_value() == (c.refused != nullptr));
+        if (c.refused) {
             CHECK(refusal->page == OptionsPage::Freedb);
-            CHECK(std::string(refusal->key) == c.refusedKey);
-            const bool proxy = std::string(c.refusedKey) == "ProxyPort";
+            CHECK(refusal->field == c.refused);
             CHECK(refusal->message ==
-                  (proxy ? "The port of the proxy server must be a number from 1 to 65535."
-                         : "The port of the custom freedb server must be a number from 1 to "
-                           "65535."));
+                  (c.refused == proxy
+                       ? "The port of the proxy server must be a number from 1 to 65535."
+                       : "The port of the custom freedb server must be a number from 1 to "
+                         "65535."));
         }
         // OK without the page's check (the page never shown): a port that does
         // not read keeps its stored value, and every other edit is taken.
-        Recorder recorder(view);
-        acceptOptionsSheet(sheet, view, recorder);
-        CHECK(recorder.steps.size() == kAlwaysSteps.size() + 2);
+        const OptionsOkChanges changes = acceptOptionsSheet(sheet, view);
+        CHECK((changes.drive && changes.font));
         CHECK(owner.options.fontName == "Changed");
         CHECK(owner.driveIndex == 2);
         int customPort = 0;
@@ -377,23 +334,15 @@ TEST_CASE("OK writes the sheet's values to the settings file, a stored bad port 
     owner.options.volumeTypes = {{'D', 4101}, {'E', 4101}, {'F', 4101}};
     saveOptions(file, owner.options, owner.letters);
     writeOption(file, &Options::developMode, 1);
-
-    struct Writer : Recorder {
-        Writer(const OptionsSheetOwner& owner, SettingsFile& file, const std::string& letters)
-            : Recorder(owner), file(file), letters(letters) {}
-        void writeSettings() override { saveOptions(file, owner.options, letters); }
-        SettingsFile& file;
-        const std::string& letters;
-    };
     OptionsSheetOwner view = owner.view();
-    Writer writer(view, file, owner.letters);
     owner.options.proxyPort = 0; // as read without a ProxyPort line
     OptionsSheetValues sheet = copyIntoSheet(view);
     sheet.options.proxyEnabled = 1;
     sheet.options.logging = 1;
     sheet.options.volumeTypes['F'] = 4106;
     sheet.options.cddbEmailAddress = "me@example.org";
-    acceptOptionsSheet(sheet, view, writer);
+    acceptOptionsSheet(sheet, view);
+    saveOptions(file, owner.options, owner.letters);
     Options loaded;
     loadOptions(file, loaded, 0x00C0C0C0, owner.letters);
     CHECK(optionsText(loaded) == optionsText(owner.options));

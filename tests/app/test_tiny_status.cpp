@@ -39,14 +39,14 @@ TEST_CASE("Tiny captions by player mode") {
 }
 
 TEST_CASE("Tiny images by player mode, transport and audio") {
-    CHECK(imageText(tinyImages(kMciModeStop, true, 1)) == "10011");
-    CHECK(imageText(tinyImages(kMciModePlay, true, 1)) == "11111");
-    CHECK(imageText(tinyImages(kMciModePause, true, 1)) == "11100");
+    CHECK(imageText(tinyImages(kMciModeStop, true, true)) == "10011");
+    CHECK(imageText(tinyImages(kMciModePlay, true, true)) == "11111");
+    CHECK(imageText(tinyImages(kMciModePause, true, true)) == "11100");
     for (std::uint32_t mode : {kMciModeStop, kMciModePlay, kMciModePause}) {
         CAPTURE(mode);
-        CHECK(imageText(tinyImages(mode, false, 1)) == "00000");
-        CHECK(imageText(tinyImages(mode, true, 0)) == "00000");
+        CHECK(imageText(tinyImages(mode, false, true)) == "00000");
+        CHECK(imageText(tinyImages(mode, true, false)) == "00000");
     }
     for (std::uint32_t mode : {kMciModeNotReady, kMciModeRecord, kMciModeSeek, kMciModeOpen, 0u})
-        CHECK(imageText(tinyImages(mode, true, 1)) == "00000");
+        CHECK(imageText(tinyImages(mode, true, true)) == "00000");
 }

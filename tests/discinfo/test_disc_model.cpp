@@ -121,7 +121,7 @@ TEST_CASE("disc text defaults") {
     info.trackList = makeList({150, 9000}, 20000);
     info.trackList.store(4, TrackEntry{0, "extra", "x", 0, 0, 0});
     info.trackList.entry(1)->extended = "ext";
-    info.valid = 1;
+    info.valid = true;
     info.origin = OriginFreedb;
     info.discId = 0x1234;
     info.artist = "A";
@@ -146,7 +146,7 @@ TEST_CASE("disc text defaults") {
         info.freedbState = kFreedbStateFound;
         info.freedbRevision = 3;
         info.modified = 0;
-        info.hasAudio = 1;
+        info.hasAudio = true;
         info.firstAudioTrack = 2;
         resetDiscInfo(info);
         CHECK(discText(info) == "?|?|misc||0|");
@@ -162,20 +162,20 @@ TEST_CASE("findFirstAudioTrack") {
         info.trackList.entry(1)->audio = 0;
         findFirstAudioTrack(info);
         CHECK(int(info.firstAudioTrack) == 2);
-        CHECK(info.hasAudio == 1);
+        CHECK(info.hasAudio);
     }
     SUBCASE("no audio keeps hasAudio") {
         for (int k = 1; k <= 3; ++k)
             info.trackList.entry(k)->audio = 0;
-        info.hasAudio = 1;
+        info.hasAudio = true;
         findFirstAudioTrack(info);
         CHECK(int(info.firstAudioTrack) == 3);
-        CHECK(info.hasAudio == 1);
-        info.hasAudio = 0;
+        CHECK(info.hasAudio);
+        info.hasAudio = false;
         info.trackList.trackCount = 5; // tracks 4 and 5 missing: not audio
         findFirstAudioTrack(info);
         CHECK(int(info.firstAudioTrack) == 5);
-        CHECK(info.hasAudio == 0);
+        CHECK_FALSE(info.hasAudio);
         info.trackList.trackCount = 0;
         findFirstAudioTrack(info);
         CHECK(int(info.firstAudioTrack) == 0);

@@ -49,7 +49,7 @@ struct Store {
 DiscInfo makeCdText(const std::string& artist, const std::vector<std::string>& titles) {
     DiscInfo text;
     resetDiscInfo(text);
-    text.valid = 1;
+    text.valid = true;
     text.origin = OriginCdText;
     text.artist = artist;
     text.title = "Text Title";
@@ -73,10 +73,10 @@ TEST_CASE("a section with Artist but no track keys keeps the default titles") {
     info.trackList.tracks[2].extended = "stale ext";
     s.load(info);
     CHECK(info.origin == OriginRuboIni);
-    CHECK(info.valid == 1);
+    CHECK(info.valid);
     CHECK(discTexts(info) == "Band|?|0||misc||Track 1;Track 2;Track 3;");
     CHECK(info.firstAudioTrack == 1);
-    CHECK(info.hasAudio == 1);
+    CHECK(info.hasAudio);
     CHECK(s.cdPlayer.reads == 0);
     CHECK(s.serials.asked.empty());
 }
@@ -192,7 +192,7 @@ TEST_CASE("CD-TEXT is taken over, saved, and found in RUBO.ini the next time") {
     DiscInfo info = makeDisc(2, kDisc);
     s.load(info, cdText);
     CHECK(info.origin == OriginCdText);
-    CHECK(info.valid == 1);
+    CHECK(info.valid);
     CHECK(discTexts(info) == "Text Artist|Text Title|0||misc|message|t1;t2;");
     CHECK(s.cdPlayer.reads == 0);
     CHECK(s.ruboBytes() == "[2A0B3C04]\r\nArtist=Text Artist\r\nTitle=Text Title\r\n"
@@ -220,7 +220,7 @@ TEST_CASE("copyCdTextInfo takes texts up to the shorter track array only") {
     CHECK(shortDisc.trackList.entryCount() == 2);
 
     DiscInfo invalid = makeCdText("A", {"c1"});
-    invalid.valid = 0;
+    invalid.valid = false;
     DiscInfo untouched = makeDisc(1, kDisc);
     clearDiscText(untouched);
     CHECK(copyCdTextInfo(untouched, invalid) == 0);
@@ -292,7 +292,7 @@ TEST_CASE("lookup order: RUBO.ini, then CD-TEXT, then cdplayer.ini") {
         DiscInfo info = makeDisc(2, kDisc);
         info.origin = OriginFreedb;
         s.load(info, cdText);
-        CHECK(info.valid == 1);
+        CHECK(info.valid);
         CHECK(info.firstAudioTrack == 1);
         if (inRubo) {
             CHECK(info.origin == OriginRuboIni);

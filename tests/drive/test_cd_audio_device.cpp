@@ -35,25 +35,25 @@ TEST_CASE("each convenience query is one status call with its item") {
     CHECK(device.calls == std::vector<std::string>{"status 8", "status 2", "status 3", "status 4"});
 }
 
-TEST_CASE("isReady and isMediaPresent give 0 or 1") {
+TEST_CASE("isReady and isMediaPresent: any status but 0 is true") {
     FakeCdAudioDevice device;
     device.setStatus(kMciStatusReady, 42);
     device.setStatus(kMciStatusMediaPresent, 0);
-    CHECK(device.isReady() == 1);
-    CHECK(device.isMediaPresent() == 0);
+    CHECK(device.isReady());
+    CHECK_FALSE(device.isMediaPresent());
     device.setStatus(kMciStatusReady, 0);
     device.setStatus(kMciStatusMediaPresent, 0xFFFFFFFFu);
-    CHECK(device.isReady() == 0);
-    CHECK(device.isMediaPresent() == 1);
+    CHECK_FALSE(device.isReady());
+    CHECK(device.isMediaPresent());
     CHECK(device.calls == std::vector<std::string>{"status 7", "status 5", "status 7", "status 5"});
 }
 
-TEST_CASE("isDoorOpen is 1 only for the open mode") {
+TEST_CASE("isDoorOpen is true only for the open mode") {
     FakeCdAudioDevice device;
     for (std::uint32_t mode = 523; mode <= 531; ++mode) {
         device.setStatus(kMciStatusMode, mode);
         CAPTURE(mode);
-        CHECK(device.isDoorOpen() == (mode == kMciModeOpen ? 1 : 0));
+        CHECK(device.isDoorOpen() == (mode == kMciModeOpen));
     }
 }
 
@@ -61,7 +61,7 @@ TEST_CASE("isDoorOpen asks again and can disagree with a mode read just before")
     FakeCdAudioDevice device;
     device.queueStatus(kMciStatusMode, {kMciModeStop, kMciModeOpen});
     CHECK(device.mode() == kMciModeStop);
-    CHECK(device.isDoorOpen() == 1);
+    CHECK(device.isDoorOpen());
     CHECK(device.countCalls("status 4") == 2);
 }
 
@@ -81,7 +81,7 @@ TEST_CASE("a failed status reads as 0 and keeps its code") {
     FakeCdAudioDevice device;
     device.setStatus(kMciStatusReady, 1);
     device.failStatus(kMciStatusReady, kMciErrDeviceNotReady);
-    CHECK(device.isReady() == 0);
+    CHECK_FALSE(device.isReady());
     CHECK(device.lastError() == kMciErrDeviceNotReady);
 }
 

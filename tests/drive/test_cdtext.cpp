@@ -42,7 +42,7 @@ TEST_CASE("CD-TEXT: performers and titles") {
     SUBCASE("disc texts") {
         CHECK(info.artist == "Band");
         CHECK(info.title == "Album");
-        CHECK(info.valid == 1);
+        CHECK(info.valid);
         CHECK(info.origin == OriginCdText);
     }
     SUBCASE("performer equal to the disc artist: the title alone") {
@@ -95,7 +95,7 @@ TEST_CASE("CD-TEXT: packs that are not used") {
     }
     SUBCASE("no packs: defaults") {
         const DiscInfo info = applied(parse({}));
-        CHECK(info.valid == 1);
+        CHECK(info.valid);
         CHECK(info.artist == "?");
         CHECK(info.title == "?");
         CHECK(info.trackList.entryCount() == 0);

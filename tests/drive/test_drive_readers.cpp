@@ -263,7 +263,7 @@ TEST_CASE("CD-TEXT read and cdtext.log") {
         s.setCdTextLog(1);
         CHECK(readCdText("D:", "", s) == 1);
         const DiscInfo& info = s.cdTextInfo();
-        CHECK(info.valid == 1);
+        CHECK(info.valid);
         CHECK(info.origin == OriginCdText);
         CHECK(info.artist == "Band");
         CHECK(info.title == "Album");
@@ -304,14 +304,14 @@ TEST_CASE("CD-TEXT read and cdtext.log") {
         CHECK(readCdText("D:", "", s) == 1);
         f.spti = nullptr;
         CHECK(readCdText("D:", "", s) == 0);
-        CHECK(s.cdTextInfo().valid == 0);
+        CHECK_FALSE(s.cdTextInfo().valid);
         CHECK(s.cdTextInfo().artist == "?");
         CHECK(s.cdTextInfo().trackList.entryCount() == 0);
     }
     SUBCASE("an empty but successful read gives a valid record with artist ?") {
         f.spti = [](const Cdb&, std::uint8_t*, std::uint32_t) { return true; };
         CHECK(readCdText("D:", "", s) == 1);
-        CHECK(s.cdTextInfo().valid == 1);
+        CHECK(s.cdTextInfo().valid);
         CHECK(s.cdTextInfo().origin == OriginCdText);
         CHECK(s.cdTextInfo().artist == "?");
         CHECK(s.cdTextInfo().title == "?");

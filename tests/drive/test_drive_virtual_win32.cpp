@@ -54,7 +54,7 @@ std::unique_ptr<ScsiAccess> makeScsi(EventLog& log) {
     INFO("this test runs the ASPI back end; the Windows version of the prefix must not be "
          "NT 4 - XP/.NET for an administrator");
     REQUIRE_FALSE(scsi->usesSpti());
-    REQUIRE(scsi->aspiAvailable() == 1);
+    REQUIRE(scsi->aspiAvailable());
     return scsi;
 }
 
@@ -74,7 +74,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
             INFO("disc " << std::string(disc.file));
             insertDisc(disc.file);
             auto device = openDriveDevice(kVirtualDrive);
-            CHECK(device->isMediaPresent() == 1);
+            CHECK(device->isMediaPresent());
             REQUIRE(device->numberOfTracks() == disc.tracks.size());
             device->setTimeFormat(kMciFormatMsf);
             for (std::uint32_t k = 1; k <= disc.tracks.size(); ++k) {
@@ -90,7 +90,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         }
         REQUIRE(driveControl("insert " + virtualDiscPath("empty.disc")) == 0);
         auto device = openDriveDevice(kVirtualDrive);
-        CHECK(device->isMediaPresent() == 0);
+        CHECK_FALSE(device->isMediaPresent());
         CHECK(device->mode() == kMciModeNotReady);
         CHECK(device->numberOfTracks() == 0);
         TrackList list;
@@ -133,14 +133,14 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
 
         REQUIRE(device->setDoor(1) == 0);
         CHECK(device->mode() == kMciModeOpen);
-        CHECK(device->isDoorOpen() == 1);
-        CHECK(device->isMediaPresent() == 0);
+        CHECK(device->isDoorOpen());
+        CHECK_FALSE(device->isMediaPresent());
         CHECK(device->playFrom(makeTmsf(1, 0, 0, 0), 0) == kMciErrHardware);
         CHECK(device->lastError() == kMciErrHardware);
         REQUIRE(device->setDoor(0) == 0);
-        CHECK(device->isDoorOpen() == 0);
+        CHECK_FALSE(device->isDoorOpen());
         CHECK(waitReady(*device));
-        CHECK(device->isMediaPresent() == 1);
+        CHECK(device->isMediaPresent());
         CHECK(device->numberOfTracks() == 12);
 
         // Another disc through the control program while the device is open.
@@ -374,7 +374,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
             scsi->setCdTextLog(1);
             REQUIRE(readCdText(kVirtualDrive, "D", *scsi) == 1);
             const DiscInfo& info = scsi->cdTextInfo();
-            CHECK(info.valid == 1);
+            CHECK(info.valid);
             CHECK(info.origin == OriginCdText);
             CHECK(info.artist == "The Virtual Players");
             CHECK(info.title == "Virtual Sessions");
@@ -455,7 +455,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
             insertDisc(kNoCdText.file);
             scsi->setCdTextLog(1);
             REQUIRE(readCdText(kVirtualDrive, "D", *scsi) == 1);
-            CHECK(scsi->cdTextInfo().valid == 1);
+            CHECK(scsi->cdTextInfo().valid);
             CHECK(scsi->cdTextInfo().origin == OriginCdText);
             CHECK(scsi->cdTextInfo().artist == "?");
             CHECK(scsi->cdTextInfo().title == "?");
@@ -480,11 +480,11 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
             auto scsi = makeScsi(scratch.log);
             insertDisc(kCdText12.file);
             REQUIRE(readCdText(kVirtualDrive, "D", *scsi) == 1);
-            REQUIRE(scsi->cdTextInfo().valid == 1);
+            REQUIRE(scsi->cdTextInfo().valid);
             REQUIRE(driveControl("eject") == 0);
             scsi->setErrorDetail(2);
             CHECK(readCdText(kVirtualDrive, "D", *scsi) == 0);
-            CHECK(scsi->cdTextInfo().valid == 0);
+            CHECK_FALSE(scsi->cdTextInfo().valid);
             CHECK(scsi->cdTextInfo().artist == "?");
             scratch.log.flush();
             const std::string events = scratch.file(kEventLogName);

@@ -193,7 +193,7 @@ TEST_CASE("status presets the answer to 0 and gives 0 on failure") {
 
     script.result = kMciErrDeviceNotReady;
     script.statusAnswer = 1;
-    CHECK(device->isReady() == 0);
+    CHECK_FALSE(device->isReady());
     CHECK(script.sent[1].item == kMciStatusReady);
     CHECK(device->lastError() == kMciErrDeviceNotReady);
 }

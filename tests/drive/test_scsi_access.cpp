@@ -93,7 +93,7 @@ TEST_CASE("back-end choice") {
         f.system.admin = false;
         f.aspi.loaded = false;
         ScsiAccess& s = f.make();
-        CHECK(s.aspiAvailable() == 0);
+        CHECK_FALSE(s.aspiAvailable());
         CHECK(s.executeCommand("D:", "_D", kToc, buffer.data(), 804) == 0);
         CHECK(f.aspi.calls.empty());
         CHECK(f.eventLog().find("Error") == std::string::npos);
@@ -185,7 +185,7 @@ TEST_CASE("ASPI device discovery") {
         f.aspi.deviceTypes[{1, 1, 0}] = 5;
         f.aspi.deviceTypes[{1, 0, 0}] = 1; // a tape drive
         ScsiAccess& s = f.make();
-        CHECK(s.aspiAvailable() == 1);
+        CHECK(s.aspiAvailable());
         CHECK(f.aspi.typeQueries.size() == 64 + 16);
         REQUIRE(s.driveCount() == 2);
         CHECK(s.aspiDrive(0).name == "ASPI[0:7:3]");
@@ -210,7 +210,7 @@ TEST_CASE("ASPI device discovery") {
         }
         f.aspi.adapterUnique3[0] = 0;
         f.aspi.deviceTypes[{0, 0, 0}] = 5;
-        CHECK(f.make().aspiAvailable() == 0);
+        CHECK_FALSE(f.make().aspiAvailable());
     }
 }
 

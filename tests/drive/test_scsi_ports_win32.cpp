@@ -182,7 +182,7 @@ TEST_CASE("ASPI: discovery and the execution request block") {
     entries.supportInfo = fakeSupportInfo;
     entries.sendCommand = fakeSendCommand;
     ScsiAccess s(fakeSpti(), makeAspiPort(entries), system, log);
-    REQUIRE(s.aspiAvailable() == 1);
+    REQUIRE(s.aspiAvailable());
     REQUIRE(s.driveCount() == 1);
     CHECK(s.aspiDrive(0).name == "ASPI[0:0:2]");
     std::vector<std::uint8_t> data(804);

@@ -58,8 +58,8 @@ DiscInfo discOf(const std::vector<int>& offsets, int lengthSeconds) {
     disc.trackList.trackCount = static_cast<int>(offsets.size());
     disc.trackList.leadOut = lengthSeconds * kFramesPerSecond;
     setDefaultTitles(disc.trackList);
-    disc.hasAudio = 1;
-    disc.valid = 1;
+    disc.hasAudio = true;
+    disc.valid = true;
     disc.discId = computeDiscId(disc.trackList);
     return disc;
 }
@@ -144,7 +144,7 @@ TEST_CASE("fetch: an exact match fills the record; submitting it unchanged is re
     CHECK(sink.shown[0] == "Submit not possible:\nCD info has not changed");
 
     SUBCASE("a disc without audio is not looked up at all") {
-        disc.hasAudio = 0;
+        disc.hasAudio = false;
         disc.freedbState = kFreedbStateUnknown;
         CHECK_FALSE(fetchDiscInfo(client, querySite(serverAt(address)), disc, progress, false,
                                   cddbFallbackServer(options)));
@@ -250,7 +250,7 @@ TEST_CASE("submit: the pre-checks fail in their order and send nothing") {
     std::string email = "user.example.org";
     disc.artist = "?";
     disc.title = "";
-    disc.hasAudio = 0;
+    disc.hasAudio = false;
     // Each step mends the failing check; the next one then fails.
     CHECK(std::string(submitPrecheckFailure(disc, email)) ==
           "Please check first if this CD is already in freedb");
@@ -269,7 +269,7 @@ TEST_CASE("submit: the pre-checks fail in their order and send nothing") {
     CHECK(std::string(submitPrecheckFailure(disc, email)) == "Invalid Title");
     disc.title = "Something";
     CHECK(std::string(submitPrecheckFailure(disc, email)) == "This is not an audio CD");
-    disc.hasAudio = 1;
+    disc.hasAudio = true;
     disc.trackList.trackCount = 0;
     CHECK(std::string(submitPrecheckFailure(disc, email)) == "Invalid nr of tracks");
     disc.trackList.trackCount = 2;

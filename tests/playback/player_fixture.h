@@ -115,7 +115,7 @@ struct PlayerFixture {
             [this](const std::string&, const std::string&, const DiscInfo&, DiscInfo& info) {
                 LockWatch::callOut();
                 ++lookups;
-                info.valid = 1;
+                info.valid = true;
                 info.origin = OriginRuboIni;
                 info.artist = "Band";
                 info.title = "Album";
@@ -149,7 +149,7 @@ struct PlayerFixture {
         engine->handle(kPlayerWaitTimeout);
         REQUIRE(engine->flags().wantToc == 1);
         engine->handle(kPlayerWaitTimeout);
-        REQUIRE(engine->localDisc().valid == 1);
+        REQUIRE(engine->localDisc().valid);
         takeLog();
         device.calls.clear();
     }

@@ -24,7 +24,7 @@ void driveAtSecondRow(PlayerFixture& f) {
     f.engine = std::make_unique<PlayerEngine>(f.setup, f.device, *f.drive.scsi, f.shared, f.lock,
                                               f.controls, f.drive.log);
     f.engine->setDiscLookup([](const std::string&, const std::string&, const DiscInfo&,
-                               DiscInfo& info) { info.valid = 1; });
+                               DiscInfo& info) { info.valid = true; });
 }
 
 // The targets PLAY AUDIO MSF went to, one digit each.

@@ -18,7 +18,7 @@ DiscInfo discWithStarts(std::initializer_list<PackedMsf> starts) {
         disc.trackList.store(n, entry);
     }
     disc.trackList.trackCount = n;
-    disc.valid = 1;
+    disc.valid = true;
     return disc;
 }
 
@@ -41,7 +41,7 @@ TEST_CASE("no start outside the disc's tracks") {
     CHECK_FALSE(playStart(disc, makeTmsf(99, 0, 0, 0), start));
     disc.trackList.entryForStore(20); // extra entries beyond the track count
     CHECK_FALSE(playStart(disc, makeTmsf(15, 0, 0, 0), start));
-    disc.valid = 0;
+    disc.valid = false;
     CHECK_FALSE(playStart(disc, makeTmsf(1, 0, 0, 0), start));
     CHECK(start == 77);
 }
@@ -227,7 +227,7 @@ TEST_CASE("options handed over while the worker runs take effect at its next wak
         [&](const std::string&, const std::string& cdPlayerIni, const DiscInfo&, DiscInfo& info) {
             LockWatch::callOut();
             iniPaths.push_back(cdPlayerIni);
-            info.valid = 1;
+            info.valid = true;
         });
     f.startWithDisc(3);
     CHECK(f.shared.directMode.load() == 0);

@@ -219,7 +219,7 @@ TEST_CASE("a new disc: CD-TEXT, the store lookup and the hand-over flag") {
         CHECK(f.shared.discInfo.artist == "Band");
         CHECK(f.shared.discInfo.title == "Album");
         // The CD-TEXT record is handed over with the disc.
-        CHECK(f.shared.cdTextInfo.valid == 1);
+        CHECK(f.shared.cdTextInfo.valid);
         CHECK(f.shared.cdTextInfo.artist == "Band");
         id = f.shared.discInfo.discId;
         f.shared.discInfoReady = 0; // taken by the window
@@ -240,7 +240,7 @@ TEST_CASE("a new disc: CD-TEXT, the store lookup and the hand-over flag") {
     CHECK(f.shared.discInfoReady == 1);
     CHECK(f.shared.scanning == 1);
     CHECK(f.shared.discInfo.origin == OriginRuboIni);
-    CHECK(f.shared.cdTextInfo.valid == 0);
+    CHECK_FALSE(f.shared.cdTextInfo.valid);
     CHECK(f.takeLog() == Lines{" T: Getting TOC", " T: Got TOC ", " T: Getting CD info",
                                formatText(" T: Got CD info: origin=rubo.ini  %08X Band - Album",
                                           static_cast<unsigned>(id))});

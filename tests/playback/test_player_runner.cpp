@@ -82,7 +82,7 @@ struct RunnerFixture {
         });
         runner.setDiscLookup(
             [](const std::string&, const std::string&, const DiscInfo&, DiscInfo& info) {
-                info.valid = 1;
+                info.valid = true;
                 info.artist = "Band";
             });
     }

@@ -68,7 +68,7 @@ TEST_CASE("log lines carry distinct site numbers and the active drive") {
 TEST_CASE("an invalid disc lookup is logged as such") {
     PlayerFixture f;
     f.engine->setDiscLookup([](const std::string&, const std::string&, const DiscInfo&,
-                               DiscInfo& info) { info.valid = 0; });
+                               DiscInfo& info) { info.valid = false; });
     f.insertDisc(2);
     REQUIRE(f.engine->start());
     f.engine->handle(kPlayerWaitTimeout);
@@ -85,7 +85,7 @@ TEST_CASE("the fan mark follows the artist of each disc read") {
     std::string artist = "lANTERN pARADE";
     f.engine->setDiscLookup(
         [&](const std::string&, const std::string&, const DiscInfo&, DiscInfo& info) {
-            info.valid = 1;
+            info.valid = true;
             info.artist = artist;
         });
     f.startWithDisc(2);

@@ -138,7 +138,7 @@ struct Run {
     explicit Run(const RunCase& h) : how(h), disc(h.disc) {
         INFO("this test runs the ASPI back end; the prefix must report a later Windows");
         REQUIRE_FALSE(scsi->usesSpti());
-        REQUIRE(scsi->aspiAvailable() == 1);
+        REQUIRE(scsi->aspiAvailable());
         scsi->setErrorDetail(1); // as with Logging on
         setup.drive = kVirtualDrive;
         setup.aspiMap.set("D");
@@ -203,7 +203,7 @@ struct Run {
         });
         CHECK(scanning == 1);
         CHECK(shared.directMode.load() == how.direct);
-        CHECK(info.valid == 1);
+        CHECK(info.valid);
         CHECK(info.origin == origin);
         CHECK(info.discId == disc.id);
         CHECK(info.artist == disc.artist);

@@ -243,7 +243,7 @@ TEST_CASE("a click uses the length of the current track in whole seconds") {
 TEST_CASE("a click without a valid disc or a current track does nothing") {
     TransportFixture f;
     f.useDisc(audioDisc(3), kMciModeStop, 2);
-    f.view.disc.valid = 0;
+    f.view.disc.valid = false;
     f.commands.seekInTrack(500);
     for (int current : {0, 4, 200}) {
         f.useDisc(audioDisc(3), kMciModePlay, current);

@@ -40,8 +40,8 @@ TEST_CASE("enable table for every mode with and without audio") {
     const ControlStates onlyEject = states(0, 0, 0, 0, 0, 1, 0);
     for (const Row& row : rows) {
         CAPTURE(row.mode);
-        CHECK(controlStatesForMode(row.mode, 1) == row.withAudio);
-        CHECK(controlStatesForMode(row.mode, 0) == onlyEject);
+        CHECK(controlStatesForMode(row.mode, true) == row.withAudio);
+        CHECK(controlStatesForMode(row.mode, false) == onlyEject);
     }
 }
 
@@ -52,16 +52,16 @@ TEST_CASE("busy leaves only Eject enabled") {
 TEST_CASE("the controls object applies the table to all nine controls") {
     FakeTransportWindow window;
     TransportControls controls(window);
-    CHECK(controls.controlsEnabled() == 0);
+    CHECK_FALSE(controls.controlsEnabled());
     controls.setHasAudio(1);
     controls.enableControlsForMode(kMciModePause);
-    CHECK(controls.controlsEnabled() == 1);
+    CHECK(controls.controlsEnabled());
     CHECK(window.enableCalls == std::vector<std::string>{"play=1", "pause=1", "stop=1", "prev=0",
                                                          "next=0", "eject=1", "tracks=1",
                                                          "freedb=1", "edit=1"});
     window.enableCalls.clear();
     controls.setControlsBusy();
-    CHECK(controls.controlsEnabled() == 0);
+    CHECK_FALSE(controls.controlsEnabled());
     CHECK(window.enableCalls == std::vector<std::string>{"play=0", "pause=0", "stop=0", "prev=0",
                                                          "next=0", "eject=1", "tracks=0",
                                                          "freedb=0", "edit=0"});
@@ -85,5 +85,5 @@ TEST_CASE("the controls object leaves the window alone while the mode's states s
     window.enableCalls.clear();
     controls.enableControlsForMode(kMciModeNotReady);
     CHECK(window.enableCalls.size() == 9);
-    CHECK(controls.controlsEnabled() == 1);
+    CHECK(controls.controlsEnabled());
 }

@@ -25,7 +25,7 @@ struct DiscTrack {
 inline DiscInfo makeDisc(const std::vector<DiscTrack>& tracks) {
     DiscInfo disc;
     resetDiscInfo(disc);
-    disc.valid = 1;
+    disc.valid = true;
     disc.artist = "Artist";
     disc.title = "Album";
     int number = 0;

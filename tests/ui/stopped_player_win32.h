@@ -14,8 +14,8 @@ namespace rubo::test {
 
 struct StoppedPlayer : TinyOwner {
     StoppedPlayer() : settings(dir.file("RUBO.ini"), systemProfileApi()) {
-        disc.valid = 1;
-        disc.hasAudio = 1;
+        disc.valid = true;
+        disc.hasAudio = true;
     }
     HWND ownerWindow() const override { return nullptr; }
     std::uint32_t playerMode() const override { return kMciModeStop; }

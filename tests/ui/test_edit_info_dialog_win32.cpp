@@ -39,8 +39,8 @@ DiscInfo freedbDisc() {
     disc.trackList.trackCount = 3;
     disc.trackList.leadOut = 8 * kFramesPerMinute;
     disc.discId = 0x1A00B203;
-    disc.valid = 1;
-    disc.hasAudio = 1;
+    disc.valid = true;
+    disc.hasAudio = true;
     disc.artist = "Band";
     disc.title = "Album";
     disc.category = "rock";

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -339,10 +340,8 @@ void postChange(HWND window, DWORD controlId) {
 
 void checkUnusable(CVolumeControl& control) {
     CHECK_FALSE(control.hasVolume());
-    CHECK(control.steps() == -1);
-    CHECK(control.minimum() == -1);
-    CHECK(control.maximum() == -1);
-    CHECK(control.getVolume() == -1);
+    CHECK_FALSE(control.range());
+    CHECK_FALSE(control.getVolume());
     control.setVolume(0);
     control.enableLine();
     control.disableLine();
@@ -407,9 +406,10 @@ TEST_CASE_FIXTURE(FakeFixture, "volume control: opens the wave mapper's mixer an
         RECT rect{1, 1, 1, 1};
         GetWindowRect(window, &rect);
         CHECK((rect.left == 0 && rect.top == 0 && rect.right == 0 && rect.bottom == 0));
-        CHECK(control.steps() == 31);
-        CHECK(control.minimum() == 0);
-        CHECK(control.maximum() == 65535);
+        REQUIRE(control.range());
+        CHECK(control.range()->steps == 31);
+        CHECK(control.range()->minimum == 0);
+        CHECK(control.range()->maximum == 65535);
     }
     CHECK(fake.open.empty());
     CHECK(fake.closed.size() == 1);
@@ -469,7 +469,7 @@ TEST_CASE_FIXTURE(FakeFixture, "volume control: a line without a usable volume c
     CVolumeControl control(kVolumeTypeCd);
     CHECK(control.opened());
     CHECK(control.lineFound());
-    CHECK(control.getVolume() == -1);
+    CHECK_FALSE(control.getVolume());
     control.setVolume(50);
     CHECK(fake.writes.empty());
     control.disableLine(); // the line itself can still be switched
@@ -574,6 +574,16 @@ TEST_CASE_FIXTURE(FakeFixture,
     third.reset();
     CHECK(CVolumeControl::notificationTarget() == nullptr);
     CHECK(callbacks.size() == 3);
+}
+
+TEST_CASE_FIXTURE(FakeFixture, "volume control: a throwing change callback stays in its window") {
+    if (!windowsAvailable())
+        return;
+    fake.lines = {cdLine(2, {volumeControl(21, {400, 10})})};
+    CVolumeControl control(kVolumeTypeCd);
+    control.setChangeCallback([](long, std::uintptr_t) { throw std::runtime_error("change"); }, 0);
+    REQUIRE(fake.windows.size() == 1);
+    CHECK_NOTHROW(postChange(fake.windows[0], 21));
 }
 
 TEST_CASE_FIXTURE(FakeFixture, "volume control: enabling and disabling the line") {
@@ -691,8 +701,8 @@ TEST_CASE_FIXTURE(FakeFixture, "volume control: without the line the audio sessi
         CHECK(CVolumeControl::notificationTarget() == &control);
 
         REQUIRE(control.hasVolume());
-        CHECK(control.minimum() == 0);
-        CHECK(control.maximum() == 65535);
+        CHECK(control.range()->minimum == 0);
+        CHECK(control.range()->maximum == 65535);
         CHECK(control.getVolume() == 32768);
         control.setVolume(16384);
         REQUIRE(session.levels.size() == 1);
@@ -715,7 +725,7 @@ TEST_CASE_FIXTURE(FakeFixture, "volume control: without the line the audio sessi
         CHECK(types.empty());
 
         session.readFails = true;
-        CHECK(control.getVolume() == -1);
+        CHECK_FALSE(control.getVolume());
     }
     CHECK(session.alive == 0);
     CHECK_FALSE(IsWindow(window));
@@ -874,16 +884,17 @@ TEST_CASE("volume control: the system mixer") {
     api.setControlDetails = tapSet;
     ScopedApi scoped(&api);
     CVolumeControl control(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS);
-    REQUIRE(control.hasVolume());
-    CHECK(control.minimum() < control.maximum());
-    CHECK(control.steps() > 0);
+    REQUIRE(control.range());
+    const VolumeRange range = *control.range();
+    CHECK(range.minimum < range.maximum);
+    CHECK(range.steps > 0);
 
-    const long before = control.getVolume();
-    const long middle = (control.minimum() + control.maximum()) / 2;
+    const std::optional<long> before = control.getVolume();
+    const long middle = (range.minimum + range.maximum) / 2;
     control.setVolume(static_cast<unsigned long>(middle));
-    CHECK(std::abs(control.getVolume() - middle) <= 1);
-    control.setVolume(static_cast<unsigned long>(control.maximum()) + 1);
-    CHECK(std::abs(control.getVolume() - middle) <= 1);
+    CHECK(std::abs(control.getVolume().value_or(-1) - middle) <= 1);
+    control.setVolume(static_cast<unsigned long>(range.maximum) + 1);
+    CHECK(std::abs(control.getVolume().value_or(-1) - middle) <= 1);
 
     callbacks.clear();
     control.setChangeCallback(recordChange, 5);
@@ -911,6 +922,6 @@ TEST_CASE("volume control: the system mixer") {
     CHECK(CVolumeControl::notificationTarget() == &control);
     checkUnusable(cd);
 
-    if (before >= 0)
-        control.setVolume(static_cast<unsigned long>(before));
+    if (before)
+        control.setVolume(static_cast<unsigned long>(*before));
 }
