@@ -4,7 +4,7 @@
 // HKCU\Control Panel\Desktop (Wine reads it at a process's start and
 // prefers it to the machine-wide key), put back when the object goes.
 
-#include "settings/unique_handle_win32.h"
+#include "base/unique_handle_win32.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/message_box.h"
+#include "base/message_box.h"
 
 #include <string>
 #include <vector>

@@ -2,8 +2,8 @@
 
 // What the tests that run against the virtual CD drive under Wine share.
 
+#include "base/event_log.h"
 #include "drive/cd_audio_device.h"
-#include "settings/event_log.h"
 #include "settings/settings_file.h"
 #include "test_support.h"
 

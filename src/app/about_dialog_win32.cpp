@@ -1,9 +1,9 @@
 #include "app/about_dialog_win32.h"
 
 #include "app/startup.h"
+#include "base/text_format.h"
 #include "freedb/freedb_operations.h"
 #include "res/resource.h"
-#include "settings/text_format.h"
 
 namespace rubo {
 

@@ -1,9 +1,9 @@
 #include "app/database_page_win32.h"
 
 #include "app/edit_info_dialog_win32.h"
+#include "base/message_box.h"
 #include "discinfo/disc_store.h"
 #include "res/resource.h"
-#include "settings/message_box.h"
 #include "settings/settings_file.h"
 
 #include <algorithm>

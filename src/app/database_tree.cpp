@@ -1,6 +1,6 @@
 #include "app/database_tree.h"
 
-#include "settings/file_io.h"
+#include "base/file_io.h"
 
 #include <climits>
 #include <cstring>

@@ -1,8 +1,8 @@
 #include "app/display_model.h"
 
 #include "app/tiny_status.h"
-#include "settings/event_log.h"
-#include "settings/text_format.h"
+#include "base/event_log.h"
+#include "base/text_format.h"
 
 namespace rubo {
 

@@ -3,11 +3,11 @@
 // The main display's texts and progress, rebuilt on every display tick from
 // the shared player state; the window only shows the results.
 
+#include "base/event_log.h"
 #include "discinfo/disc_model.h"
 #include "playback/player_state.h"
 #include "playback/transport_commands.h"
 #include "playback/transport_controls.h"
-#include "settings/event_log.h"
 #include "settings/options.h"
 
 #include <cstdint>

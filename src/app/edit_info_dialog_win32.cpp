@@ -1,11 +1,11 @@
 #include "app/edit_info_dialog_win32.h"
 
 #include "app/progress_window_win32.h"
+#include "base/message_box.h"
 #include "discinfo/disc_store.h"
 #include "freedb/freedb_lookup.h"
 #include "freedb/freedb_operations.h"
 #include "res/resource.h"
-#include "settings/message_box.h"
 #include "settings/options.h"
 #include "settings/profile_api.h"
 #include "ui/modal_operation_win32.h"

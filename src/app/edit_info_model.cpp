@@ -1,8 +1,8 @@
 #include "app/edit_info_model.h"
 
+#include "base/system_info.h"
+#include "base/text_format.h"
 #include "discinfo/disc_store.h"
-#include "settings/system_info.h"
-#include "settings/text_format.h"
 
 #include <algorithm>
 

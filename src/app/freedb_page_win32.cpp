@@ -1,10 +1,10 @@
 #include "app/freedb_page_win32.h"
 
 #include "app/progress_window_win32.h"
+#include "base/event_log.h"
+#include "base/message_box.h"
 #include "freedb/freedb_operations.h"
 #include "res/resource.h"
-#include "settings/event_log.h"
-#include "settings/message_box.h"
 
 #include <optional>
 

@@ -1,11 +1,11 @@
 #include "app/general_page_win32.h"
 
+#include "base/message_box.h"
+#include "base/system_info.h"
+#include "base/text_format.h"
+#include "base/unique_handle_win32.h"
 #include "res/resource.h"
-#include "settings/message_box.h"
 #include "settings/settings_file.h"
-#include "settings/system_info.h"
-#include "settings/text_format.h"
-#include "settings/unique_handle_win32.h"
 
 #include <commctrl.h>
 #include <commdlg.h>

@@ -2,8 +2,8 @@
 // layout and the volume slider.
 #include "app/main_window_win32.h"
 
+#include "base/event_log.h"
 #include "res/resource.h"
-#include "settings/event_log.h"
 
 #include <commctrl.h>
 #include <richedit.h>

@@ -4,12 +4,12 @@
 #include "app/main_window_win32.h"
 
 #include "app/options_sheet_win32.h"
+#include "base/event_log.h"
+#include "base/message_box.h"
+#include "base/system_info.h"
 #include "playback/player_thread.h"
 #include "res/resource.h"
-#include "settings/event_log.h"
-#include "settings/message_box.h"
 #include "settings/settings_file.h"
-#include "settings/system_info.h"
 
 namespace rubo {
 

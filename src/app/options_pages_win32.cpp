@@ -1,10 +1,10 @@
 #include "app/options_pages_win32.h"
 
+#include "base/message_box.h"
+#include "base/system_info.h"
+#include "base/text_format.h"
 #include "res/resource.h"
-#include "settings/message_box.h"
 #include "settings/settings_file.h"
-#include "settings/system_info.h"
-#include "settings/text_format.h"
 
 #include <commdlg.h>
 #include <shellapi.h>

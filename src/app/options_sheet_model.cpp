@@ -1,7 +1,7 @@
 #include "app/options_sheet_model.h"
 
+#include "base/text_format.h"
 #include "freedb/freedb_operations.h"
-#include "settings/text_format.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 #include "app/progress_window_win32.h"
 
+#include "base/unique_handle_win32.h"
 #include "res/resource.h"
-#include "settings/unique_handle_win32.h"
 
 namespace rubo::app {
 

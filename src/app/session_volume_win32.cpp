@@ -1,6 +1,6 @@
 #include "app/session_volume_win32.h"
 
-#include "settings/unique_handle_win32.h"
+#include "base/unique_handle_win32.h"
 
 #include <mmdeviceapi.h> // after <windows.h>
 

@@ -2,7 +2,7 @@
 
 // The help shown before the Tiny window, with "Don't show me this again".
 
-#include "settings/unique_handle_win32.h"
+#include "base/unique_handle_win32.h"
 #include "ui/tooltip_dialog_win32.h"
 
 namespace rubo {

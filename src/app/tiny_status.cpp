@@ -1,8 +1,8 @@
 #include "app/tiny_status.h"
 
+#include "base/text_format.h"
 #include "drive/cd_audio_device.h"
 #include "playback/transport_controls.h"
-#include "settings/text_format.h"
 
 namespace rubo {
 

@@ -1,9 +1,9 @@
 #include <doctest.h>
 
 #include "app/options_sheet_model.h"
+#include "base/text_format.h"
 #include "settings/profile_api.h"
 #include "settings/settings_file.h"
-#include "settings/text_format.h"
 #include "test_support.h"
 
 #include <cstring>

@@ -1,8 +1,8 @@
 #include <doctest.h>
 
 #include "app/startup.h"
+#include "base/event_log.h"
 #include "drive/fake_scsi.h"
-#include "settings/event_log.h"
 #include "test_support.h"
 
 #include <ctime>

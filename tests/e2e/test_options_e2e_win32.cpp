@@ -5,9 +5,9 @@
 #include <doctest.h>
 
 #include "app/options_pages_win32.h"
+#include "base/text_format.h"
 #include "e2e_steps_win32.h"
 #include "freedb/local_server.h"
-#include "settings/text_format.h"
 
 #include <commctrl.h>
 #include <objbase.h>

@@ -1,7 +1,7 @@
 #include <doctest.h>
 
-#include "settings/event_log.h"
-#include "settings/message_box.h"
+#include "base/event_log.h"
+#include "base/message_box.h"
 #include "test_support.h"
 
 #include <filesystem>

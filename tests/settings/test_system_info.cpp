@@ -1,6 +1,6 @@
 #include <doctest.h>
 
-#include "settings/system_info.h"
+#include "base/system_info.h"
 
 #include <filesystem>
 #include <map>

@@ -1,6 +1,6 @@
 #include <doctest.h>
 
-#include "settings/system_info_win32.h"
+#include "base/system_info_win32.h"
 #include "test_support.h"
 
 #include <windows.h>

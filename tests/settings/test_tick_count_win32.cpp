@@ -1,6 +1,6 @@
 #include <doctest.h>
 
-#include "settings/tick_count_win32.h"
+#include "base/tick_count_win32.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #include <doctest.h>
 
-#include "settings/unique_handle_win32.h"
+#include "base/unique_handle_win32.h"
 
 #include <cstdint>
 #include <utility>

@@ -5,11 +5,11 @@
 #include <doctest.h>
 
 #include "app/edit_info_dialog_win32.h"
+#include "base/event_log.h"
+#include "base/message_box.h"
 #include "discinfo/disc_store.h"
 #include "recording_message_sink.h"
 #include "res/resource.h"
-#include "settings/event_log.h"
-#include "settings/message_box.h"
 #include "settings/options.h"
 #include "settings/settings_file.h"
 #include "test_support.h"

@@ -5,11 +5,11 @@
 #include <doctest.h>
 
 #include "app/tiny_dialog_win32.h"
+#include "base/unique_handle_win32.h"
 #include "drive/cd_audio_device.h"
 #include "log_pixels_setting_win32.h"
 #include "res/resource.h"
 #include "settings/settings_file.h"
-#include "settings/unique_handle_win32.h"
 #include "stopped_player_win32.h"
 #include "test_support.h"
 #include "ui/gdi_objects_win32.h"

@@ -6,13 +6,13 @@
 
 #include "app/database_page_win32.h"
 #include "app/options_sheet_win32.h"
+#include "base/event_log.h"
+#include "base/message_box.h"
+#include "base/system_info.h"
 #include "recording_message_sink.h"
 #include "res/resource.h"
-#include "settings/event_log.h"
-#include "settings/message_box.h"
 #include "settings/options.h"
 #include "settings/settings_file.h"
-#include "settings/system_info.h"
 #include "test_support.h"
 #include "ui_test_support_win32.h"
 

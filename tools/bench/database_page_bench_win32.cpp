@@ -3,8 +3,8 @@
 // items inserted into a real tree control as the page inserts them.
 #include "app/database_page_win32.h"
 #include "app/database_tree.h"
+#include "base/file_io.h"
 #include "bench_database.h"
-#include "settings/file_io.h"
 
 #include <commctrl.h>
 #include <windows.h>

@@ -3,7 +3,7 @@
 // The operating-system kind from the version call that reports the true
 // version whatever the program's manifest says.
 
-#include "settings/system_info.h"
+#include "base/system_info.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "settings/file_io.h"
+#include "base/file_io.h"
 
 #include <cstdio>
 

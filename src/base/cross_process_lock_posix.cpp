@@ -1,4 +1,4 @@
-#include "settings/cross_process_lock.h"
+#include "base/cross_process_lock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -1,4 +1,4 @@
-#include "settings/message_box.h"
+#include "base/message_box.h"
 
 #include <cstdio>
 

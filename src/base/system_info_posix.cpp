@@ -1,4 +1,4 @@
-#include "settings/system_info.h"
+#include "base/system_info.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "settings/text_format.h"
+#include "base/text_format.h"
 
 #include <cstdio>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "settings/cross_process_lock.h"
+#include "base/cross_process_lock.h"
 
-#include "settings/unique_handle_win32.h"
+#include "base/unique_handle_win32.h"
 
 #include <windows.h>
 

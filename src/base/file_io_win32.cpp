@@ -1,6 +1,6 @@
-#include "settings/file_io.h"
+#include "base/file_io.h"
 
-#include "settings/unique_handle_win32.h"
+#include "base/unique_handle_win32.h"
 
 #include <windows.h>
 

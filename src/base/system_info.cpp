@@ -1,6 +1,6 @@
-#include "settings/system_info.h"
+#include "base/system_info.h"
 
-#include "settings/text_format.h"
+#include "base/text_format.h"
 
 namespace rubo {
 

@@ -1,7 +1,7 @@
-#include "settings/event_log.h"
+#include "base/event_log.h"
 
-#include "settings/file_io.h"
-#include "settings/text_format.h"
+#include "base/file_io.h"
+#include "base/text_format.h"
 
 namespace rubo {
 

@@ -1,6 +1,6 @@
-#include "settings/system_info_win32.h"
+#include "base/system_info_win32.h"
 
-#include "settings/unique_handle_win32.h"
+#include "base/unique_handle_win32.h"
 
 #include <windows.h>
 

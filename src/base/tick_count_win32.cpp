@@ -1,4 +1,4 @@
-#include "settings/tick_count_win32.h"
+#include "base/tick_count_win32.h"
 
 namespace rubo {
 

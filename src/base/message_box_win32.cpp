@@ -1,5 +1,5 @@
-#include "settings/message_box_win32.h"
-#include "settings/message_box.h"
+#include "base/message_box_win32.h"
+#include "base/message_box.h"
 
 #include <windows.h>
 

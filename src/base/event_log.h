@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/text_format.h"
+#include "base/text_format.h"
 
 #include <ctime>
 #include <functional>
