@@ -5,7 +5,7 @@
 // formats and the cdplayer.ini location.
 
 #include "app/options_sheet_win32.h"
-#include "app/volume_control_win32.h"
+#include "audio/volume_control_win32.h"
 
 #include <memory>
 #include <string>

@@ -2,9 +2,9 @@
 // volume control over Wine's session when its mixer has no CD line.
 #include <doctest.h>
 
-#include "app/mixer_api_win32.h"
-#include "app/session_volume_win32.h"
-#include "app/volume_control_win32.h"
+#include "audio/mixer_api_win32.h"
+#include "audio/session_volume_win32.h"
+#include "audio/volume_control_win32.h"
 #include "settings/options.h"
 #include "ui/ui_test_support_win32.h"
 

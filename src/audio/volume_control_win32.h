@@ -11,7 +11,7 @@
 
 #include <mmsystem.h> // after <windows.h>
 
-#include "app/session_volume_win32.h"
+#include "audio/session_volume_win32.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "app/mixer_api_win32.h"
+#include "audio/mixer_api_win32.h"
 
 namespace rubo {
 

@@ -1,6 +1,6 @@
-#include "app/volume_control_win32.h"
+#include "audio/volume_control_win32.h"
 
-#include "app/mixer_api_win32.h"
+#include "audio/mixer_api_win32.h"
 #include "settings/options.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "app/session_volume_win32.h"
+#include "audio/session_volume_win32.h"
 
 #include "base/unique_handle_win32.h"
 
