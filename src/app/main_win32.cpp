@@ -1,6 +1,6 @@
 // rubo.exe: finds the CD-ROM drives and runs the main window.
 #include "app/command_line.h"
-#include "app/main_window_win32.h"
+#include "app/main_window/main_window_win32.h"
 #include "app/startup.h"
 #include "base/event_log.h"
 #include "base/message_box.h"

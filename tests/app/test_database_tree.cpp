@@ -1,6 +1,6 @@
 #include <doctest.h>
 
-#include "app/database_tree.h"
+#include "app/options/database_tree.h"
 #include "test_support.h"
 
 #include <random>

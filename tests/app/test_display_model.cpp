@@ -1,6 +1,6 @@
 #include <doctest.h>
 
-#include "app/display_model.h"
+#include "app/main_window/display_model.h"
 #include "playback/transport_fixture.h"
 
 #include <algorithm>

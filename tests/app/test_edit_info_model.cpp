@@ -1,6 +1,6 @@
 #include <doctest.h>
 
-#include "app/edit_info_model.h"
+#include "app/edit_info/edit_info_model.h"
 #include "discinfo/disc_store_fakes.h"
 #include "settings/profile_api.h"
 

@@ -1,6 +1,6 @@
 #include <doctest.h>
 
-#include "app/options_sheet_model.h"
+#include "app/options/options_sheet_model.h"
 #include "base/text_format.h"
 #include "settings/profile_api.h"
 #include "settings/settings_file.h"

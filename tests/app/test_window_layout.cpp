@@ -1,6 +1,6 @@
 #include <doctest.h>
 
-#include "app/window_layout.h"
+#include "app/main_window/window_layout.h"
 
 using namespace rubo;
 

@@ -3,7 +3,7 @@
 // The Tiny window's owner for the tests: a stopped audio disc whose
 // transport buttons are enabled, and a settings file of the test's own.
 
-#include "app/tiny_dialog_win32.h"
+#include "app/tiny/tiny_dialog_win32.h"
 #include "drive/cd_audio_device.h"
 #include "settings/settings_file.h"
 #include "test_support.h"

@@ -4,7 +4,7 @@
 // windows, and so the X display.)
 #include <doctest.h>
 
-#include "app/edit_info_dialog_win32.h"
+#include "app/edit_info/edit_info_dialog_win32.h"
 #include "base/event_log.h"
 #include "base/message_box.h"
 #include "discinfo/disc_store.h"

@@ -4,7 +4,7 @@
 // read back. And the Tiny pictures for screen readers and the keyboard.
 #include <doctest.h>
 
-#include "app/tiny_dialog_win32.h"
+#include "app/tiny/tiny_dialog_win32.h"
 #include "base/unique_handle_win32.h"
 #include "drive/cd_audio_device.h"
 #include "log_pixels_setting_win32.h"

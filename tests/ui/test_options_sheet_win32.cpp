@@ -4,8 +4,8 @@
 // (Here because it needs windows, and so the X display.)
 #include <doctest.h>
 
-#include "app/database_page_win32.h"
-#include "app/options_sheet_win32.h"
+#include "app/options/database_page_win32.h"
+#include "app/options/options_sheet_win32.h"
 #include "base/event_log.h"
 #include "base/message_box.h"
 #include "base/system_info.h"

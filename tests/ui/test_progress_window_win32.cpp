@@ -3,7 +3,7 @@
 // windows, and so the X display.)
 #include <doctest.h>
 
-#include "app/progress_window_win32.h"
+#include "app/main_window/progress_window_win32.h"
 #include "res/resource.h"
 #include "ui_test_support_win32.h"
 

@@ -4,8 +4,8 @@
 // and so the X display, and the program's resources.)
 #include <doctest.h>
 
-#include "app/tiny_dialog_win32.h"
-#include "app/tiny_help_dialog_win32.h"
+#include "app/tiny/tiny_dialog_win32.h"
+#include "app/tiny/tiny_help_dialog_win32.h"
 #include "drive/cd_audio_device.h"
 #include "res/resource.h"
 #include "settings/settings_file.h"
