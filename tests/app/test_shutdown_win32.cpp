@@ -11,7 +11,7 @@
 #include "playback/player_thread.h"
 #include "settings/options.h"
 #include "settings/settings_file.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include <windows.h>
 

@@ -3,7 +3,7 @@
 #include "app/startup.h"
 #include "base/event_log.h"
 #include "drive/fake_scsi.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include <ctime>
 #include <string>

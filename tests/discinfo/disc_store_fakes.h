@@ -4,7 +4,7 @@
 #include "discinfo/disc_store.h"
 #include "settings/profile_api.h"
 #include "settings/settings_file.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include <doctest.h>
 

@@ -1,7 +1,7 @@
 #include <doctest.h>
 
 #include "disc_store_fakes.h"
-#include "recording_message_sink.h"
+#include "support/recording_message_sink.h"
 
 #include "base/message_box.h"
 #include "base/text_format.h"

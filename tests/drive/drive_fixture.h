@@ -5,7 +5,7 @@
 
 #include "base/event_log.h"
 #include "fake_scsi.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include <memory>
 

@@ -9,8 +9,8 @@
 #include "discinfo/disc_model.h"
 #include "drive/scsi_access.h"
 #include "rubo_process_win32.h"
-#include "test_support.h"
-#include "virtual_drive_client.h"
+#include "support/test_support.h"
+#include "support/virtual_drive_client.h"
 
 #include "res/resource.h"
 

@@ -5,7 +5,7 @@
 
 #include "base/unique_handle_win32.h"
 #include "e2e_steps_win32.h"
-#include "log_pixels_setting_win32.h"
+#include "support/log_pixels_setting_win32.h"
 
 #include <windows.h>
 

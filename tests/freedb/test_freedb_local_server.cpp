@@ -8,7 +8,7 @@
 #include "freedb/socket_layer.h"
 #include "freedb/xmcd_record.h"
 #include "local_server.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include <cstdlib>
 #include <string>

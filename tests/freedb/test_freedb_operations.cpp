@@ -11,11 +11,11 @@
 #include "freedb/freedb_lookup.h"
 #include "freedb/freedb_operations.h"
 #include "local_server.h"
-#include "recording_message_sink.h"
 #include "settings/options.h"
 #include "settings/profile_api.h"
 #include "settings/settings_file.h"
-#include "test_support.h"
+#include "support/recording_message_sink.h"
+#include "support/test_support.h"
 
 #include <filesystem>
 #include <string>

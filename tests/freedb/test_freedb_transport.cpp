@@ -5,7 +5,7 @@
 #include "freedb/freedb_client.h"
 
 #include "loopback_server.h"
-#include "test_support.h"
+#include "support/test_support.h"
 #include "two_track_disc.h"
 
 #include <chrono>

@@ -4,7 +4,7 @@
 #include "app/startup.h"
 #include "base/system_info.h"
 #include "settings/settings_file.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include "res/resource.h"
 

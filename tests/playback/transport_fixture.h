@@ -6,7 +6,7 @@
 #include "base/event_log.h"
 #include "fake_transport_window.h"
 #include "playback/transport_commands.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include <sstream>
 #include <string>

@@ -4,7 +4,7 @@
 #include "settings/ini_lines.h"
 #include "settings/profile_api.h"
 #include "settings/settings_file.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include <windows.h>
 

@@ -4,7 +4,7 @@
 #include "recording_profile.h"
 #include "settings/ini_lines.h"
 #include "settings/settings_file.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 #include <doctest.h>
 
 #include "app/options/database_tree.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include <random>
 #include <string>

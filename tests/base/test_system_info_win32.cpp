@@ -1,7 +1,7 @@
 #include <doctest.h>
 
 #include "base/system_info_win32.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include <windows.h>
 

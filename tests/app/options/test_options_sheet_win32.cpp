@@ -9,12 +9,12 @@
 #include "base/event_log.h"
 #include "base/message_box.h"
 #include "base/system_info.h"
-#include "recording_message_sink.h"
 #include "res/resource.h"
 #include "settings/options.h"
 #include "settings/settings_file.h"
-#include "test_support.h"
-#include "ui_test_support_win32.h"
+#include "support/recording_message_sink.h"
+#include "support/test_support.h"
+#include "support/ui_test_support_win32.h"
 
 #include <commctrl.h>
 #include <richedit.h>

@@ -5,7 +5,7 @@
 #include "base/event_log.h"
 #include "drive/cd_audio_device.h"
 #include "settings/settings_file.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include <doctest.h>
 

@@ -5,7 +5,7 @@
 
 #include "app/main_window/progress_window_win32.h"
 #include "res/resource.h"
-#include "ui_test_support_win32.h"
+#include "support/ui_test_support_win32.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "virtual_drive_client.h"
+#include "support/virtual_drive_client.h"
 
 #include "settings/profile_api.h"
 

@@ -6,7 +6,7 @@
 #include "app/tiny/tiny_dialog_win32.h"
 #include "drive/cd_audio_device.h"
 #include "settings/settings_file.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include <vector>
 

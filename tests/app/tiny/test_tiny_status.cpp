@@ -1,7 +1,7 @@
 #include <doctest.h>
 
-#include "../playback/transport_fixture.h"
 #include "app/tiny/tiny_status.h"
+#include "playback/transport_fixture.h"
 
 #include <string>
 

@@ -10,10 +10,10 @@
 #include "res/resource.h"
 #include "settings/settings_file.h"
 #include "stopped_player_win32.h"
-#include "test_support.h"
+#include "support/test_support.h"
+#include "support/ui_test_support_win32.h"
 #include "ui/gdi_objects_win32.h"
 #include "ui/window_position_win32.h"
-#include "ui_test_support_win32.h"
 
 using namespace rubo;
 using namespace rubo::ui;

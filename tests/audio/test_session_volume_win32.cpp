@@ -6,7 +6,7 @@
 #include "audio/session_volume_win32.h"
 #include "audio/volume_control_win32.h"
 #include "settings/options.h"
-#include "ui/ui_test_support_win32.h"
+#include "support/ui_test_support_win32.h"
 
 #include <windows.h>
 

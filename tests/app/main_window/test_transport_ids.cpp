@@ -1,7 +1,7 @@
 #include <doctest.h>
 
-#include "../playback/transport_fixture.h"
 #include "app/main_window/transport_ids.h"
+#include "playback/transport_fixture.h"
 
 #include <string>
 #include <vector>

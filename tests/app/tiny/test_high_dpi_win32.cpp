@@ -7,15 +7,15 @@
 #include "app/tiny/tiny_dialog_win32.h"
 #include "base/unique_handle_win32.h"
 #include "drive/cd_audio_device.h"
-#include "log_pixels_setting_win32.h"
 #include "res/resource.h"
 #include "settings/settings_file.h"
 #include "stopped_player_win32.h"
-#include "test_support.h"
+#include "support/log_pixels_setting_win32.h"
+#include "support/test_support.h"
+#include "support/ui_test_support_win32.h"
 #include "ui/gdi_objects_win32.h"
 #include "ui/image_button_win32.h"
 #include "ui/pixel_bitmap_win32.h"
-#include "ui_test_support_win32.h"
 
 #include <commctrl.h>
 #include <windows.h>

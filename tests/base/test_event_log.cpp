@@ -2,7 +2,7 @@
 
 #include "base/event_log.h"
 #include "base/message_box.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include <filesystem>
 #include <thread>
