@@ -10,10 +10,10 @@ else()
 endif()
 
 # The name RUBO gives each Windows version the prefix reports.
-if(TARGET test_settings)
+if(TARGET test_base)
     add_test(NAME os_version_wine
-             COMMAND ${CMAKE_SOURCE_DIR}/tests/settings/run-os-version-tests ${rubo_wine_preset}
-                     ${CMAKE_BINARY_DIR}/wineprefix-os-version $<TARGET_FILE:test_settings>)
+             COMMAND ${CMAKE_SOURCE_DIR}/tests/base/run-os-version-tests ${rubo_wine_preset}
+                     ${CMAKE_BINARY_DIR}/wineprefix-os-version $<TARGET_FILE:test_base>)
     set_tests_properties(os_version_wine PROPERTIES TIMEOUT 300)
 endif()
 

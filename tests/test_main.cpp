@@ -1,7 +1,7 @@
 #define DOCTEST_CONFIG_IMPLEMENT
 #include <doctest.h>
 
-#include "test_support.h"
+#include "support/test_support.h"
 
 int main(int argc, char** argv) {
     // A test program may re-run itself as a child process for the

@@ -1,6 +1,6 @@
 #include "app/command_line.h"
 
-#include "settings/text_format.h"
+#include "base/text_format.h"
 
 #include <fstream>
 

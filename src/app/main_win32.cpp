@@ -1,10 +1,10 @@
 // rubo.exe: finds the CD-ROM drives and runs the main window.
 #include "app/command_line.h"
-#include "app/main_window_win32.h"
+#include "app/main_window/main_window_win32.h"
 #include "app/startup.h"
+#include "base/event_log.h"
+#include "base/message_box.h"
 #include "res/resource.h"
-#include "settings/event_log.h"
-#include "settings/message_box.h"
 #include "settings/profile_api.h"
 #include "settings/settings_file.h"
 #include "ui/message_filter_win32.h"

@@ -1,7 +1,7 @@
 #include "app/shutdown.h"
 
+#include "base/event_log.h"
 #include "playback/player_thread.h"
-#include "settings/event_log.h"
 
 #include <chrono>
 #include <condition_variable>

@@ -1,7 +1,7 @@
 #include "app/startup.h"
 
-#include "settings/event_log.h"
-#include "settings/system_info.h"
+#include "base/event_log.h"
+#include "base/system_info.h"
 
 #include <string>
 

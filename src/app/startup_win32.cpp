@@ -1,6 +1,6 @@
 #include "app/startup.h"
 
-#include "settings/unique_handle_win32.h"
+#include "base/unique_handle_win32.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #include "discinfo/disc_model.h"
 
-#include "settings/text_format.h"
+#include "base/text_format.h"
 
 namespace rubo {
 

@@ -1,8 +1,8 @@
 #include "discinfo/disc_store.h"
 
+#include "base/text_format.h"
 #include "settings/profile_api.h"
 #include "settings/settings_file.h"
-#include "settings/text_format.h"
 
 #include <algorithm>
 

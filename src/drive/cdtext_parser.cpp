@@ -1,6 +1,6 @@
 #include "drive/cdtext_parser.h"
 
-#include "settings/text_format.h"
+#include "base/text_format.h"
 
 namespace rubo {
 

@@ -1,9 +1,9 @@
 #include "drive/drive_readers.h"
 
+#include "base/event_log.h"
+#include "base/file_io.h"
 #include "drive/cdtext_parser.h"
 #include "drive/toc_parser.h"
-#include "settings/event_log.h"
-#include "settings/file_io.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,7 +1,7 @@
 #include "drive/cd_audio_device.h"
 
-#include "settings/text_format.h"
-#include "settings/unique_handle_win32.h"
+#include "base/text_format.h"
+#include "base/unique_handle_win32.h"
 
 #include <atomic>
 #include <optional>

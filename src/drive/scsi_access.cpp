@@ -1,8 +1,8 @@
 #include "drive/scsi_access.h"
 
+#include "base/text_format.h"
 #include "drive/aspi_srb.h"
 #include "drive/spti_block.h"
-#include "settings/text_format.h"
 
 #include <algorithm>
 

@@ -3,12 +3,12 @@
 // The SCSI transport: chooses the pass-through or the ASPI back end per
 // command, keeps the ASPI CD-ROM devices and the last CD-TEXT result.
 
+#include "base/event_log.h"
+#include "base/system_info.h"
 #include "discinfo/disc_model.h"
 #include "drive/scsi_commands.h"
 #include "drive/scsi_ports.h"
 #include "drive/toc_parser.h"
-#include "settings/event_log.h"
-#include "settings/system_info.h"
 
 #include <array>
 #include <atomic>

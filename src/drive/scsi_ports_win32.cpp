@@ -1,8 +1,8 @@
 #include "drive/scsi_ports.h"
 
+#include "base/unique_handle_win32.h"
 #include "drive/aspi_srb.h"
 #include "drive/spti_block.h"
-#include "settings/unique_handle_win32.h"
 
 #include <windows.h>
 

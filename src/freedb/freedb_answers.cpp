@@ -1,7 +1,7 @@
 #include "freedb/freedb_client.h"
 
+#include "base/text_format.h"
 #include "settings/settings_file.h"
-#include "settings/text_format.h"
 
 #include <cctype>
 

@@ -4,10 +4,10 @@
 // the response collector, the per-command log files, the error texts and the
 // read-only commands plus the submit.
 
+#include "base/text_format.h"
 #include "discinfo/disc_model.h"
 #include "freedb/socket_layer.h"
 #include "freedb/xmcd_record.h"
-#include "settings/text_format.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 #include "freedb/freedb_client.h"
 
+#include "base/system_info.h"
+#include "base/text_format.h"
 #include "settings/settings_file.h"
-#include "settings/system_info.h"
-#include "settings/text_format.h"
 
 #include <cctype>
 

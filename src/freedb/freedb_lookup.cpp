@@ -1,8 +1,8 @@
 #include "freedb/freedb_lookup.h"
 
+#include "base/event_log.h"
+#include "base/message_box.h"
 #include "discinfo/disc_store.h"
-#include "settings/event_log.h"
-#include "settings/message_box.h"
 #include "settings/options.h"
 
 namespace rubo {

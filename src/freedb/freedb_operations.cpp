@@ -1,9 +1,9 @@
 #include "freedb/freedb_operations.h"
 
-#include "settings/message_box.h"
+#include "base/message_box.h"
+#include "base/system_info.h"
+#include "base/text_format.h"
 #include "settings/options.h"
-#include "settings/system_info.h"
-#include "settings/text_format.h"
 
 #include <cctype>
 

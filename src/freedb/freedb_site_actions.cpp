@@ -2,10 +2,10 @@
 // and its message of the day.
 #include "freedb/freedb_operations.h"
 
-#include "settings/message_box.h"
+#include "base/message_box.h"
+#include "base/text_format.h"
 #include "settings/options.h"
 #include "settings/settings_file.h"
-#include "settings/text_format.h"
 
 #include <sstream>
 

@@ -1,9 +1,9 @@
 #include "freedb/freedb_client.h"
 
-#include "settings/event_log.h"
-#include "settings/file_io.h"
-#include "settings/message_box.h"
-#include "settings/text_format.h"
+#include "base/event_log.h"
+#include "base/file_io.h"
+#include "base/message_box.h"
+#include "base/text_format.h"
 
 #include <chrono>
 #include <cstdarg>

@@ -1,6 +1,6 @@
 #include "freedb/xmcd_record.h"
 
-#include "settings/text_format.h"
+#include "base/text_format.h"
 
 #include <climits>
 

@@ -1,6 +1,6 @@
 #include "playback/device_change.h"
 
-#include "settings/event_log.h"
+#include "base/event_log.h"
 
 #include <cctype>
 

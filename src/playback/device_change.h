@@ -2,8 +2,8 @@
 
 // The main window's handling of device-change notices for the player's drive.
 
+#include "base/event_log.h"
 #include "playback/player_state.h"
-#include "settings/event_log.h"
 
 #include <cstdint>
 #include <string>

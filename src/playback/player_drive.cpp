@@ -1,6 +1,6 @@
 #include "playback/player_drive.h"
 
-#include "settings/event_log.h"
+#include "base/event_log.h"
 
 namespace rubo {
 

@@ -3,11 +3,11 @@
 // The worker's access to the drive: position reads and plays, through MCI
 // or, in direct mode, through SCSI.
 
+#include "base/event_log.h"
 #include "discinfo/disc_model.h"
 #include "drive/cd_audio_device.h"
 #include "drive/scsi_access.h"
 #include "playback/player_state.h"
-#include "settings/event_log.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 #include "playback/player_engine.h"
 
+#include "base/event_log.h"
 #include "discinfo/disc_store.h"
-#include "settings/event_log.h"
 
 namespace rubo {
 

@@ -3,11 +3,11 @@
 // The player worker as a state machine: the runner feeds it the result of
 // each wait (an event index or a time-out); it never blocks on its own.
 
+#include "base/event_log.h"
 #include "drive/cd_audio_device.h"
 #include "drive/scsi_access.h"
 #include "playback/player_drive.h"
 #include "playback/player_state.h"
-#include "settings/event_log.h"
 #include "settings/options.h"
 #include "settings/settings_file.h"
 

@@ -1,6 +1,6 @@
 #include "playback/player_engine.h"
 
-#include "settings/message_box.h"
+#include "base/message_box.h"
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
 #include "playback/player_engine.h"
 
+#include "base/event_log.h"
+#include "base/text_format.h"
 #include "drive/drive_readers.h"
-#include "settings/event_log.h"
-#include "settings/text_format.h"
 
 #include <cctype>
 

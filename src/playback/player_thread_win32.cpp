@@ -1,6 +1,6 @@
 #include "playback/player_thread.h"
 
-#include "settings/unique_handle_win32.h"
+#include "base/unique_handle_win32.h"
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
 #include "playback/transport_commands.h"
 
+#include "base/event_log.h"
 #include "drive/scsi_access.h"
 #include "playback/transport_texts.h"
-#include "settings/event_log.h"
 
 #include <algorithm>
 

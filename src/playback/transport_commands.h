@@ -3,10 +3,10 @@
 // The transport commands of the user interface: they turn buttons, menu
 // items and progress-bar clicks into requests for the player worker.
 
+#include "base/event_log.h"
 #include "discinfo/disc_model.h"
 #include "playback/player_state.h"
 #include "playback/transport_window.h"
-#include "settings/event_log.h"
 #include "settings/options.h"
 
 #include <cstdint>

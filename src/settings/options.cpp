@@ -1,6 +1,6 @@
 #include "settings/options.h"
 
-#include "settings/text_format.h"
+#include "base/text_format.h"
 
 namespace rubo {
 

@@ -1,6 +1,6 @@
 #include "settings/profile_api.h"
 
-#include "settings/file_io.h"
+#include "base/file_io.h"
 #include "settings/ini_lines.h"
 
 namespace rubo {

@@ -1,7 +1,7 @@
 #include "settings/settings_file.h"
 
-#include "settings/system_info.h"
-#include "settings/text_format.h"
+#include "base/system_info.h"
+#include "base/text_format.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "settings/cross_process_lock.h"
-#include "settings/file_io.h"
+#include "base/cross_process_lock.h"
+#include "base/file_io.h"
 #include "settings/ini_lines.h"
 #include "settings/profile_api.h"
 

@@ -1,6 +1,6 @@
 #include "ui/dialog_base_win32.h"
 
-#include "ui/callback_guard.h"
+#include "base/callback_guard.h"
 #include "ui/controls_win32.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 
 // Owners of GDI handles: released when they go out of scope.
 
-#include "settings/unique_handle_win32.h"
+#include "base/unique_handle_win32.h"
 
 #include <windows.h>
 

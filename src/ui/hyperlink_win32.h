@@ -3,7 +3,7 @@
 // A static text that behaves like a link and opens its target with the
 // shell. The dialog reflects WM_CTLCOLORSTATIC to it (DialogBase does).
 
-#include "settings/unique_handle_win32.h"
+#include "base/unique_handle_win32.h"
 
 #include <windows.h>
 

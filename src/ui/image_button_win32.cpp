@@ -1,6 +1,6 @@
 #include "ui/image_button_win32.h"
 
-#include "ui/callback_guard.h"
+#include "base/callback_guard.h"
 #include "ui/dialog_base_win32.h"
 #include "ui/gdi_objects_win32.h"
 #include "ui/image_pixels.h"

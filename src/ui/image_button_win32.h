@@ -5,7 +5,7 @@
 // WM_DRAWITEM to it (DialogBase does). At a high DPI the bitmap grows by a
 // whole factor; the window text stays the button's name for screen readers.
 
-#include "settings/unique_handle_win32.h"
+#include "base/unique_handle_win32.h"
 #include "ui/image_pixels.h"
 
 #include <windows.h>

@@ -6,7 +6,7 @@
 // cell; the window text stays the picture's name for screen readers. With
 // WS_TABSTOP it takes the focus, and Space clicks it.
 
-#include "settings/unique_handle_win32.h"
+#include "base/unique_handle_win32.h"
 #include "ui/image_pixels.h"
 
 #include <windows.h>

@@ -1,6 +1,6 @@
 #include "ui/message_filter_win32.h"
 
-#include "ui/callback_guard.h"
+#include "base/callback_guard.h"
 #include "ui/dialog_base_win32.h"
 
 namespace rubo::ui {

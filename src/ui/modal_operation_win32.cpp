@@ -1,6 +1,6 @@
 #include "ui/modal_operation_win32.h"
 
-#include "settings/message_box_win32.h"
+#include "base/message_box_win32.h"
 
 namespace rubo::ui {
 

@@ -2,7 +2,7 @@
 
 // Between GDI bitmaps and the plain pixels of image_pixels.h.
 
-#include "settings/unique_handle_win32.h"
+#include "base/unique_handle_win32.h"
 #include "ui/image_pixels.h"
 
 #include <windows.h>

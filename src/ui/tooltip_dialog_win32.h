@@ -3,8 +3,8 @@
 // Dialog base with tool tips from the string table (one per control id) and
 // the tray icon of the dialog (identifier 1, callback message 1025).
 
-#include "settings/text_format.h"
-#include "settings/unique_handle_win32.h"
+#include "base/text_format.h"
+#include "base/unique_handle_win32.h"
 #include "ui/dialog_base_win32.h"
 #include "ui/tooltip_set_win32.h"
 

@@ -1,7 +1,7 @@
 #include <doctest.h>
 
 #include "app/command_line.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include <map>
 #include <string>

@@ -5,13 +5,13 @@
 #include <doctest.h>
 
 #include "app/shutdown.h"
+#include "base/event_log.h"
 #include "drive/fake_cd_audio_device.h"
 #include "drive/fake_scsi.h"
 #include "playback/player_thread.h"
-#include "settings/event_log.h"
 #include "settings/options.h"
 #include "settings/settings_file.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include <windows.h>
 

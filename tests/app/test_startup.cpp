@@ -1,9 +1,9 @@
 #include <doctest.h>
 
 #include "app/startup.h"
+#include "base/event_log.h"
 #include "drive/fake_scsi.h"
-#include "settings/event_log.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include <ctime>
 #include <string>

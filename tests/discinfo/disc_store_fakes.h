@@ -1,10 +1,10 @@
 #pragma once
 
+#include "base/system_info.h"
 #include "discinfo/disc_store.h"
 #include "settings/profile_api.h"
 #include "settings/settings_file.h"
-#include "settings/system_info.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include <doctest.h>
 

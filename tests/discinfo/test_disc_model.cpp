@@ -1,6 +1,6 @@
 #include <doctest.h>
 
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include "discinfo/disc_model.h"
 

@@ -1,11 +1,11 @@
 #include <doctest.h>
 
 #include "disc_store_fakes.h"
-#include "recording_message_sink.h"
+#include "support/recording_message_sink.h"
 
-#include "settings/message_box.h"
+#include "base/message_box.h"
+#include "base/text_format.h"
 #include "settings/options.h"
-#include "settings/text_format.h"
 
 #include <atomic>
 #include <thread>

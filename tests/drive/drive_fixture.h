@@ -3,9 +3,9 @@
 // A transport over fake back ends, with the event log and the dumps going to
 // a scratch directory.
 
+#include "base/event_log.h"
 #include "fake_scsi.h"
-#include "settings/event_log.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include <memory>
 

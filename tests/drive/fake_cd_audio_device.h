@@ -2,7 +2,7 @@
 
 #include "drive/cd_audio_device.h"
 
-#include "settings/text_format.h"
+#include "base/text_format.h"
 
 #include <cstring>
 #include <deque>

@@ -2,9 +2,9 @@
 
 // Fake back ends, system information and response builders for the drive tests.
 
+#include "base/system_info.h"
 #include "drive/scsi_access.h"
 #include "drive/scsi_ports.h"
-#include "settings/system_info.h"
 
 #include <cstdint>
 #include <functional>

@@ -2,7 +2,7 @@
 
 #include "drive/cdtext_parser.h"
 #include "fake_scsi.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 using namespace rubo;
 using namespace rubo::test;

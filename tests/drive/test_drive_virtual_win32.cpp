@@ -4,16 +4,16 @@
 // prefix with the drive and runs them with --no-skip.
 #include <doctest.h>
 
-#include "sample_discs.h"
-#include "virtual_drive_client.h"
+#include "support/sample_discs.h"
+#include "support/virtual_drive_client.h"
 
+#include "base/event_log.h"
 #include "drive/cd_audio_device.h"
 #include "drive/drive_readers.h"
 #include "drive/scsi_access.h"
-#include "settings/event_log.h"
 #include "settings/options.h"
 #include "settings/settings_file.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include <windows.h>
 

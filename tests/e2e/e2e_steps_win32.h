@@ -5,12 +5,12 @@
 // rubo.log and a clean close.
 
 #include "app/startup.h"
+#include "base/system_info.h"
 #include "discinfo/disc_model.h"
 #include "drive/scsi_access.h"
 #include "rubo_process_win32.h"
-#include "settings/system_info.h"
-#include "test_support.h"
-#include "virtual_drive_client.h"
+#include "support/test_support.h"
+#include "support/virtual_drive_client.h"
 
 #include "res/resource.h"
 

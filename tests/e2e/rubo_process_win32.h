@@ -3,7 +3,7 @@
 // rubo.exe started in a directory of its own, and the ways a test reaches
 // its windows: texts by WM_GETTEXT, clicks by BM_CLICK, waits on conditions.
 
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include <windows.h>
 

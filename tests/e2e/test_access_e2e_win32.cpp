@@ -3,9 +3,9 @@
 // main window at 96, 144 and 192 DPI (Wine's LogPixels), photographed.
 #include <doctest.h>
 
+#include "base/unique_handle_win32.h"
 #include "e2e_steps_win32.h"
-#include "log_pixels_setting_win32.h"
-#include "settings/unique_handle_win32.h"
+#include "support/log_pixels_setting_win32.h"
 
 #include <windows.h>
 

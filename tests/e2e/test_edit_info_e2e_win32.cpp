@@ -3,8 +3,8 @@
 // and a disc ejected while the dialog is open.
 #include <doctest.h>
 
+#include "base/unique_handle_win32.h"
 #include "e2e_steps_win32.h"
-#include "settings/unique_handle_win32.h"
 
 #include <windows.h>
 

@@ -5,9 +5,9 @@
 #include <doctest.h>
 
 #include "../freedb/local_server.h"
+#include "base/text_format.h"
 #include "discinfo/disc_model.h"
 #include "e2e_steps_win32.h"
-#include "settings/text_format.h"
 
 #include <windows.h>
 

@@ -4,10 +4,10 @@
 // server and the fans' page. Each page is photographed on the way.
 #include <doctest.h>
 
-#include "app/options_pages_win32.h"
+#include "app/options/options_pages_win32.h"
+#include "base/text_format.h"
 #include "e2e_steps_win32.h"
 #include "freedb/local_server.h"
-#include "settings/text_format.h"
 
 #include <commctrl.h>
 #include <objbase.h>

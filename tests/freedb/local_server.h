@@ -4,7 +4,7 @@
 // its address, plain requests to it and its fault switches.
 
 #include "freedb/socket_layer.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include <doctest.h>
 

@@ -2,7 +2,7 @@
 
 #include "freedb/freedb_client.h"
 
-#include "test_support.h"
+#include "support/test_support.h"
 #include "two_track_disc.h"
 
 #include <algorithm>

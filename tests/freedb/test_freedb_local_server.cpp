@@ -2,13 +2,13 @@
 // process (scripts/with-freedb-server). Skipped when no server is given.
 #include <doctest.h>
 
+#include "base/text_format.h"
 #include "discinfo/disc_model.h"
 #include "freedb/freedb_client.h"
 #include "freedb/socket_layer.h"
 #include "freedb/xmcd_record.h"
 #include "local_server.h"
-#include "settings/text_format.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include <cstdlib>
 #include <string>

@@ -3,19 +3,19 @@
 // and its popup menu recorded.
 #include <doctest.h>
 
+#include "base/event_log.h"
+#include "base/message_box.h"
+#include "base/text_format.h"
 #include "discinfo/disc_model.h"
 #include "discinfo/disc_store.h"
 #include "freedb/freedb_lookup.h"
 #include "freedb/freedb_operations.h"
 #include "local_server.h"
-#include "recording_message_sink.h"
-#include "settings/event_log.h"
-#include "settings/message_box.h"
 #include "settings/options.h"
 #include "settings/profile_api.h"
 #include "settings/settings_file.h"
-#include "settings/text_format.h"
-#include "test_support.h"
+#include "support/recording_message_sink.h"
+#include "support/test_support.h"
 
 #include <filesystem>
 #include <string>

@@ -1,11 +1,11 @@
 #include <doctest.h>
 
+#include "base/event_log.h"
+#include "base/text_format.h"
 #include "freedb/freedb_client.h"
-#include "settings/event_log.h"
-#include "settings/text_format.h"
 
 #include "loopback_server.h"
-#include "test_support.h"
+#include "support/test_support.h"
 #include "two_track_disc.h"
 
 #include <chrono>

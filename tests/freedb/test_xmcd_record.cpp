@@ -1,6 +1,6 @@
 #include <doctest.h>
 
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include "freedb/xmcd_record.h"
 

@@ -2,9 +2,9 @@
 
 #include "../e2e/rubo_process_win32.h"
 #include "app/startup.h"
+#include "base/system_info.h"
 #include "settings/settings_file.h"
-#include "settings/system_info.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include "res/resource.h"
 

@@ -3,9 +3,9 @@
 // Recording fakes for the transport commands: the window, the events, the
 // shared lock and the control-enabling calls, all writing one journal.
 
+#include "base/text_format.h"
 #include "playback/player_state.h"
 #include "playback/transport_window.h"
-#include "settings/text_format.h"
 
 #include <memory>
 #include <string>

@@ -1,7 +1,7 @@
 #include <doctest.h>
 
+#include "base/message_box.h"
 #include "player_fixture.h"
-#include "settings/message_box.h"
 
 #include <fstream>
 

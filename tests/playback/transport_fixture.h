@@ -3,10 +3,10 @@
 // The transport commands wired to recording fakes, a disc builder, and the
 // event log in a scratch directory.
 
+#include "base/event_log.h"
 #include "fake_transport_window.h"
 #include "playback/transport_commands.h"
-#include "settings/event_log.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include <sstream>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/file_io.h"
+#include "base/file_io.h"
 #include "settings/profile_api.h"
 
 #include <string>

@@ -1,10 +1,10 @@
 #include <doctest.h>
 
-#include "settings/file_io.h"
+#include "base/file_io.h"
 #include "settings/ini_lines.h"
 #include "settings/profile_api.h"
 #include "settings/settings_file.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include <windows.h>
 

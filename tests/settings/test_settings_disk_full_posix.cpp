@@ -1,7 +1,7 @@
 #include <doctest.h>
 
 #include "settings/settings_file.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include <csignal>
 #include <cstdlib>

@@ -3,7 +3,7 @@
 #include "recording_profile.h"
 #include "settings/options.h"
 #include "settings/settings_file.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include <thread>
 

@@ -2,7 +2,7 @@
 
 #include "settings/ini_lines.h"
 #include "settings/settings_file.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include <chrono>
 #include <cstdlib>

@@ -1,12 +1,12 @@
 #include <doctest.h>
 
+#include "support/ui_test_support_win32.h"
 #include "test_ui_resources.h"
 #include "ui/controls_win32.h"
 #include "ui/dialog_base_win32.h"
 #include "ui/hyperlink_win32.h"
 #include "ui/image_button_win32.h"
 #include "ui/image_static_win32.h"
-#include "ui_test_support_win32.h"
 
 #include <string>
 #include <vector>

@@ -1,9 +1,9 @@
 #include <doctest.h>
 
+#include "support/ui_test_support_win32.h"
 #include "test_ui_resources.h"
 #include "ui/dialog_base_win32.h"
 #include "ui/message_filter_win32.h"
-#include "ui_test_support_win32.h"
 
 #include <commctrl.h>
 

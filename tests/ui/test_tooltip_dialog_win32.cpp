@@ -1,9 +1,9 @@
 #include <doctest.h>
 
+#include "support/ui_test_support_win32.h"
 #include "test_ui_resources.h"
 #include "ui/tooltip_dialog_win32.h"
 #include "ui/tray_tip.h"
-#include "ui_test_support_win32.h"
 
 #include <commctrl.h>
 

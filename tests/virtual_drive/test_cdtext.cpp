@@ -1,6 +1,6 @@
 #include "vdrive_test_util.h"
 
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include "sim/cdtext.h"
 #include "sim/disc.h"

@@ -4,7 +4,7 @@
 // the "virtual_drive_wine" CTest entry (with --no-skip).
 #include <doctest.h>
 
-#include "virtual_drive_client.h"
+#include "support/virtual_drive_client.h"
 
 #include <windows.h>
 

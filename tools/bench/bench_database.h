@@ -3,8 +3,8 @@
 // A generated disc database for the benchmarks and the timing helpers they
 // share: sections of 12-track discs as RUBO.ini holds them.
 
-#include "settings/file_io.h"
-#include "settings/text_format.h"
+#include "base/file_io.h"
+#include "base/text_format.h"
 
 #include <algorithm>
 #include <chrono>

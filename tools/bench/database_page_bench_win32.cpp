@@ -1,10 +1,10 @@
 // Measures the Database page's fill under Windows (or Wine): a 10,000-disc
 // database read and built (the baseline, as the page does it), then its
 // items inserted into a real tree control as the page inserts them.
-#include "app/database_page_win32.h"
-#include "app/database_tree.h"
+#include "app/options/database_page_win32.h"
+#include "app/options/database_tree.h"
+#include "base/file_io.h"
 #include "bench_database.h"
-#include "settings/file_io.h"
 
 #include <commctrl.h>
 #include <windows.h>

@@ -1,8 +1,8 @@
 // Measures building the Database page's tree from a large disc database: the
 // time against reading the whole file once into memory in the same run.
-#include "app/database_tree.h"
+#include "app/options/database_tree.h"
+#include "base/file_io.h"
 #include "bench_database.h"
-#include "settings/file_io.h"
 
 #include <algorithm>
 #include <chrono>

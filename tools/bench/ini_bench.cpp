@@ -1,8 +1,8 @@
 // Measures the settings file on a large disc database: each figure is a
 // ratio against reading the whole file once into memory in the same run.
-#include "settings/file_io.h"
+#include "base/file_io.h"
+#include "base/text_format.h"
 #include "settings/settings_file.h"
-#include "settings/text_format.h"
 
 #include <algorithm>
 #include <chrono>

@@ -4,9 +4,9 @@
 // discs, in both INI modes, the disc absent from the database (lookup miss,
 // CD-TEXT read, save) or present as its last section (lookup hit).
 //   launch_bench RUBO_EXE SCRATCH_DIR [RUNS] [DISC_TEXT]
+#include "base/file_io.h"
 #include "bench_database.h"
 #include "res/resource.h"
-#include "settings/file_io.h"
 
 #include <windows.h>
 

@@ -2,9 +2,9 @@
 // in both INI modes: reading the last disc's section and saving a 12-track
 // disc, each against one read (and one read plus replace) of the whole file
 // in the same run.
+#include "base/file_io.h"
 #include "bench_database.h"
 #include "discinfo/disc_store.h"
-#include "settings/file_io.h"
 #include "settings/profile_api.h"
 #include "settings/settings_file.h"
 

@@ -1,6 +1,6 @@
 #include "sim/cdtext.h"
 
-#include "settings/text_format.h"
+#include "base/text_format.h"
 #include "sim/disc.h"
 #include "sim/file_read.h"
 

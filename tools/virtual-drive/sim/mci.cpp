@@ -1,6 +1,6 @@
 #include "sim/mci.h"
 
-#include "settings/text_format.h"
+#include "base/text_format.h"
 #include "sim/disc.h"
 #include "sim/drive_state.h"
 #include "sim/scsi.h"

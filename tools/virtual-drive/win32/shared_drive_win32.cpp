@@ -1,6 +1,6 @@
 #include "shared_drive.h"
 
-#include "settings/unique_handle_win32.h"
+#include "base/unique_handle_win32.h"
 
 #include <windows.h>
 

@@ -1,0 +1,470 @@
+#include "app/main_window/main_window_win32.h"
+
+#include "app/edit_info/edit_info_dialog_win32.h"
+#include "app/main_window/about_dialog_win32.h"
+#include "app/main_window/progress_window_win32.h"
+#include "app/main_window/transport_ids.h"
+#include "app/shutdown.h"
+#include "app/startup.h"
+#include "app/tiny/tiny_help_dialog_win32.h"
+#include "base/event_log.h"
+#include "base/message_box.h"
+#include "base/system_info.h"
+#include "base/unique_handle_win32.h"
+#include "discinfo/disc_store.h"
+#include "freedb/freedb_lookup.h"
+#include "playback/device_change.h"
+#include "playback/player_engine.h"
+#include "res/resource.h"
+#include "settings/settings_file.h"
+#include "ui/controls_win32.h"
+#include "ui/message_filter_win32.h"
+#include "ui/modal_operation_win32.h"
+#include "ui/window_position_win32.h"
+
+#include <commctrl.h>
+#include <windows.h>
+
+#include <cstring>
+#include <iterator>
+
+namespace rubo {
+
+namespace {
+
+constexpr const char kThreadFailedText[] = "Couldn't start thread";
+constexpr const char kEditMenuLog[] = "M : Track Edit menu";
+constexpr const char kEditMenuOkLog[] = "M : Track Edit menu exit: OK";
+constexpr const char kEditMenuCancelLog[] = "M : Track Edit menu exit: Cancel";
+
+struct ButtonBitmaps {
+    int control;
+    int normal;
+    int disabled; // 0: drawn dithered
+};
+// Same order as CMainWindow::buttons_.
+constexpr ButtonBitmaps kButtonBitmaps[kMainButtonCount] = {
+    {IDC_PLAY, IDB_PLAY, IDB_PLAY_DISABLED}, {IDC_PAUSE, IDB_PAUSE, IDB_PAUSE_DISABLED},
+    {IDC_STOP, IDB_STOP, IDB_STOP_DISABLED}, {IDC_PREV, IDB_PREV, IDB_PREV_DISABLED},
+    {IDC_NEXT, IDB_NEXT, IDB_NEXT_DISABLED}, {IDC_EJECT, IDB_EJECT, 0},
+};
+
+[[noreturn]] void fatalStartupError(const char* text) {
+    showMessage("%s", text);
+    ExitProcess(0);
+}
+
+} // namespace
+
+CMainWindow::CMainWindow(SettingsFile& settings, EventLog& log, std::string driveList,
+                         std::string commandLineFile, HACCEL accelerators)
+    : CToolTipDialog(IDD_MAIN, nullptr), settings_(settings), log_(log),
+      driveList_(std::move(driveList)), commandLineFile_(std::move(commandLineFile)),
+      accelerators_(accelerators) {}
+
+CMainWindow::~CMainWindow() = default;
+
+BOOL CMainWindow::onInitDialog() {
+    CToolTipDialog::onInitDialog();
+    ui::MessageFilter::setAccelerators(hwnd(), accelerators_);
+    icons_.set(hwnd(), IDI_RUBO);
+    readSettings();
+    driveList_ = systemCdromDriveList();
+    if (!driveList_.empty())
+        logDriveList(log_, driveList_, scsi_.aspiAvailable());
+    chooseDrive(options_.cdromDrive.empty() ? '\0' : options_.cdromDrive[0]);
+    takeStartupRequest();
+    log_.logSystem("Active drive:  %s", drive_.c_str());
+    prepareControls();
+    if (!startWorker())
+        fatalStartupError(kThreadFailedText);
+    SetTimer(hwnd(), kDisplayTimerId, kDisplayTimerMs, nullptr);
+    scsi_.setCdTextLog(options_.cdTextLog);
+    scsi_.setSessionLog(options_.sessionLog);
+    scsi_.setErrorDetail(log_.errorDetail());
+    if (options_.startTiny) {
+        log_.logEvent(2025, "Starting mode: Tiny");
+        enterTinyMode();
+    }
+    if (options_.logging)
+        log_.flush();
+    applyDisplayFont();
+    recordLayout();
+    applyLayout();
+    return TRUE;
+}
+
+void CMainWindow::readSettings() {
+    settings_.setOwnIniFormat(false);
+    const bool firstRun =
+        loadOptions(settings_, options_, static_cast<int>(GetSysColor(COLOR_BTNFACE)), driveList_);
+    log_.setDirectory(programDirectory());
+    log_.setSwitches(options_.logging != 0, options_.developMode != 0);
+    writeLogHeader(log_, systemInfo(), scsi_.aspiAvailable());
+    if (firstRun)
+        saveOptions(settings_, options_, driveList_);
+}
+
+void CMainWindow::chooseDrive(char letter) {
+    driveIndex_ = chooseDriveIndex(driveList_, letter);
+    const char active = driveList_.empty() ? 'D' : driveList_[static_cast<size_t>(driveIndex_)];
+    drive_ = std::string(1, active) + ":";
+    log_.setActiveDrive(active);
+}
+
+void CMainWindow::takeStartupRequest() {
+    const StartupRequest request =
+        interpretCommandLine(commandLineFile_, options_.autoPlay, readFileHead);
+    if (request.kind == StartupRequest::CdaError)
+        fatalStartupError(kCdaErrorMessage);
+    if (request.kind == StartupRequest::None)
+        return;
+    if (request.kind != StartupRequest::AutoPlay)
+        chooseDrive(request.driveLetter);
+    log_.logEvent(2026, "%s", startupLogText(request).c_str());
+    // The worker does not run yet, so no lock is needed.
+    shared_.playRequest = makeTmsf(static_cast<std::uint8_t>(request.track), 0, 0, 0);
+}
+
+void CMainWindow::prepareControls() {
+    ui::CToolTipDialog::setToolTipsActive(options_.showToolTips != 0);
+    refreshToolTipsActive();
+    settings_.setOwnIniFormat(options_.iniCompatibility != 0);
+    for (std::size_t i = 0; i < std::size(kButtonBitmaps); ++i) {
+        ui::CImageButton& button = buttons_[i];
+        button.normalBitmap = kButtonBitmaps[i].normal;
+        button.disabledBitmap = kButtonBitmaps[i].disabled;
+        button.setTransparency(true, RGB(255, 255, 255));
+        button.attach(hwnd(), kButtonBitmaps[i].control);
+    }
+    controls_.setControlsBusy();
+    sendItemMessage(IDC_PROGRESS, PBM_SETRANGE32, 0, kProgressMax);
+    setTrayIcon(IDI_RUBO);
+    setTrayTip("%s", kProgramName);
+    loadTrayMenu(IDR_TRAY_MENU);
+    setTrayEnabled(options_.minimizeToTray != 0);
+    prepareVolumeControl();
+    serverList_ = readServerList(settings_);
+}
+
+void CMainWindow::prepareVolumeControl() {
+    const char letter = drive_.empty() ? 'D' : drive_[0];
+    const auto type = options_.volumeTypes.find(letter);
+    const unsigned long volumeType = type != options_.volumeTypes.end()
+                                         ? static_cast<unsigned long>(type->second)
+                                         : static_cast<unsigned long>(kVolumeTypeCd);
+    log_.logSystem("Volume type:   %lu", volumeType);
+    volume_.reset();
+    volume_ = std::make_unique<CVolumeControl>(volumeType);
+    volume_->enableLine();
+    volume_->setChangeCallback(onVolumeChanged, reinterpret_cast<std::uintptr_t>(this));
+    ui::Trackbar slider(item(IDC_VOLUME));
+    if (const std::optional<VolumeRange> range = volume_->range()) {
+        slider.setRange(range->minimum, range->maximum);
+        // A volume that cannot be read shows as the lowest.
+        slider.setPos(slider.mirrored(volume_->getVolume().value_or(range->minimum)));
+    }
+    lastVolumePosition_ = slider.pos();
+    log_.logSystem("Audio Device info");
+    std::vector<std::string> names;
+    std::vector<unsigned long> types;
+    volume_->listSourceLines(names, types);
+    for (size_t i = 0; i < names.size() && i < types.size(); ++i)
+        log_.logSystem("  %-2d  %-20s : %lu", static_cast<int>(i + 1), names[i].c_str(), types[i]);
+}
+
+bool CMainWindow::startWorker() {
+    setup_.drive = drive_;
+    setup_.aspiMap.set(options_.aspiDrives);
+    setup_.saveAspiMap = [this](const std::string& map) {
+        writeOption(settings_, &Options::aspiDrives, map);
+    };
+    setup_.options = workerOptionsOf(options_);
+    setup_.fanMark = &fanMark_;
+    runner_ = std::make_unique<PlayerRunner>(setup_, scsi_, shared_, controls_, log_);
+    runner_->setDiscLookup(discStoreLookup(settings_));
+    if (!runner_->createEvents())
+        return false;
+    TransportLinks links{shared_, runner_->lock(), *runner_->events(), controls_, *this, options_,
+                         log_};
+    commands_ = std::make_unique<TransportCommands>(links, view_);
+    commands_->setDirectPlay(scsiDirectPlay(scsi_, drive_, setup_.aspiMap));
+    display_ = std::make_unique<MainDisplay>(shared_, runner_->lock(), view_, controls_, log_);
+    return runner_->start();
+}
+
+void CMainWindow::enableControl(TransportControl control, bool enabled) {
+    enableItem(transportControlId(control), enabled);
+}
+
+bool CMainWindow::setClipboardText(const std::string& text) {
+    if (!OpenClipboard(hwnd()))
+        return false;
+    EmptyClipboard();
+    UniqueGlobal memory(GlobalAlloc(GMEM_DDESHARE, text.size() + 1));
+    char* target = memory ? static_cast<char*>(GlobalLock(memory.get())) : nullptr;
+    if (target) {
+        std::memcpy(target, text.c_str(), text.size() + 1);
+        GlobalUnlock(memory.get());
+        if (SetClipboardData(CF_TEXT, memory.get()))
+            memory.release(); // the clipboard owns it now
+    }
+    CloseClipboard();
+    return true;
+}
+
+int CMainWindow::showTrackMenu(const TrackMenu& menu) {
+    UniqueMenu owned(CreatePopupMenu());
+    HMENU popup = owned.get();
+    if (!popup)
+        return 0;
+    for (const TrackMenuItem& entry : menu.items) {
+        const UINT flags = MF_STRING | (entry.grayed ? MF_GRAYED : MF_ENABLED);
+        AppendMenuA(popup, flags, static_cast<UINT_PTR>(entry.commandId), entry.text.c_str());
+    }
+    if (menu.defaultPosition >= 0)
+        SetMenuDefaultItem(popup, static_cast<UINT>(menu.defaultPosition), TRUE);
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    const int chosen =
+        static_cast<int>(TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
+                                        cursor.x, cursor.y, 0, hwnd(), nullptr));
+    return chosen;
+}
+
+PackedTmsf CMainWindow::playerTrackPosition() const {
+    return display_ ? display_->uiTrackPosition() : 0;
+}
+
+void CMainWindow::transportCommand(int commandId) {
+    if (commands_)
+        dispatchTransportCommand(*commands_, commandId);
+}
+
+bool CMainWindow::onCommand(int id, int code, HWND control) {
+    switch (id) {
+    case IDC_TINY_SIZE:
+        enterTinyMode();
+        return true;
+    case IDC_ABOUT:
+    case ID_TRAY_ABOUT:
+        showAbout();
+        return true;
+    case IDC_FREEDB:
+        lookUpFreedb();
+        return true;
+    case IDC_EDIT_INFO:
+        editDiscInfo();
+        return true;
+    case IDC_OPTIONS:
+        showOptions();
+        return true;
+    case ID_TRAY_MAXIMIZE:
+        onTrayDoubleClick(); // the same restore as a double click on the icon
+        return true;
+    case ID_TRAY_EXIT:
+        PostMessageA(hwnd(), WM_CLOSE, 0, 0);
+        return true;
+    default:
+        break;
+    }
+    if (commands_ && dispatchTransportCommand(*commands_, id))
+        return true;
+    return CToolTipDialog::onCommand(id, code, control);
+}
+
+void CMainWindow::onCancel() {
+    // Escape is handled in preTranslate; the close box arrives as WM_CLOSE.
+}
+
+void CMainWindow::onClose() {
+    if (closing_)
+        return;
+    closing_ = true;
+    stopWorker();
+    endDialog(IDCANCEL);
+}
+
+void CMainWindow::stopWorker() {
+    log_.logEvent(2027, "M : Stopping Thread");
+    controls_.setControlsBusy();
+    if (runner_)
+        runner_->setEvent(kQuitEvent);
+    SetWindowTextA(hwnd(), kShutdownTitle);
+    setTrayTip("%s", kShutdownTitle);
+    updateTrayIcon();
+    workerEnd_ = endWorker(runner_.get(), kPlayerStopWaitMs, log_);
+    afterWorker([&log = log_] { log.flush(); });
+}
+
+void CMainWindow::afterWorker(std::function<void()> step) {
+    if (runAfterWorker(workerEnd_, std::move(step), kAfterForcedEndMs))
+        return;
+    // The ended worker holds a lock for good; waiting on it would hang the
+    // close, and every rewrite of RUBO.ini is whole, so the process ends here.
+    removeTrayIcon();
+    ExitProcess(0);
+}
+
+void CMainWindow::onDestroy() {
+    ui::MessageFilter::setAccelerators(nullptr, nullptr);
+    KillTimer(hwnd(), kDisplayTimerId);
+    CToolTipDialog::onDestroy();
+    savePosition();
+    volume_.reset();
+}
+
+void CMainWindow::savePosition() {
+    WindowRect position;
+    if (ui::normalWindowRect(hwnd(), position))
+        afterWorker([&settings = settings_, position] {
+            writeWindowRect(settings, kPositionSection, position);
+        });
+}
+
+// The dialog manager gives the shown window's focus to the display, its
+// first tab stop, where a caret would blink (and wake the window twice a
+// second) for nothing: the keyboard goes on to Play once Play is enabled,
+// unless the focus has moved meanwhile.
+void CMainWindow::startKeyboardOnPlay() {
+    HWND play = item(IDC_PLAY);
+    if (GetFocus() != displayControl_) {
+        keyboardToPlay_ = false;
+    } else if (IsWindowEnabled(play)) {
+        keyboardToPlay_ = false;
+        SendMessageA(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(play), TRUE);
+    }
+}
+
+void CMainWindow::restorePosition() {
+    ui::restoreWindowPosition(settings_, hwnd(), kPositionSection, options_.rememberPos == 1);
+}
+
+bool CMainWindow::preTranslate(MSG& msg) {
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE && IsWindowEnabled(hwnd()) &&
+        (msg.hwnd == hwnd() || IsChild(hwnd(), msg.hwnd))) {
+        // Posted, so that no modal loop runs inside the message filter.
+        if (options_.escapeKey == kEscapeCloses)
+            PostMessageA(hwnd(), WM_CLOSE, 0, 0);
+        else if (options_.escapeKey == kEscapeToTiny)
+            PostMessageA(hwnd(), WM_COMMAND, MAKEWPARAM(IDC_TINY_SIZE, BN_CLICKED), 0);
+        return true;
+    }
+    // Seen before the bar gets it: no subclass on the bar, whose every
+    // message (each repaint) would look the subclass up.
+    if (msg.message == WM_LBUTTONDOWN && GetParent(msg.hwnd) == hwnd() &&
+        GetDlgCtrlID(msg.hwnd) == IDC_PROGRESS)
+        onProgressClick(msg.hwnd, msg.lParam);
+    return CToolTipDialog::preTranslate(msg);
+}
+
+void CMainWindow::prepareTrayMenu(HMENU popup) {
+    const ControlStates states = controls_.controlsEnabled()
+                                     ? controlStatesForMode(view_.uiMode, controls_.hasAudio())
+                                     : busyControlStates();
+    const struct {
+        int id;
+        bool on;
+    } items[] = {{ID_TRAY_PLAY, states.play},
+                 {ID_TRAY_PAUSE, states.pause},
+                 {ID_TRAY_STOP, states.stop},
+                 {ID_TRAY_PREVIOUS, states.prev},
+                 {ID_TRAY_NEXT, states.next}};
+    for (const auto& entry : items)
+        EnableMenuItem(popup, static_cast<UINT>(entry.id),
+                       MF_BYCOMMAND | (entry.on ? MF_ENABLED : MF_GRAYED));
+}
+
+void CMainWindow::lookUpFreedb() {
+    app::ProgressWindow progress(hwnd());
+    // Ends before the progress window, so that the activation comes back here.
+    ui::ModalOperation operation(hwnd());
+    FreedbClient client;
+    client.setEventLog(log_);
+    // The display tick replaces the window's record when the disc changes.
+    DiscInfo disc = view_.disc;
+    if (runFreedbLookup({options_, settings_, log_, progress, view_.disc}, client, disc)) {
+        const std::uint8_t currentTrack = view_.disc.firstAudioTrack;
+        view_.disc = std::move(disc);
+        view_.disc.firstAudioTrack = currentTrack;
+    }
+    fanMark_.store(isFanArtist(view_.disc.artist) ? 1 : 0);
+}
+
+void CMainWindow::editDiscInfo() {
+    log_.logEvent(2125, "%s", kEditMenuLog);
+    const EditInfoOwner owner{options_, log_, drive_};
+    // The window's record itself is the source: the display tick keeps it
+    // current, so a disc changed meanwhile is noticed on Save.
+    CEditCdInfoDialog dialog(hwnd(), settings_, view_.disc,
+                             view_.cdText.valid ? &view_.cdText : nullptr, &owner);
+    if (dialog.doModal() != IDOK) {
+        log_.logEvent(2150, "%s", kEditMenuCancelLog);
+        return;
+    }
+    const std::uint8_t currentTrack = view_.disc.firstAudioTrack;
+    view_.disc = dialog.result();
+    view_.disc.firstAudioTrack = currentTrack;
+    reportSave(saveDiscInfo(settings_, view_.disc), settings_.path());
+    fanMark_.store(isFanArtist(view_.disc.artist) ? 1 : 0);
+    log_.logEvent(2146, "%s", kEditMenuOkLog);
+}
+
+void CMainWindow::showAbout() {
+    CAboutDialog about(hwnd());
+    about.doModal();
+}
+
+void CMainWindow::enterTinyMode() {
+    log_.logEvent(2078, "M : Tiny mode");
+    EnableWindow(hwnd(), FALSE);
+    ShowWindow(hwnd(), SW_HIDE);
+    if (options_.showTinyHelp) {
+        CTinyHelpDialog help(hwnd());
+        help.doModal();
+        if (help.dontShowAgain()) {
+            options_.showTinyHelp = 0;
+            writeOption(settings_, &Options::showTinyHelp, options_.showTinyHelp);
+        }
+    }
+    {
+        CTinyDialog tiny(*this);
+        tiny.doModal();
+    }
+    log_.logEvent(2101, "M : Exit Tiny mode");
+    ShowWindow(hwnd(), SW_RESTORE);
+    EnableWindow(hwnd(), TRUE);
+}
+
+bool CMainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
+    switch (message) {
+    case WM_PAINT:
+        if (firstPaint_) {
+            firstPaint_ = false;
+            restorePosition();
+            keyboardToPlay_ = true;
+        }
+        return false;
+    case WM_SIZING:
+        onSizing(static_cast<int>(wParam), *reinterpret_cast<RECT*>(lParam));
+        result = TRUE;
+        return true;
+    case WM_SIZE:
+        if (layout_.recorded() && GetWindow(hwnd(), GW_CHILD)) {
+            applyLayout();
+            InvalidateRect(hwnd(), nullptr, TRUE);
+            UpdateWindow(hwnd());
+        }
+        break;
+    case WM_DEVICECHANGE:
+        handleDeviceChange(deviceChangeNotice(wParam, lParam), drive_,
+                           runner_ ? runner_->events() : nullptr, log_);
+        result = TRUE;
+        return true;
+    default:
+        break;
+    }
+    return CToolTipDialog::onMessage(message, wParam, lParam, result);
+}
+
+} // namespace rubo
