@@ -139,8 +139,7 @@ void CMainWindow::applyLayout() {
 }
 
 void CMainWindow::onVolumeSlider() {
-    const std::optional<VolumeRange> range = volume_ ? volume_->range() : std::nullopt;
-    if (!range)
+    if (!volume_ || !volume_->hasVolume())
         return;
     const ui::Trackbar slider(volumeSlider_);
     const long position = slider.pos();
@@ -154,8 +153,7 @@ void CMainWindow::onVolumeSlider() {
 
 void CMainWindow::onVolumeChanged(long volume, std::uintptr_t window) {
     auto* self = reinterpret_cast<CMainWindow*>(window);
-    const std::optional<VolumeRange> range = self->volume_ ? self->volume_->range() : std::nullopt;
-    if (!range)
+    if (!self->volume_ || !self->volume_->hasVolume())
         return;
     ui::Trackbar slider(self->item(IDC_VOLUME));
     const long position = slider.mirrored(volume);
