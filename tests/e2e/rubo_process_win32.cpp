@@ -138,8 +138,21 @@ int RuboProcess::exitCode() {
     return started() ? process_->wait() : -1;
 }
 
+// Read as a well-behaved reader does, sharing every right: a read that
+// lets no one delete would make RUBO's replacement of the file fail.
 std::string RuboProcess::readFile(const std::string& name) const {
-    return readBytes(file(name));
+    HANDLE file = CreateFileA(this->file(name).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return std::string();
+    std::string bytes;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        bytes.append(buffer, got);
+    CloseHandle(file);
+    return bytes;
 }
 
 void screenshot(HWND window, const std::string& name) {
