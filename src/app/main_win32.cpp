@@ -43,8 +43,14 @@ int runApplication() {
     rubo::EventLog log;
     rubo::ui::MessageFilter::install();
     {
+        // Modeless in an own loop: the dialog manager's modal loop would run
+        // every message of the idle player through the filter hook.
         rubo::CMainWindow window(settings, log, drives, file, accelerators);
-        window.doModal();
+        if (HWND main = window.createModeless()) {
+            if (!IsWindowVisible(main))
+                ShowWindow(main, SW_SHOW);
+            rubo::ui::MessageFilter::runLoop(main);
+        }
     }
     rubo::ui::MessageFilter::uninstall();
     return 0;

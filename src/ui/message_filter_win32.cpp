@@ -73,4 +73,28 @@ bool MessageFilter::preTranslate(MSG& msg) {
     return used;
 }
 
+void MessageFilter::runLoop(HWND window) {
+    MSG msg;
+    while (IsWindow(window)) {
+        const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got == -1)
+            break;
+        if (got == 0) {
+            // Left in the queue for whoever runs the outer loop.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if (preTranslate(msg))
+            continue;
+        // The dialog manager answers only keys; other messages it would
+        // just dispatch, after one more call of the hook.
+        const bool key = msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST;
+        if (key && IsDialogMessageA(window, &msg))
+            continue;
+        havePreTranslated = false;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
 } // namespace rubo::ui

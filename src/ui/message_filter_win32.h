@@ -17,6 +17,10 @@ public:
     static void setAccelerators(HWND window, HACCEL table);
     // The hook's work, also callable from an own loop; true when used up.
     static bool preTranslate(MSG& msg);
+    // The loop of a modeless main window, until `window` is destroyed. Only
+    // keyboard input goes through IsDialogMessage (and so the hook): a timer
+    // tick or a repaint costs no hook call.
+    static void runLoop(HWND window);
 };
 
 } // namespace rubo::ui
