@@ -231,13 +231,12 @@ const char* trustFault(PCCERT_CONTEXT certificate, const std::wstring& host) {
 
 // Some WinHTTPs (Wine's) end a refused certificate as a failed handshake,
 // without the callback's flags. A second request that lets the certificate
-// pass fetches it for the system's policy to name the fault; it sends only
-// the request line and headers, and its answer is not read. Null when even
-// that handshake fails.
+// pass fetches it for the system's policy to name the fault; it asks for
+// the root, so the untrusted server learns nothing of the disc, and its
+// answer is not read. Null when even that handshake fails.
 const char* certificateFault(HINTERNET connection, const Target& target) {
-    UniqueInternet probe(WinHttpOpenRequest(connection, L"HEAD", target.path.c_str(), nullptr,
-                                            WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                            WINHTTP_FLAG_SECURE));
+    UniqueInternet probe(WinHttpOpenRequest(connection, L"HEAD", L"/", nullptr, WINHTTP_NO_REFERER,
+                                            WINHTTP_DEFAULT_ACCEPT_TYPES, WINHTTP_FLAG_SECURE));
     DWORD ignore = SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_CERT_DATE_INVALID |
                    SECURITY_FLAG_IGNORE_CERT_CN_INVALID | SECURITY_FLAG_IGNORE_CERT_WRONG_USAGE;
     if (!probe ||
