@@ -1,10 +1,9 @@
-// The main window's display: the tick, the font, the size limits, the
-// layout and the volume slider.
+// The main window's display: the tick, the font, the size limits and the
+// layout.
 #include "app/main_window/main_window_win32.h"
 
 #include "base/event_log.h"
 #include "res/resource.h"
-#include "ui/controls_win32.h"
 
 #include <commctrl.h>
 #include <richedit.h>
@@ -41,14 +40,14 @@ void CMainWindow::onTimer(UINT_PTR) {
 }
 
 void CMainWindow::refreshDisplay() {
-    if (!display_)
+    MainDisplay* display = session_.display();
+    if (!display)
         return;
     if (!displayControl_) {
         displayControl_ = item(IDC_DISPLAY);
         progressControl_ = item(IDC_PROGRESS);
-        volumeSlider_ = item(IDC_VOLUME);
     }
-    const DisplayTexts texts = display_->refresh(options_);
+    const DisplayTexts texts = display->refresh(options_);
     const std::string text = texts.text();
     if (text != lastDisplayText_) {
         SetWindowTextA(displayControl_, text.c_str());
@@ -74,12 +73,7 @@ void CMainWindow::refreshDisplay() {
     }
     if (keyboardToPlay_)
         startKeyboardOnPlay();
-    onVolumeSlider();
-    // Changes made elsewhere move the slider while it can be seen; asked
-    // every third tick, as a 300 ms lag is not seen.
-    if (++sessionTicks_ % kSessionPollTicks == 0 && volume_ && IsWindowVisible(hwnd()) &&
-        !IsIconic(hwnd()))
-        volume_->pollSession();
+    volumeSlider_.tick();
 }
 
 void CMainWindow::applyDisplayFont() {
@@ -138,35 +132,13 @@ void CMainWindow::applyLayout() {
     }
 }
 
-void CMainWindow::onVolumeSlider() {
-    if (!volume_ || !volume_->hasVolume())
-        return;
-    const ui::Trackbar slider(volumeSlider_);
-    const long position = slider.pos();
-    if (position == lastVolumePosition_)
-        return;
-    lastVolumePosition_ = position;
-    const long value = slider.mirrored(position);
-    if (value >= 0)
-        volume_->setVolume(static_cast<unsigned long>(value));
-}
-
-void CMainWindow::onVolumeChanged(long volume, std::uintptr_t window) {
-    auto* self = reinterpret_cast<CMainWindow*>(window);
-    if (!self->volume_ || !self->volume_->hasVolume())
-        return;
-    ui::Trackbar slider(self->item(IDC_VOLUME));
-    const long position = slider.mirrored(volume);
-    slider.setPos(position);
-    self->lastVolumePosition_ = position;
-}
-
 void CMainWindow::onProgressClick(HWND bar, LPARAM point) {
     RECT client{};
     GetClientRect(bar, &client);
     const int x = static_cast<short>(LOWORD(point));
-    if (client.right > 0 && x >= 0 && x <= client.right && commands_)
-        commands_->seekInTrack(x * kProgressMax / static_cast<int>(client.right));
+    TransportCommands* commands = session_.commands();
+    if (client.right > 0 && x >= 0 && x <= client.right && commands)
+        commands->seekInTrack(x * kProgressMax / static_cast<int>(client.right));
 }
 
 } // namespace rubo

@@ -7,7 +7,6 @@
 #include "base/event_log.h"
 #include "base/message_box.h"
 #include "base/system_info.h"
-#include "playback/player_thread.h"
 #include "res/resource.h"
 #include "settings/settings_file.h"
 
@@ -34,8 +33,8 @@ void CMainWindow::showOptions() {
     context.serverList = &serverList_;
     context.registry = &systemRegistry();
     context.modulePath = systemInfo().modulePath();
-    context.drive = drive_;
-    CPropSheet sheet(context, values, fanMark_.load() != 0);
+    context.drive = session_.drive();
+    CPropSheet sheet(context, values, session_.fanMark());
     if (sheet.doModal() != IDOK) {
         log_.logEvent(1926, "%s", kOptionsCancelLog);
         return;
@@ -49,22 +48,14 @@ void CMainWindow::showOptions() {
         applyDisplayFont();
     // Every freedb operation derives its server from the options when it
     // starts (chosenFreedbServer), so the new freedb values need no step.
-    applyLogSwitches();
+    session_.applyLogSwitches();
     writeSettings();
     log_.logEvent(1922, "%s", kOptionsOkLog);
 }
 
 void CMainWindow::changeDrive() {
     chooseDrive(driveList_.empty() ? '\0' : driveList_[static_cast<std::size_t>(driveIndex_)]);
-    commands_->setDirectPlay(scsiDirectPlay(scsi_, drive_, setup_.aspiMap));
-    {
-        SharedScope scope(runner_->lock());
-        resetDiscInfo(view_.disc);
-        resetDiscInfo(view_.cdText);
-        shared_.reopenDrive = drive_;
-    }
-    runner_->setEvent(kReopenEvent);
-    controls_.setControlsBusy();
+    session_.reopenDrive();
 }
 
 void CMainWindow::applyFlags() {
@@ -72,15 +63,7 @@ void CMainWindow::applyFlags() {
     refreshToolTipsActive();
     settings_.setOwnIniFormat(options_.iniCompatibility != 0);
     setTrayEnabled(options_.minimizeToTray != 0);
-    if (runner_)
-        handOverWorkerOptions(shared_, runner_->lock(), workerOptionsOf(options_));
-}
-
-void CMainWindow::applyLogSwitches() {
-    log_.setSwitches(options_.logging != 0, options_.developMode != 0);
-    scsi_.setCdTextLog(options_.cdTextLog);
-    scsi_.setSessionLog(options_.sessionLog);
-    scsi_.setErrorDetail(log_.errorDetail());
+    session_.applyWorkerOptions();
 }
 
 void CMainWindow::writeSettings() {

@@ -10,14 +10,11 @@
 #include "base/event_log.h"
 #include "base/message_box.h"
 #include "base/system_info.h"
-#include "base/unique_handle_win32.h"
 #include "discinfo/disc_store.h"
 #include "freedb/freedb_lookup.h"
 #include "playback/device_change.h"
-#include "playback/player_engine.h"
 #include "res/resource.h"
 #include "settings/settings_file.h"
-#include "ui/controls_win32.h"
 #include "ui/message_filter_win32.h"
 #include "ui/modal_operation_win32.h"
 #include "ui/window_position_win32.h"
@@ -25,7 +22,6 @@
 #include <commctrl.h>
 #include <windows.h>
 
-#include <cstring>
 #include <iterator>
 
 namespace rubo {
@@ -66,22 +62,19 @@ CMainWindow::~CMainWindow() = default;
 
 BOOL CMainWindow::onInitDialog() {
     CToolTipDialog::onInitDialog();
+    transportWindow_.attach(hwnd());
     ui::MessageFilter::setAccelerators(hwnd(), accelerators_);
     icons_.set(hwnd(), IDI_RUBO);
     readSettings();
-    driveList_ = systemCdromDriveList();
     if (!driveList_.empty())
-        logDriveList(log_, driveList_, scsi_.aspiAvailable());
+        logDriveList(log_, driveList_, session_.scsi().aspiAvailable());
     chooseDrive(options_.cdromDrive.empty() ? '\0' : options_.cdromDrive[0]);
     takeStartupRequest();
-    log_.logSystem("Active drive:  %s", drive_.c_str());
+    log_.logSystem("Active drive:  %s", session_.drive().c_str());
     prepareControls();
-    if (!startWorker())
+    if (!session_.start())
         fatalStartupError(kThreadFailedText);
     SetTimer(hwnd(), kDisplayTimerId, kDisplayTimerMs, nullptr);
-    scsi_.setCdTextLog(options_.cdTextLog);
-    scsi_.setSessionLog(options_.sessionLog);
-    scsi_.setErrorDetail(log_.errorDetail());
     if (options_.startTiny) {
         log_.logEvent(2025, "Starting mode: Tiny");
         enterTinyMode();
@@ -99,8 +92,8 @@ void CMainWindow::readSettings() {
     const bool firstRun =
         loadOptions(settings_, options_, static_cast<int>(GetSysColor(COLOR_BTNFACE)), driveList_);
     log_.setDirectory(programDirectory());
-    log_.setSwitches(options_.logging != 0, options_.developMode != 0);
-    writeLogHeader(log_, systemInfo(), scsi_.aspiAvailable());
+    session_.applyLogSwitches();
+    writeLogHeader(log_, systemInfo(), session_.scsi().aspiAvailable());
     if (firstRun)
         saveOptions(settings_, options_, driveList_);
 }
@@ -108,7 +101,7 @@ void CMainWindow::readSettings() {
 void CMainWindow::chooseDrive(char letter) {
     driveIndex_ = chooseDriveIndex(driveList_, letter);
     const char active = driveList_.empty() ? 'D' : driveList_[static_cast<size_t>(driveIndex_)];
-    drive_ = std::string(1, active) + ":";
+    session_.setDrive(std::string(1, active) + ":");
     log_.setActiveDrive(active);
 }
 
@@ -122,14 +115,11 @@ void CMainWindow::takeStartupRequest() {
     if (request.kind != StartupRequest::AutoPlay)
         chooseDrive(request.driveLetter);
     log_.logEvent(2026, "%s", startupLogText(request).c_str());
-    // The worker does not run yet, so no lock is needed.
-    shared_.playRequest = makeTmsf(static_cast<std::uint8_t>(request.track), 0, 0, 0);
+    session_.requestStartPlay(makeTmsf(static_cast<std::uint8_t>(request.track), 0, 0, 0));
 }
 
 void CMainWindow::prepareControls() {
-    ui::CToolTipDialog::setToolTipsActive(options_.showToolTips != 0);
-    refreshToolTipsActive();
-    settings_.setOwnIniFormat(options_.iniCompatibility != 0);
+    applyFlags();
     for (std::size_t i = 0; i < std::size(kButtonBitmaps); ++i) {
         ui::CImageButton& button = buttons_[i];
         button.normalBitmap = kButtonBitmaps[i].normal;
@@ -137,108 +127,33 @@ void CMainWindow::prepareControls() {
         button.setTransparency(true, RGB(255, 255, 255));
         button.attach(hwnd(), kButtonBitmaps[i].control);
     }
-    controls_.setControlsBusy();
+    session_.controls().setControlsBusy();
     sendItemMessage(IDC_PROGRESS, PBM_SETRANGE32, 0, kProgressMax);
     setTrayIcon(IDI_RUBO);
     setTrayTip("%s", kProgramName);
     loadTrayMenu(IDR_TRAY_MENU);
-    setTrayEnabled(options_.minimizeToTray != 0);
     prepareVolumeControl();
     serverList_ = readServerList(settings_);
 }
 
 void CMainWindow::prepareVolumeControl() {
-    const char letter = drive_.empty() ? 'D' : drive_[0];
+    const char letter = session_.drive().empty() ? 'D' : session_.drive()[0];
     const auto type = options_.volumeTypes.find(letter);
     const unsigned long volumeType = type != options_.volumeTypes.end()
                                          ? static_cast<unsigned long>(type->second)
                                          : static_cast<unsigned long>(kVolumeTypeCd);
     log_.logSystem("Volume type:   %lu", volumeType);
-    volume_.reset();
-    volume_ = std::make_unique<CVolumeControl>(volumeType);
-    volume_->enableLine();
-    volume_->setChangeCallback(onVolumeChanged, reinterpret_cast<std::uintptr_t>(this));
-    ui::Trackbar slider(item(IDC_VOLUME));
-    if (const std::optional<VolumeRange> range = volume_->range()) {
-        slider.setRange(range->minimum, range->maximum);
-        // A volume that cannot be read shows as the lowest.
-        slider.setPos(slider.mirrored(volume_->getVolume().value_or(range->minimum)));
-    }
-    lastVolumePosition_ = slider.pos();
-    log_.logSystem("Audio Device info");
-    std::vector<std::string> names;
-    std::vector<unsigned long> types;
-    volume_->listSourceLines(names, types);
-    for (size_t i = 0; i < names.size() && i < types.size(); ++i)
-        log_.logSystem("  %-2d  %-20s : %lu", static_cast<int>(i + 1), names[i].c_str(), types[i]);
-}
-
-bool CMainWindow::startWorker() {
-    setup_.drive = drive_;
-    setup_.aspiMap.set(options_.aspiDrives);
-    setup_.saveAspiMap = [this](const std::string& map) {
-        writeOption(settings_, &Options::aspiDrives, map);
-    };
-    setup_.options = workerOptionsOf(options_);
-    setup_.fanMark = &fanMark_;
-    runner_ = std::make_unique<PlayerRunner>(setup_, scsi_, shared_, controls_, log_);
-    runner_->setDiscLookup(discStoreLookup(settings_));
-    if (!runner_->createEvents())
-        return false;
-    TransportLinks links{shared_, runner_->lock(), *runner_->events(), controls_, *this, options_,
-                         log_};
-    commands_ = std::make_unique<TransportCommands>(links, view_);
-    commands_->setDirectPlay(scsiDirectPlay(scsi_, drive_, setup_.aspiMap));
-    display_ = std::make_unique<MainDisplay>(shared_, runner_->lock(), view_, controls_, log_);
-    return runner_->start();
-}
-
-void CMainWindow::enableControl(TransportControl control, bool enabled) {
-    enableItem(transportControlId(control), enabled);
-}
-
-bool CMainWindow::setClipboardText(const std::string& text) {
-    if (!OpenClipboard(hwnd()))
-        return false;
-    EmptyClipboard();
-    UniqueGlobal memory(GlobalAlloc(GMEM_DDESHARE, text.size() + 1));
-    char* target = memory ? static_cast<char*>(GlobalLock(memory.get())) : nullptr;
-    if (target) {
-        std::memcpy(target, text.c_str(), text.size() + 1);
-        GlobalUnlock(memory.get());
-        if (SetClipboardData(CF_TEXT, memory.get()))
-            memory.release(); // the clipboard owns it now
-    }
-    CloseClipboard();
-    return true;
-}
-
-int CMainWindow::showTrackMenu(const TrackMenu& menu) {
-    UniqueMenu owned(CreatePopupMenu());
-    HMENU popup = owned.get();
-    if (!popup)
-        return 0;
-    for (const TrackMenuItem& entry : menu.items) {
-        const UINT flags = MF_STRING | (entry.grayed ? MF_GRAYED : MF_ENABLED);
-        AppendMenuA(popup, flags, static_cast<UINT_PTR>(entry.commandId), entry.text.c_str());
-    }
-    if (menu.defaultPosition >= 0)
-        SetMenuDefaultItem(popup, static_cast<UINT>(menu.defaultPosition), TRUE);
-    POINT cursor{};
-    GetCursorPos(&cursor);
-    const int chosen =
-        static_cast<int>(TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
-                                        cursor.x, cursor.y, 0, hwnd(), nullptr));
-    return chosen;
+    volumeSlider_.open(item(IDC_VOLUME), volumeType, log_);
 }
 
 PackedTmsf CMainWindow::playerTrackPosition() const {
-    return display_ ? display_->uiTrackPosition() : 0;
+    const MainDisplay* display = session_.display();
+    return display ? display->uiTrackPosition() : 0;
 }
 
 void CMainWindow::transportCommand(int commandId) {
-    if (commands_)
-        dispatchTransportCommand(*commands_, commandId);
+    if (TransportCommands* commands = session_.commands())
+        dispatchTransportCommand(*commands, commandId);
 }
 
 bool CMainWindow::onCommand(int id, int code, HWND control) {
@@ -268,7 +183,8 @@ bool CMainWindow::onCommand(int id, int code, HWND control) {
     default:
         break;
     }
-    if (commands_ && dispatchTransportCommand(*commands_, id))
+    if (TransportCommands* commands = session_.commands();
+        commands && dispatchTransportCommand(*commands, id))
         return true;
     return CToolTipDialog::onCommand(id, code, control);
 }
@@ -286,19 +202,16 @@ void CMainWindow::onClose() {
 }
 
 void CMainWindow::stopWorker() {
-    log_.logEvent(2027, "M : Stopping Thread");
-    controls_.setControlsBusy();
-    if (runner_)
-        runner_->setEvent(kQuitEvent);
+    session_.requestQuit();
     SetWindowTextA(hwnd(), kShutdownTitle);
     setTrayTip("%s", kShutdownTitle);
     updateTrayIcon();
-    workerEnd_ = endWorker(runner_.get(), kPlayerStopWaitMs, log_);
+    session_.waitForQuit();
     afterWorker([&log = log_] { log.flush(); });
 }
 
 void CMainWindow::afterWorker(std::function<void()> step) {
-    if (runAfterWorker(workerEnd_, std::move(step), kAfterForcedEndMs))
+    if (runAfterWorker(session_.workerEnd(), std::move(step), kAfterForcedEndMs))
         return;
     // The ended worker holds a lock for good; waiting on it would hang the
     // close, and every rewrite of RUBO.ini is whole, so the process ends here.
@@ -311,7 +224,7 @@ void CMainWindow::onDestroy() {
     KillTimer(hwnd(), kDisplayTimerId);
     CToolTipDialog::onDestroy();
     savePosition();
-    volume_.reset();
+    volumeSlider_.close();
 }
 
 void CMainWindow::savePosition() {
@@ -359,9 +272,11 @@ bool CMainWindow::preTranslate(MSG& msg) {
 }
 
 void CMainWindow::prepareTrayMenu(HMENU popup) {
-    const ControlStates states = controls_.controlsEnabled()
-                                     ? controlStatesForMode(view_.uiMode, controls_.hasAudio())
-                                     : busyControlStates();
+    const TransportControls& controls = session_.controls();
+    const ControlStates states =
+        controls.controlsEnabled()
+            ? controlStatesForMode(session_.view().uiMode, controls.hasAudio())
+            : busyControlStates();
     const struct {
         int id;
         bool on;
@@ -382,31 +297,33 @@ void CMainWindow::lookUpFreedb() {
     FreedbClient client;
     client.setEventLog(log_);
     // The display tick replaces the window's record when the disc changes.
-    DiscInfo disc = view_.disc;
-    if (runFreedbLookup({options_, settings_, log_, progress, view_.disc}, client, disc)) {
-        const std::uint8_t currentTrack = view_.disc.firstAudioTrack;
-        view_.disc = std::move(disc);
-        view_.disc.firstAudioTrack = currentTrack;
+    TransportView& view = session_.view();
+    DiscInfo disc = view.disc;
+    if (runFreedbLookup({options_, settings_, log_, progress, view.disc}, client, disc)) {
+        const std::uint8_t currentTrack = view.disc.firstAudioTrack;
+        view.disc = std::move(disc);
+        view.disc.firstAudioTrack = currentTrack;
     }
-    fanMark_.store(isFanArtist(view_.disc.artist) ? 1 : 0);
+    session_.setFanMark(isFanArtist(view.disc.artist));
 }
 
 void CMainWindow::editDiscInfo() {
     log_.logEvent(2125, "%s", kEditMenuLog);
-    const EditInfoOwner owner{options_, log_, drive_};
+    const EditInfoOwner owner{options_, log_, session_.drive()};
     // The window's record itself is the source: the display tick keeps it
     // current, so a disc changed meanwhile is noticed on Save.
-    CEditCdInfoDialog dialog(hwnd(), settings_, view_.disc,
-                             view_.cdText.valid ? &view_.cdText : nullptr, &owner);
+    TransportView& view = session_.view();
+    CEditCdInfoDialog dialog(hwnd(), settings_, view.disc,
+                             view.cdText.valid ? &view.cdText : nullptr, &owner);
     if (dialog.doModal() != IDOK) {
         log_.logEvent(2150, "%s", kEditMenuCancelLog);
         return;
     }
-    const std::uint8_t currentTrack = view_.disc.firstAudioTrack;
-    view_.disc = dialog.result();
-    view_.disc.firstAudioTrack = currentTrack;
-    reportSave(saveDiscInfo(settings_, view_.disc), settings_.path());
-    fanMark_.store(isFanArtist(view_.disc.artist) ? 1 : 0);
+    const std::uint8_t currentTrack = view.disc.firstAudioTrack;
+    view.disc = dialog.result();
+    view.disc.firstAudioTrack = currentTrack;
+    reportSave(saveDiscInfo(settings_, view.disc), settings_.path());
+    session_.setFanMark(isFanArtist(view.disc.artist));
     log_.logEvent(2146, "%s", kEditMenuOkLog);
 }
 
@@ -457,8 +374,7 @@ bool CMainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR&
         }
         break;
     case WM_DEVICECHANGE:
-        handleDeviceChange(deviceChangeNotice(wParam, lParam), drive_,
-                           runner_ ? runner_->events() : nullptr, log_);
+        session_.onDeviceChange(deviceChangeNotice(wParam, lParam));
         result = TRUE;
         return true;
     default:

@@ -1,31 +1,26 @@
 #pragma once
 
 // The main window: the player's dialog with the display, the transport
-// buttons and the tray icon. It owns the worker thread and everything the
-// user-interface thread keeps of the player.
+// buttons, the volume slider and the tray icon. The player behind it (the
+// worker thread and what the user-interface thread keeps of it) is its
+// PlayerSession.
 
 #include "app/command_line.h"
-#include "app/main_window/display_model.h"
+#include "app/main_window/main_transport_window_win32.h"
+#include "app/main_window/player_session.h"
+#include "app/main_window/volume_slider_win32.h"
 #include "app/main_window/window_layout.h"
 #include "app/options/options_sheet_model.h"
-#include "app/shutdown.h"
 #include "app/tiny/tiny_dialog_win32.h"
-#include "audio/volume_control_win32.h"
 #include "base/event_log.h"
-#include "drive/scsi_access.h"
 #include "freedb/freedb_client.h"
-#include "playback/player_thread.h"
-#include "playback/transport_commands.h"
-#include "playback/transport_controls.h"
 #include "settings/options.h"
 #include "ui/gdi_objects_win32.h"
 #include "ui/image_button_win32.h"
 #include "ui/tooltip_dialog_win32.h"
 
-#include <atomic>
 #include <cstddef>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -37,7 +32,7 @@ inline constexpr const char kShutdownTitle[] = "RUBO Shutting down...";
 // The picture buttons: Play, Pause, Stop, Prev, Next, Eject.
 inline constexpr std::size_t kMainButtonCount = 6;
 
-class CMainWindow : public ui::CToolTipDialog, public TransportWindow, public TinyOwner {
+class CMainWindow : public ui::CToolTipDialog, public TinyOwner {
 public:
     // settings, log: the program's, kept by the caller for the window's
     // life; driveList: the CD-ROM drive letters; file: the command line's
@@ -46,20 +41,15 @@ public:
                 std::string commandLineFile, HACCEL accelerators);
     ~CMainWindow() override;
 
-    // TransportWindow
-    void enableControl(TransportControl control, bool enabled) override;
-    bool setClipboardText(const std::string& text) override;
-    int showTrackMenu(const TrackMenu& menu) override;
-
     // Hides this window and runs the Tiny window until the user leaves it.
     void enterTinyMode();
 
     // TinyOwner
     HWND ownerWindow() const override { return hwnd(); }
-    std::uint32_t playerMode() const override { return view_.uiMode; }
-    const DiscInfo& playerDisc() const override { return view_.disc; }
+    std::uint32_t playerMode() const override { return session_.view().uiMode; }
+    const DiscInfo& playerDisc() const override { return session_.view().disc; }
     PackedTmsf playerTrackPosition() const override;
-    bool transportEnabled() const override { return controls_.controlsEnabled(); }
+    bool transportEnabled() const override { return session_.controls().controlsEnabled(); }
     const Options& playerOptions() const override { return options_; }
     SettingsFile& playerSettings() override { return settings_; }
     void transportCommand(int commandId) override;
@@ -83,7 +73,6 @@ private:
     void takeStartupRequest();
     void prepareControls();
     void prepareVolumeControl();
-    bool startWorker();
 
     // Shutdown.
     void stopWorker();
@@ -100,8 +89,6 @@ private:
     void onSizing(int edge, RECT& rect);
     void recordLayout();
     void applyLayout();
-    void onVolumeSlider();
-    static void onVolumeChanged(long volume, std::uintptr_t window);
     // A click on the progress bar: play from that part of the track.
     void onProgressClick(HWND bar, LPARAM point);
 
@@ -114,55 +101,42 @@ private:
     void showOptions();
 
     // Steps of the sheet's OK; they read options_, which holds the sheet's
-    // values by then.
+    // values by then. Set-up takes the options through the same applyFlags
+    // and PlayerSession::applyLogSwitches.
     // The new driveIndex_: resets the disc, reopens the device, disables
     // the transport until the worker reports.
     void changeDrive();
-    // Option flags, time formats, tool tips, the INI mode.
+    // Option flags, time formats, tool tips, the INI mode, the worker's
+    // options.
     void applyFlags();
-    // The log writer and the drive access.
-    void applyLogSwitches();
     // All options to the settings file.
     void writeSettings();
 
     SettingsFile& settings_;
     EventLog& log_;
-    std::string driveList_;
+    // The CD-ROM drive letters as given; the active one is driveIndex_'s.
+    const std::string driveList_;
     std::string commandLineFile_;
     HACCEL accelerators_ = nullptr;
     int driveIndex_ = 0;
-    std::string drive_;
     Options options_;
     // Section "Servers": the freedb servers the options offer.
     std::vector<FreedbSite> serverList_;
 
-    SharedPlayerState shared_;
-    TransportView view_;
-    TransportControls controls_{*this};
-    PlayerSetup setup_;
-    std::atomic<int> fanMark_{0};
-    ScsiAccess scsi_{log_};
-    std::unique_ptr<PlayerRunner> runner_;
-    std::unique_ptr<TransportCommands> commands_;
-    std::unique_ptr<MainDisplay> display_;
-    std::unique_ptr<CVolumeControl> volume_;
+    MainTransportWindow transportWindow_;
+    PlayerSession session_{transportWindow_, options_, settings_, log_};
+    VolumeSlider volumeSlider_;
     ui::CImageButton buttons_[kMainButtonCount];
     ui::WindowIcons icons_; // outlives the window, which borrows them
     MainLayout layout_;
     std::string lastDisplayText_;
     std::string lastTrayTip_;
     int lastProgressPixels_ = -1; // filled width last shown
-    LRESULT lastVolumePosition_ = -1;
-    // Display ticks counted for the session poll (every kSessionPollTicks).
-    static constexpr unsigned kSessionPollTicks = 3;
-    unsigned sessionTicks_ = 0;
     // The controls the display tick touches, looked up once.
     HWND displayControl_ = nullptr;
     HWND progressControl_ = nullptr;
-    HWND volumeSlider_ = nullptr;
 
     bool closing_ = false;
-    WorkerEnd workerEnd_ = WorkerEnd::NotRunning;
     bool firstPaint_ = true;
     bool keyboardToPlay_ = false; // from the first paint until Play has it
 };
