@@ -102,6 +102,10 @@ std::string discIdText(DiscId id) {
     return formatBounded(kMessageMaxChars, "%X", static_cast<unsigned int>(id));
 }
 
+std::string performerTitle(const std::string& performer, const std::string& title) {
+    return performer + kTrackPerformerSeparator + title;
+}
+
 void setDefaultTitles(TrackList& list) {
     for (int i = 1; i <= list.trackCount; ++i) {
         TrackEntry* e = list.entry(i);
@@ -197,6 +201,8 @@ const char* originName(DiscOrigin origin) {
         return kOriginNameCdPlayerIni;
     case OriginRuboIni:
         return kOriginNameRuboIni;
+    case OriginMusicBrainz:
+        return kOriginNameMusicBrainz;
     }
     return kUnknownText;
 }

@@ -72,6 +72,7 @@ enum DiscOrigin : int {
     OriginFreedb = 3,
     OriginCdPlayerIni = 5,
     OriginRuboIni = 6,
+    OriginMusicBrainz = 7,
 };
 
 constexpr const char kOriginNameUnknown[] = "Unknown";
@@ -80,6 +81,7 @@ constexpr const char kOriginNameCdText[] = "CD TEXT";
 constexpr const char kOriginNameFreedb[] = "freedb";
 constexpr const char kOriginNameCdPlayerIni[] = "cdplayer.ini";
 constexpr const char kOriginNameRuboIni[] = "rubo.ini";
+constexpr const char kOriginNameMusicBrainz[] = "MusicBrainz";
 
 // DiscInfo::freedbState values.
 constexpr int kFreedbStateUnknown = 1;
@@ -155,6 +157,11 @@ int deviceLeadOut(PackedMsf lastStart, PackedMsf lastLength);
 DiscId computeDiscId(const TrackList& list);
 // "%X" of the id.
 std::string discIdText(DiscId id);
+
+// Between a track's own performer and its title.
+constexpr const char kTrackPerformerSeparator[] = " / ";
+// The title of a track whose performer is not the disc's artist: "performer / title".
+std::string performerTitle(const std::string& performer, const std::string& title);
 
 // Titles tracks 1..trackCount "Track %d" and empties their extended data.
 void setDefaultTitles(TrackList& list);

@@ -127,8 +127,8 @@ void applyCdText(const CdTextStrings& strings, DiscInfo& info) {
         const bool withPerformer = n < strings.performers.size() &&
                                    !strings.performers[n].empty() &&
                                    strings.performers[n] != strings.artist;
-        entry->title =
-            withPerformer ? strings.performers[n] + " / " + strings.titles[n] : strings.titles[n];
+        entry->title = withPerformer ? performerTitle(strings.performers[n], strings.titles[n])
+                                     : strings.titles[n];
     }
     info.valid = true;
     info.origin = OriginCdText;

@@ -22,6 +22,9 @@ constexpr int kEscapeIgnored = 0;
 constexpr int kEscapeCloses = 1;
 constexpr int kEscapeToTiny = 2;
 
+// The MusicBrainz server unless MusicBrainzServer names another (http:// for a mirror).
+inline constexpr const char kDefaultMusicBrainzServer[] = "https://musicbrainz.org";
+
 // The CDDB server the freedb fallback asks unless CddbHackSite names another.
 inline constexpr const char kDefaultCddbHost[] = "freedb.dbpoweramp.com";
 
@@ -71,6 +74,9 @@ struct Options {
     // The CDDB server of the fallback; only set by hand.
     std::string cddbHackSite = kDefaultCddbHost;
     int cddbHackPort = 80;
+    std::string musicBrainzServer = kDefaultMusicBrainzServer;
+    int musicBrainzFirst = 1; // ask MusicBrainz before freedb
+    int lookupNewDiscs = 1;   // look a disc no source knows up by itself
     // Mixer line type per CD drive letter ("VolumeType%c").
     std::map<char, int> volumeTypes;
 };

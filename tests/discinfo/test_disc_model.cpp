@@ -183,10 +183,11 @@ TEST_CASE("findFirstAudioTrack") {
 }
 
 TEST_CASE("originName") {
-    const char* names[] = {"Unknown", "Edit", "CD TEXT", "freedb", "?", "cdplayer.ini", "rubo.ini"};
-    for (int value = 0; value < 7; ++value)
+    const char* names[] = {"Unknown", "Edit",         "CD TEXT",  "freedb",
+                           "?",       "cdplayer.ini", "rubo.ini", "MusicBrainz"};
+    for (int value = 0; value < 8; ++value)
         CHECK(std::string(originName(static_cast<DiscOrigin>(value))) == names[value]);
-    for (int value : {7, -1, 1000})
+    for (int value : {8, -1, 1000})
         CHECK(std::string(originName(static_cast<DiscOrigin>(value))) == "?");
 }
 

@@ -36,12 +36,16 @@ inline bool contains(const std::string& text, const std::string& part) {
 }
 
 // A scratch directory with RUBO.ini holding these options (plus logging).
+// No disc is looked up on MusicBrainz unless the test asks, and then never
+// on the real service: the server is a closed local port unless it names one.
 struct Scratch {
     explicit Scratch(const std::string& options) {
         // The first of two equal keys counts: the test's options come first.
         const std::string ini = "[Options]\r\n" + options +
                                 "CddbSite=1\r\nCdromDrive=D\r\nLogging=1\r\n"
-                                "DevelopMode=1\r\nShowTinyHelp=0\r\n";
+                                "DevelopMode=1\r\nShowTinyHelp=0\r\n"
+                                "LookupNewDiscs=0\r\nMusicBrainzFirst=0\r\n"
+                                "MusicBrainzServer=http://127.0.0.1:9\r\n";
         writeBytes(dir.path() / "RUBO.ini", ini);
     }
     std::string path() const { return dir.path().string(); }
