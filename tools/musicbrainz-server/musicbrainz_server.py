@@ -25,7 +25,7 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 DISCID_PATH = "/ws/2/discid/"
 CONTROL_PATH = "/control"
 DISCID_RE = re.compile(r"^[A-Za-z0-9._]{27}-$")
-SWITCHES = {"busy_once": int, "retry_after": int, "silent": int}
+SWITCHES = {"busy_once": int, "retry_after": int, "silent": int, "delay_ms": int}
 NOT_FOUND = {"error": "Not Found",
              "help": "For usage, please see: https://musicbrainz.org/development/mmd"}
 BUSY = {"error": "Your requests are exceeding the allowable rate limit. "
@@ -70,6 +70,9 @@ class Handler(BaseHTTPRequestHandler):
             return self.stay_silent()
         if self.server.take_busy():
             return self.answer(503, BUSY, {"Retry-After": str(self.server.switch("retry_after"))})
+        delay = self.server.switch("delay_ms")
+        if delay > 0:
+            self.server.stopping.wait(delay / 1000.0)
         self.lookup(target.path[len(DISCID_PATH):], query.get("toc", [""])[0])
 
     def do_POST(self):
@@ -129,7 +132,8 @@ class StandIn(ThreadingHTTPServer):
         self.stopping = threading.Event()
         self.lock = threading.Lock()
         self.switches = {"busy_once": int(opts.busy_once),
-                         "retry_after": opts.retry_after, "silent": int(opts.silent)}
+                         "retry_after": opts.retry_after, "silent": int(opts.silent),
+                         "delay_ms": opts.delay_ms}
         super().__init__(address, Handler)
 
     def get_request(self):
@@ -209,6 +213,8 @@ def build_parser():
                    help="the Retry-After of the 503 (default 1)")
     f.add_argument("--silent", action="store_true",
                    help="read lookups and never answer them")
+    f.add_argument("--delay-ms", type=int, default=0, metavar="MS",
+                   help="answer each lookup this much later (a slow network)")
     return p
 
 

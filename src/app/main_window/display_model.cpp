@@ -12,6 +12,7 @@ constexpr const char kTimeFormat[] = "(%d:%02d)";
 constexpr const char kTimePairFormat[] = "(%d:%02d / %d:%02d)";
 constexpr const char kDiscLineFormat[] = "%s - %s   %s";
 constexpr const char kSeekLineFormat[] = "%s - %s";
+constexpr const char kLookingUpLineFormat[] = "%s   %s";
 constexpr const char kStopTrackFormat[] = "[%d]  %s";
 constexpr const char kPlayTrackFormat[] = "[%d]  %s   %s";
 constexpr const char kPausedTrackFormat[] = "[%d]  %s   (paused)";
@@ -182,7 +183,10 @@ DisplayTexts MainDisplay::buildTexts(const Snapshot& s, const Options& options) 
     const std::string discTime = discTimeText(options.showModeDisc, view_.uiMode,
                                               framesToMsf(disc.trackList.leadOut), absolute_);
     const std::string discLine =
-        formatText(kDiscLineFormat, disc.artist.c_str(), disc.title.c_str(), discTime.c_str());
+        lookingUp_ && disc.artist == kUnknownText
+            ? formatText(kLookingUpLineFormat, kDisplayLookingUp, discTime.c_str())
+            : formatText(kDiscLineFormat, disc.artist.c_str(), disc.title.c_str(),
+                         discTime.c_str());
     const std::string title = currentTitle(disc);
     const std::string artistTip = tipText(disc.artist.c_str());
     switch (view_.uiMode) {

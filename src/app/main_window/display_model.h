@@ -27,6 +27,8 @@ inline constexpr int kTimeModeRemainingTotal = 4;
 
 inline constexpr const char kDisplayScanning[] = "Scanning disc";
 inline constexpr const char kDisplayLeadIn[] = " (Lead-in)";
+// In place of an unknown disc's names while it is looked up.
+inline constexpr const char kDisplayLookingUp[] = "Looking the CD up...";
 inline constexpr const char kTrayTipFormat[] = "RUBO: %s";
 inline constexpr const char kTrayTipPairFormat[] = "RUBO: %s - %s";
 inline constexpr const char kStatusLineFormat[] = "M :       %c %c %c %c %s";
@@ -60,6 +62,9 @@ public:
     // the texts. Uses options.showModeDisc, showModeTrack and showStatus.
     // The lock is taken only when someone held it since the last tick.
     DisplayTexts refresh(const Options& options);
+
+    // While a lookup for the unknown disc runs, the display says so.
+    void setLookingUp(bool on) { lookingUp_ = on; }
 
     // Copies of the positions, taken only while playing.
     PackedMsf uiAbsolutePosition() const { return absolute_; }
@@ -101,6 +106,7 @@ private:
     bool haveSnapshot_ = false;
     unsigned snapshotReleases_ = 0;
     int progress_ = 0;
+    bool lookingUp_ = false;
     std::string statusBits_;
     std::string lastStatusLine_;
 };

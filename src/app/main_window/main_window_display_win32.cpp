@@ -35,6 +35,7 @@ LayoutRect toLayout(const RECT& r) {
 
 void CMainWindow::onTimer(UINT_PTR) {
     refreshDisplay();
+    lookUpNewDisc();
     if (options_.logging)
         log_.flush();
 }

@@ -12,6 +12,7 @@
 #include "base/system_info.h"
 #include "discinfo/disc_store.h"
 #include "freedb/freedb_lookup.h"
+#include "musicbrainz/mb_lookup.h"
 #include "playback/device_change.h"
 #include "res/resource.h"
 #include "settings/settings_file.h"
@@ -29,6 +30,18 @@ namespace rubo {
 namespace {
 
 constexpr const char kThreadFailedText[] = "Couldn't start thread";
+
+// Counts an operation that works on a copy of the disc's record.
+class DiscOperation {
+public:
+    explicit DiscOperation(int& count) : count_(count) { ++count_; }
+    ~DiscOperation() { --count_; }
+    DiscOperation(const DiscOperation&) = delete;
+    DiscOperation& operator=(const DiscOperation&) = delete;
+
+private:
+    int& count_;
+};
 constexpr const char kEditMenuLog[] = "M : Track Edit menu";
 constexpr const char kEditMenuOkLog[] = "M : Track Edit menu exit: OK";
 constexpr const char kEditMenuCancelLog[] = "M : Track Edit menu exit: Cancel";
@@ -225,6 +238,12 @@ void CMainWindow::onDestroy() {
     CToolTipDialog::onDestroy();
     savePosition();
     volumeSlider_.close();
+    // Everything is saved: a lookup still waiting for the network is not
+    // waited for, nor is its client taken away under it.
+    if (!newDiscLookup_.endWithin(kNewDiscLookupCloseWaitMs)) {
+        log_.flush();
+        ExitProcess(0);
+    }
 }
 
 void CMainWindow::savePosition() {
@@ -294,17 +313,42 @@ void CMainWindow::lookUpFreedb() {
     app::ProgressWindow progress(hwnd());
     // Ends before the progress window, so that the activation comes back here.
     ui::ModalOperation operation(hwnd());
+    const DiscOperation busy(discOperations_);
     FreedbClient client;
     client.setEventLog(log_);
     // The display tick replaces the window's record when the disc changes.
     TransportView& view = session_.view();
     DiscInfo disc = view.disc;
-    if (runFreedbLookup({options_, settings_, log_, progress, view.disc}, client, disc)) {
-        const std::uint8_t currentTrack = view.disc.firstAudioTrack;
-        view.disc = std::move(disc);
-        view.disc.firstAudioTrack = currentTrack;
-    }
+    const FreedbLookupContext context{options_, settings_, log_, progress, view.disc};
+    MbLookupOutcome first = MbLookupOutcome::NotFound;
+    if (options_.musicBrainzFirst)
+        first = runMusicBrainzLookup(context, musicBrainz_, disc);
+    const bool kept = first == MbLookupOutcome::NotFound ? runFreedbLookup(context, client, disc)
+                                                         : first == MbLookupOutcome::Kept;
+    if (kept)
+        takeDiscText(std::move(disc));
     session_.setFanMark(isFanArtist(view.disc.artist));
+}
+
+void CMainWindow::takeDiscText(DiscInfo disc) {
+    TransportView& view = session_.view();
+    const std::uint8_t currentTrack = view.disc.firstAudioTrack;
+    view.disc = std::move(disc);
+    view.disc.firstAudioTrack = currentTrack;
+    session_.setFanMark(isFanArtist(view.disc.artist));
+}
+
+void CMainWindow::lookUpNewDisc() {
+    MainDisplay* display = session_.display();
+    if (!display || closing_ || discOperations_ > 0)
+        return;
+    const DiscInfo& live = session_.view().disc;
+    DiscInfo found;
+    if (newDiscLookup_.tick(options_, live, found)) {
+        reportSave(saveDiscInfo(settings_, found), settings_.path());
+        takeDiscText(std::move(found));
+    }
+    display->setLookingUp(newDiscLookup_.looking(live));
 }
 
 void CMainWindow::editDiscInfo() {
@@ -313,17 +357,15 @@ void CMainWindow::editDiscInfo() {
     // The window's record itself is the source: the display tick keeps it
     // current, so a disc changed meanwhile is noticed on Save.
     TransportView& view = session_.view();
+    const DiscOperation busy(discOperations_);
     CEditCdInfoDialog dialog(hwnd(), settings_, view.disc,
                              view.cdText.valid ? &view.cdText : nullptr, &owner);
     if (dialog.doModal() != IDOK) {
         log_.logEvent(2150, "%s", kEditMenuCancelLog);
         return;
     }
-    const std::uint8_t currentTrack = view.disc.firstAudioTrack;
-    view.disc = dialog.result();
-    view.disc.firstAudioTrack = currentTrack;
+    takeDiscText(dialog.result());
     reportSave(saveDiscInfo(settings_, view.disc), settings_.path());
-    session_.setFanMark(isFanArtist(view.disc.artist));
     log_.logEvent(2146, "%s", kEditMenuOkLog);
 }
 
