@@ -67,6 +67,8 @@
 #define IDC_OPT_CUSTOM_PORT 1126
 #define IDC_OPT_STATUS 1131
 #define IDC_OPT_MOTD 1132
+#define IDC_OPT_MB_FIRST 1201
+#define IDC_OPT_LOOKUP_NEW 1202
 
 // Database page
 #define IDC_OPT_DATABASE 1044

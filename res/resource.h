@@ -118,6 +118,7 @@
 #define IDC_EI_IMPORT_FREEDB 1161
 #define IDC_EI_IMPORT_RUBO_INI 1162
 #define IDC_EI_IMPORT_CDPLAYER_INI 1168
+#define IDC_EI_IMPORT_MUSICBRAINZ 1203
 
 // Options sheet and its pages
 #include "options_resource.h"

@@ -12,7 +12,20 @@ namespace rubo {
 
 namespace {
 
-// The chosen release's index, or -1 when the menu closed without a choice.
+MbLookupOutcome keepChoice(const FreedbLookupContext& context, const MbChoice& choice,
+                           DiscInfo& disc) {
+    // The menu is a modal loop: the disc may have changed meanwhile.
+    if (!sameDisc(context.liveDisc, choice.record)) {
+        showMessage("%s", kDiscGoneMessage);
+        return MbLookupOutcome::Left;
+    }
+    disc = choice.record;
+    reportSave(saveDiscInfo(context.settings, disc), context.settings.path());
+    return MbLookupOutcome::Kept;
+}
+
+} // namespace
+
 int chooseRelease(const MbLookupResult& result, FreedbProgress& progress) {
     if (result.choices.size() == 1)
         return 0;
@@ -27,20 +40,6 @@ int chooseRelease(const MbLookupResult& result, FreedbProgress& progress) {
         return -1;
     return index;
 }
-
-MbLookupOutcome keepChoice(const FreedbLookupContext& context, const MbChoice& choice,
-                           DiscInfo& disc) {
-    // The menu is a modal loop: the disc may have changed meanwhile.
-    if (!sameDisc(context.liveDisc, choice.record)) {
-        showMessage("%s", kDiscGoneMessage);
-        return MbLookupOutcome::Left;
-    }
-    disc = choice.record;
-    reportSave(saveDiscInfo(context.settings, disc), context.settings.path());
-    return MbLookupOutcome::Kept;
-}
-
-} // namespace
 
 std::string mbServerHost(const std::string& server) {
     std::string host = mbServerBase(server);

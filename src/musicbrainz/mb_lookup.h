@@ -21,6 +21,15 @@ enum class MbLookupOutcome {
 // The host a server address names, for the progress window.
 std::string mbServerHost(const std::string& server);
 
+// The release the user takes: the only one, or the one chosen from the
+// progress window's menu; -1 when the menu closed without a choice.
+int chooseRelease(const MbLookupResult& result, FreedbProgress& progress);
+
+// Said when MusicBrainz does not know the disc; yes opens its page that
+// adds the disc.
+constexpr const char kMbAddDiscQuestion[] =
+    "MusicBrainz does not know this CD yet.\nOpen MusicBrainz in the browser to add it?";
+
 // The freedb button's first source: the lookup on `disc`, a copy of the live
 // record; several releases are offered in the progress window's menu. The
 // result is saved only while the drive still holds that disc.

@@ -58,10 +58,10 @@ const OptionKey kOptionKeys[] = {
     RUBO_INT_OPTION("CddbLog", cddbLog, OptionWritten::Developer),
     RUBO_STR_OPTION("CddbHackSite", cddbHackSite, OptionWritten::Never),
     RUBO_INT_OPTION("CddbHackPort", cddbHackPort, OptionWritten::Never),
-    // Set by hand until the freedb page shows them.
+    // The server is set by hand (a mirror); the freedb page shows the others.
     RUBO_STR_OPTION("MusicBrainzServer", musicBrainzServer, OptionWritten::Never),
-    RUBO_INT_OPTION("MusicBrainzFirst", musicBrainzFirst, OptionWritten::Never),
-    RUBO_INT_OPTION("LookupNewDiscs", lookupNewDiscs, OptionWritten::Never),
+    RUBO_INT_OPTION("MusicBrainzFirst", musicBrainzFirst, OptionWritten::WithOptions),
+    RUBO_INT_OPTION("LookupNewDiscs", lookupNewDiscs, OptionWritten::WithOptions),
 };
 
 #undef RUBO_INT_OPTION

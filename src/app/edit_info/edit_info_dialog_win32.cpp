@@ -5,6 +5,7 @@
 #include "discinfo/disc_store.h"
 #include "freedb/freedb_lookup.h"
 #include "freedb/freedb_operations.h"
+#include "musicbrainz/mb_lookup.h"
 #include "res/resource.h"
 #include "settings/options.h"
 #include "settings/profile_api.h"
@@ -12,6 +13,7 @@
 #include "ui/modal_operation_win32.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 namespace rubo {
 
@@ -115,6 +117,7 @@ void CEditCdInfoDialog::applyEnableRules() {
     enable(*this, IDC_EI_SAVE_SUBMIT, states.saveSubmit);
     enable(*this, IDC_EI_IMPORT_CDTEXT, states.cdText);
     enable(*this, IDC_EI_IMPORT_FREEDB, states.freedb);
+    enable(*this, IDC_EI_IMPORT_MUSICBRAINZ, states.freedb && owner_ && owner_->musicBrainz);
     enable(*this, IDC_EI_IMPORT_RUBO_INI, states.ruboIni);
     enable(*this, IDC_EI_IMPORT_CDPLAYER_INI, states.cdPlayerIni);
 }
@@ -232,6 +235,9 @@ bool CEditCdInfoDialog::onCommand(int id, int code, HWND control) {
     case IDC_EI_IMPORT_FREEDB:
         importFreedb();
         return true;
+    case IDC_EI_IMPORT_MUSICBRAINZ:
+        importMusicBrainz();
+        return true;
     default:
         return CToolTipDialog::onCommand(id, code, control);
     }
@@ -292,16 +298,49 @@ void CEditCdInfoDialog::importFreedb() {
                                 options.cddbHack != 0, cddbFallbackServer(options));
         progress.close();
     }
-    if (fetched) {
-        const EditFields fields = model_.fieldsFromWorking();
-        loadNormal(fields);
-        loadExtended(fields);
-        showCurrentTrack();
-    }
+    if (fetched)
+        showImportedRecord();
     enableItem(IDC_EI_SAVE_SUBMIT, true);
     if (model_.working().freedbState == kFreedbStateFound)
         enableCategory(false);
     showStatus();
+}
+
+void CEditCdInfoDialog::showImportedRecord() {
+    const EditFields fields = model_.fieldsFromWorking();
+    loadNormal(fields);
+    loadExtended(fields);
+    showCurrentTrack();
+}
+
+void CEditCdInfoDialog::importMusicBrainz() {
+    if (!owner_ || !owner_->musicBrainz)
+        return;
+    const Options& options = owner_->options;
+    MbLookupResult result;
+    int index = -1;
+    {
+        app::ProgressWindow progress(hwnd());
+        const ui::ModalOperation operation(hwnd());
+        progress.open(kRetrievingInfoText, mbServerHost(options.musicBrainzServer));
+        result = owner_->musicBrainz->lookup(options, model_.working());
+        if (result.status == MbLookupStatus::Found)
+            index = chooseRelease(result, progress);
+        progress.close();
+    }
+    if (result.status == MbLookupStatus::Failed) {
+        showMessage("%s", result.failureText.c_str());
+    } else if (result.status == MbLookupStatus::NothingFound) {
+        if (askQuestion(kMbAddDiscQuestion))
+            ShellExecuteA(hwnd(), nullptr, result.addDiscUrl.c_str(), nullptr, nullptr,
+                          SW_SHOWNORMAL);
+    } else if (index >= 0) {
+        // The disc's own numbers and addresses stay; Save checks it is still in.
+        model_.working() = result.choices[static_cast<std::size_t>(index)].record;
+        showImportedRecord();
+        enableCategory(true);
+        showStatus();
+    }
 }
 
 bool CEditCdInfoDialog::collect() {

@@ -15,6 +15,7 @@
 namespace rubo {
 
 class EventLog;
+class MusicBrainzClient;
 class SettingsFile;
 struct Options;
 
@@ -24,6 +25,7 @@ struct EditInfoOwner {
     const Options& options;
     EventLog& log;
     std::string drive;
+    MusicBrainzClient* musicBrainz = nullptr; // the MusicBrainz import's
 };
 
 class CEditCdInfoDialog : public ui::CToolTipDialog {
@@ -72,6 +74,9 @@ private:
     void importRuboIni();
     void importCdPlayerIni();
     void importFreedb();
+    void importMusicBrainz();
+    // The fields and states after an import that replaced the record's text.
+    void showImportedRecord();
     // Collect with its messages; false when the dialog has to stay open or
     // has been closed as cancelled.
     bool collect();

@@ -353,7 +353,7 @@ void CMainWindow::lookUpNewDisc() {
 
 void CMainWindow::editDiscInfo() {
     log_.logEvent(2125, "%s", kEditMenuLog);
-    const EditInfoOwner owner{options_, log_, session_.drive()};
+    const EditInfoOwner owner{options_, log_, session_.drive(), &musicBrainz_};
     // The window's record itself is the source: the display tick keeps it
     // current, so a disc changed meanwhile is noticed on Save.
     TransportView& view = session_.view();

@@ -81,6 +81,8 @@ constexpr PageValue kPageValues[] = {
     text(P::Freedb, &Options::proxyAddress, IDC_OPT_PROXY_ADDRESS),
     port(P::Freedb, &Options::proxyPort, &OptionsSheetValues::proxyPortText, IDC_OPT_PROXY_PORT),
     text(P::Freedb, &Options::cddbEmailAddress, IDC_OPT_EMAIL),
+    shown(P::Freedb, C::Check, &Options::musicBrainzFirst, IDC_OPT_MB_FIRST),
+    shown(P::Freedb, C::Check, &Options::lookupNewDiscs, IDC_OPT_LOOKUP_NEW),
 
     shown(P::Develop, C::Check, &Options::showStatus, IDC_OPT_SHOW_STATUS),
     shown(P::Develop, C::Check, &Options::logging, IDC_OPT_LOGGING),
