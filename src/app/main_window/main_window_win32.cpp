@@ -21,10 +21,10 @@
 #include "ui/modal_operation_win32.h"
 #include "ui/window_position_win32.h"
 
-#include <commctrl.h>
 #include <windows.h>
 
 #include <iterator>
+#include <optional>
 
 namespace rubo {
 
@@ -98,9 +98,9 @@ BOOL CMainWindow::onInitDialog() {
     }
     if (options_.logging)
         log_.flush();
-    applyDisplayFont();
-    recordLayout();
-    applyLayout();
+    displayPanel_.applyFont(options_);
+    layout_.record(hwnd());
+    layout_.apply();
     return TRUE;
 }
 
@@ -145,7 +145,7 @@ void CMainWindow::prepareControls() {
         button.attach(hwnd(), kButtonBitmaps[i].control);
     }
     session_.controls().setControlsBusy();
-    sendItemMessage(IDC_PROGRESS, PBM_SETRANGE32, 0, kProgressMax);
+    displayPanel_.attach(*this);
     setTrayIcon(IDI_RUBO);
     setTrayTip("%s", kProgramName);
     loadTrayMenu(IDR_TRAY_MENU);
@@ -171,6 +171,23 @@ PackedTmsf CMainWindow::playerTrackPosition() const {
 void CMainWindow::transportCommand(int commandId) {
     if (TransportCommands* commands = session_.commands())
         dispatchTransportCommand(*commands, commandId);
+}
+
+void CMainWindow::onTimer(UINT_PTR) {
+    refreshDisplay();
+    lookUpNewDisc();
+    if (options_.logging)
+        log_.flush();
+}
+
+void CMainWindow::refreshDisplay() {
+    MainDisplay* display = session_.display();
+    if (!display)
+        return;
+    // The shutdown's tray tip stays.
+    displayPanel_.show(display->refresh(options_), !closing_);
+    displayPanel_.passKeyboardToPlay();
+    volumeSlider_.tick();
 }
 
 bool CMainWindow::onCommand(int id, int code, HWND control) {
@@ -258,20 +275,6 @@ void CMainWindow::savePosition() {
         });
 }
 
-// The dialog manager gives the shown window's focus to the display, its
-// first tab stop, where a caret would blink (and wake the window twice a
-// second) for nothing: the keyboard goes on to Play once Play is enabled,
-// unless the focus has moved meanwhile.
-void CMainWindow::startKeyboardOnPlay() {
-    HWND play = item(IDC_PLAY);
-    if (GetFocus() != displayControl_) {
-        keyboardToPlay_ = false;
-    } else if (IsWindowEnabled(play)) {
-        keyboardToPlay_ = false;
-        SendMessageA(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(play), TRUE);
-    }
-}
-
 void CMainWindow::restorePosition() {
     ui::restoreWindowPosition(settings_, hwnd(), kPositionSection, options_.rememberPos == 1);
 }
@@ -288,9 +291,13 @@ bool CMainWindow::preTranslate(MSG& msg) {
     }
     // Seen before the bar gets it: no subclass on the bar, whose every
     // message (each repaint) would look the subclass up.
+    // A click on it plays from that part of the track.
     if (msg.message == WM_LBUTTONDOWN && GetParent(msg.hwnd) == hwnd() &&
-        GetDlgCtrlID(msg.hwnd) == IDC_PROGRESS)
-        onProgressClick(msg.hwnd, msg.lParam);
+        GetDlgCtrlID(msg.hwnd) == IDC_PROGRESS) {
+        const std::optional<int> position = displayPanel_.progressAt(msg.lParam);
+        if (TransportCommands* commands = session_.commands(); position && commands)
+            commands->seekInTrack(*position);
+    }
     return CToolTipDialog::preTranslate(msg);
 }
 
@@ -403,7 +410,7 @@ void CMainWindow::showOptions() {
     prepareVolumeControl();
     applyFlags();
     if (changed.font)
-        applyDisplayFont();
+        displayPanel_.applyFont(options_);
     // Every freedb operation derives its server from the options when it
     // starts (chosenFreedbServer), so the new freedb values need no step.
     session_.applyLogSwitches();
@@ -455,16 +462,16 @@ bool CMainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR&
         if (firstPaint_) {
             firstPaint_ = false;
             restorePosition();
-            keyboardToPlay_ = true;
+            displayPanel_.startKeyboardOnPlay();
         }
         return false;
     case WM_SIZING:
-        onSizing(static_cast<int>(wParam), *reinterpret_cast<RECT*>(lParam));
+        MainWindowLayout::limitSizing(static_cast<int>(wParam), *reinterpret_cast<RECT*>(lParam));
         result = TRUE;
         return true;
     case WM_SIZE:
         if (layout_.recorded() && GetWindow(hwnd(), GW_CHILD)) {
-            applyLayout();
+            layout_.apply();
             InvalidateRect(hwnd(), nullptr, TRUE);
             UpdateWindow(hwnd());
         }
