@@ -4,6 +4,7 @@
 #include "app/main_window/about_dialog_win32.h"
 #include "app/main_window/progress_window_win32.h"
 #include "app/main_window/transport_ids.h"
+#include "app/options/options_sheet_win32.h"
 #include "app/shutdown.h"
 #include "app/startup.h"
 #include "app/tiny/tiny_help_dialog_win32.h"
@@ -20,10 +21,10 @@
 #include "ui/modal_operation_win32.h"
 #include "ui/window_position_win32.h"
 
-#include <commctrl.h>
 #include <windows.h>
 
 #include <iterator>
+#include <optional>
 
 namespace rubo {
 
@@ -45,6 +46,9 @@ private:
 constexpr const char kEditMenuLog[] = "M : Track Edit menu";
 constexpr const char kEditMenuOkLog[] = "M : Track Edit menu exit: OK";
 constexpr const char kEditMenuCancelLog[] = "M : Track Edit menu exit: Cancel";
+constexpr const char kOptionsMenuLog[] = "M : Options menu";
+constexpr const char kOptionsOkLog[] = "M : Options menu exit: OK";
+constexpr const char kOptionsCancelLog[] = "M : Options menu exit: Cancel";
 
 struct ButtonBitmaps {
     int control;
@@ -94,9 +98,9 @@ BOOL CMainWindow::onInitDialog() {
     }
     if (options_.logging)
         log_.flush();
-    applyDisplayFont();
-    recordLayout();
-    applyLayout();
+    displayPanel_.applyFont(options_);
+    layout_.record(hwnd());
+    layout_.apply();
     return TRUE;
 }
 
@@ -141,7 +145,7 @@ void CMainWindow::prepareControls() {
         button.attach(hwnd(), kButtonBitmaps[i].control);
     }
     session_.controls().setControlsBusy();
-    sendItemMessage(IDC_PROGRESS, PBM_SETRANGE32, 0, kProgressMax);
+    displayPanel_.attach(*this);
     setTrayIcon(IDI_RUBO);
     setTrayTip("%s", kProgramName);
     loadTrayMenu(IDR_TRAY_MENU);
@@ -167,6 +171,23 @@ PackedTmsf CMainWindow::playerTrackPosition() const {
 void CMainWindow::transportCommand(int commandId) {
     if (TransportCommands* commands = session_.commands())
         dispatchTransportCommand(*commands, commandId);
+}
+
+void CMainWindow::onTimer(UINT_PTR) {
+    refreshDisplay();
+    lookUpNewDisc();
+    if (options_.logging)
+        log_.flush();
+}
+
+void CMainWindow::refreshDisplay() {
+    MainDisplay* display = session_.display();
+    if (!display)
+        return;
+    // The shutdown's tray tip stays.
+    displayPanel_.show(display->refresh(options_), !closing_);
+    displayPanel_.passKeyboardToPlay();
+    volumeSlider_.tick();
 }
 
 bool CMainWindow::onCommand(int id, int code, HWND control) {
@@ -254,20 +275,6 @@ void CMainWindow::savePosition() {
         });
 }
 
-// The dialog manager gives the shown window's focus to the display, its
-// first tab stop, where a caret would blink (and wake the window twice a
-// second) for nothing: the keyboard goes on to Play once Play is enabled,
-// unless the focus has moved meanwhile.
-void CMainWindow::startKeyboardOnPlay() {
-    HWND play = item(IDC_PLAY);
-    if (GetFocus() != displayControl_) {
-        keyboardToPlay_ = false;
-    } else if (IsWindowEnabled(play)) {
-        keyboardToPlay_ = false;
-        SendMessageA(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(play), TRUE);
-    }
-}
-
 void CMainWindow::restorePosition() {
     ui::restoreWindowPosition(settings_, hwnd(), kPositionSection, options_.rememberPos == 1);
 }
@@ -284,9 +291,13 @@ bool CMainWindow::preTranslate(MSG& msg) {
     }
     // Seen before the bar gets it: no subclass on the bar, whose every
     // message (each repaint) would look the subclass up.
+    // A click on it plays from that part of the track.
     if (msg.message == WM_LBUTTONDOWN && GetParent(msg.hwnd) == hwnd() &&
-        GetDlgCtrlID(msg.hwnd) == IDC_PROGRESS)
-        onProgressClick(msg.hwnd, msg.lParam);
+        GetDlgCtrlID(msg.hwnd) == IDC_PROGRESS) {
+        const std::optional<int> position = displayPanel_.progressAt(msg.lParam);
+        if (TransportCommands* commands = session_.commands(); position && commands)
+            commands->seekInTrack(*position);
+    }
     return CToolTipDialog::preTranslate(msg);
 }
 
@@ -374,6 +385,56 @@ void CMainWindow::showAbout() {
     about.doModal();
 }
 
+void CMainWindow::showOptions() {
+    log_.logEvent(1747, "%s", kOptionsMenuLog);
+    const OptionsSheetOwner owner{options_, driveList_, driveIndex_};
+    OptionsSheetValues values = copyIntoSheet(owner);
+    const Options saved = options_;
+    OptionsSheetContext context;
+    context.owner = hwnd();
+    context.settings = &settings_;
+    context.log = &log_;
+    context.saved = &saved;
+    context.serverList = &serverList_;
+    context.registry = &systemRegistry();
+    context.modulePath = systemInfo().modulePath();
+    context.drive = session_.drive();
+    CPropSheet sheet(context, values, session_.fanMark());
+    if (sheet.doModal() != IDOK) {
+        log_.logEvent(1926, "%s", kOptionsCancelLog);
+        return;
+    }
+    const OptionsOkChanges changed = acceptOptionsSheet(values, owner);
+    if (changed.drive)
+        changeDrive();
+    prepareVolumeControl();
+    applyFlags();
+    if (changed.font)
+        displayPanel_.applyFont(options_);
+    // Every freedb operation derives its server from the options when it
+    // starts (chosenFreedbServer), so the new freedb values need no step.
+    session_.applyLogSwitches();
+    writeSettings();
+    log_.logEvent(1922, "%s", kOptionsOkLog);
+}
+
+void CMainWindow::changeDrive() {
+    chooseDrive(driveList_.empty() ? '\0' : driveList_[static_cast<std::size_t>(driveIndex_)]);
+    session_.reopenDrive();
+}
+
+void CMainWindow::applyFlags() {
+    ui::CToolTipDialog::setToolTipsActive(options_.showToolTips != 0);
+    refreshToolTipsActive();
+    settings_.setOwnIniFormat(options_.iniCompatibility != 0);
+    setTrayEnabled(options_.minimizeToTray != 0);
+    session_.applyWorkerOptions();
+}
+
+void CMainWindow::writeSettings() {
+    reportSave(saveOptions(settings_, options_, driveList_), settings_.path());
+}
+
 void CMainWindow::enterTinyMode() {
     log_.logEvent(2078, "M : Tiny mode");
     EnableWindow(hwnd(), FALSE);
@@ -401,16 +462,16 @@ bool CMainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR&
         if (firstPaint_) {
             firstPaint_ = false;
             restorePosition();
-            keyboardToPlay_ = true;
+            displayPanel_.startKeyboardOnPlay();
         }
         return false;
     case WM_SIZING:
-        onSizing(static_cast<int>(wParam), *reinterpret_cast<RECT*>(lParam));
+        MainWindowLayout::limitSizing(static_cast<int>(wParam), *reinterpret_cast<RECT*>(lParam));
         result = TRUE;
         return true;
     case WM_SIZE:
         if (layout_.recorded() && GetWindow(hwnd(), GW_CHILD)) {
-            applyLayout();
+            layout_.apply();
             InvalidateRect(hwnd(), nullptr, TRUE);
             UpdateWindow(hwnd());
         }

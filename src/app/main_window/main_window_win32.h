@@ -6,11 +6,12 @@
 // PlayerSession.
 
 #include "app/command_line.h"
+#include "app/main_window/main_display_panel_win32.h"
 #include "app/main_window/main_transport_window_win32.h"
+#include "app/main_window/main_window_layout_win32.h"
 #include "app/main_window/new_disc_lookup.h"
 #include "app/main_window/player_session.h"
 #include "app/main_window/volume_slider_win32.h"
-#include "app/main_window/window_layout.h"
 #include "app/options/options_sheet_model.h"
 #include "app/tiny/tiny_dialog_win32.h"
 #include "base/event_log.h"
@@ -86,16 +87,9 @@ private:
     void afterWorker(std::function<void()> step);
     void savePosition();
     void restorePosition();
-    void startKeyboardOnPlay();
 
-    // Display.
+    // The display tick: the model's texts to the panel, then the slider.
     void refreshDisplay();
-    void applyDisplayFont();
-    void onSizing(int edge, RECT& rect);
-    void recordLayout();
-    void applyLayout();
-    // A click on the progress bar: play from that part of the track.
-    void onProgressClick(HWND bar, LPARAM point);
 
     void showAbout();
     // The freedb button: looks the disc up (MusicBrainz first when the
@@ -144,17 +138,11 @@ private:
     int discOperations_ = 0;
     ui::CImageButton buttons_[kMainButtonCount];
     ui::WindowIcons icons_; // outlives the window, which borrows them
-    MainLayout layout_;
-    std::string lastDisplayText_;
-    std::string lastTrayTip_;
-    int lastProgressPixels_ = -1; // filled width last shown
-    // The controls the display tick touches, looked up once.
-    HWND displayControl_ = nullptr;
-    HWND progressControl_ = nullptr;
+    MainDisplayPanel displayPanel_;
+    MainWindowLayout layout_;
 
     bool closing_ = false;
     bool firstPaint_ = true;
-    bool keyboardToPlay_ = false; // from the first paint until Play has it
 };
 
 } // namespace rubo
