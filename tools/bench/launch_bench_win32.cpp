@@ -6,7 +6,7 @@
 //   launch_bench RUBO_EXE SCRATCH_DIR [RUNS] [DISC_TEXT]
 #include "base/file_io.h"
 #include "bench_database.h"
-#include "res/resource.h"
+#include "rubo_run_win32.h"
 
 #include <windows.h>
 
@@ -19,89 +19,21 @@
 #include <vector>
 
 using namespace rubo;
+using bench::median;
 
 namespace {
 
 constexpr int kDefaultRuns = 5;
 constexpr DWORD kTextTimeoutMs = 60000;
-constexpr DWORD kCloseTimeoutMs = 10000;
-constexpr DWORD kPollMs = 5;
 constexpr double kLimit = 1.25;
 constexpr const char kDefaultDiscText[] = "The Virtual Players - Virtual Sessions";
 const int kDatabaseSizes[] = {0, 1000, 10000};
 
-struct Window {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK findMain(HWND window, LPARAM param) {
-    auto* data = reinterpret_cast<Window*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid == data->pid && GetDlgItem(window, IDC_DISPLAY) != nullptr) {
-        data->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-std::string displayText(DWORD pid) {
-    Window data{pid, nullptr};
-    EnumWindows(findMain, reinterpret_cast<LPARAM>(&data));
-    if (!data.found)
-        return std::string();
-    HWND display = GetDlgItem(data.found, IDC_DISPLAY);
-    char buffer[1024] = {};
-    DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutA(display, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer),
-                             SMTO_ABORTIFHUNG, 1000, &copied))
-        return std::string();
-    return std::string(buffer);
-}
-
-void closeRubo(const PROCESS_INFORMATION& process) {
-    Window data{process.dwProcessId, nullptr};
-    EnumWindows(findMain, reinterpret_cast<LPARAM>(&data));
-    if (data.found)
-        PostMessageA(data.found, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(process.hProcess, kCloseTimeoutMs) != WAIT_OBJECT_0) {
-        TerminateProcess(process.hProcess, 1);
-        WaitForSingleObject(process.hProcess, kCloseTimeoutMs);
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-}
-
 // Milliseconds from the start of rubo.exe in `dir` to `discText` on its
 // display; negative when it did not come.
 double launchOnce(const std::string& dir, const std::string& discText) {
-    const std::string exe = dir + "\\rubo.exe";
-    std::string command = "\"" + exe + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    const auto start = std::chrono::steady_clock::now();
-    if (!CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(),
-                        &startup, &process)) {
-        std::printf("cannot start %s: error %lu\n", exe.c_str(), GetLastError());
-        return -1;
-    }
-    double elapsed = -1;
-    for (;;) {
-        if (displayText(process.dwProcessId).find(discText) != std::string::npos) {
-            elapsed =
-                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                    .count();
-            break;
-        }
-        if (WaitForSingleObject(process.hProcess, kPollMs) == WAIT_OBJECT_0)
-            break;
-        if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(kTextTimeoutMs))
-            break;
-    }
-    closeRubo(process);
-    return elapsed;
+    bench::RuboRun rubo(dir);
+    return rubo.waitForText(discText, rubo.startTime(), kTextTimeoutMs);
 }
 
 std::string optionsText(int iniCompatibility) {
@@ -135,13 +67,6 @@ struct Case {
     std::string ini;
     std::vector<double> times;
 };
-
-double median(std::vector<double> times) {
-    if (times.empty())
-        return -1;
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 } // namespace
 
