@@ -1,8 +1,6 @@
 #include "app/main_window/main_window_win32.h"
 
-#include "app/edit_info/edit_info_dialog_win32.h"
 #include "app/main_window/about_dialog_win32.h"
-#include "app/main_window/progress_window_win32.h"
 #include "app/main_window/transport_ids.h"
 #include "app/options/options_sheet_win32.h"
 #include "app/shutdown.h"
@@ -11,14 +9,11 @@
 #include "base/event_log.h"
 #include "base/message_box.h"
 #include "base/system_info.h"
-#include "discinfo/disc_store.h"
-#include "freedb/freedb_lookup.h"
-#include "musicbrainz/mb_lookup.h"
+#include "freedb/freedb_operations.h"
 #include "playback/device_change.h"
 #include "res/resource.h"
 #include "settings/settings_file.h"
 #include "ui/message_filter_win32.h"
-#include "ui/modal_operation_win32.h"
 #include "ui/window_position_win32.h"
 
 #include <windows.h>
@@ -32,20 +27,6 @@ namespace {
 
 constexpr const char kThreadFailedText[] = "Couldn't start thread";
 
-// Counts an operation that works on a copy of the disc's record.
-class DiscOperation {
-public:
-    explicit DiscOperation(int& count) : count_(count) { ++count_; }
-    ~DiscOperation() { --count_; }
-    DiscOperation(const DiscOperation&) = delete;
-    DiscOperation& operator=(const DiscOperation&) = delete;
-
-private:
-    int& count_;
-};
-constexpr const char kEditMenuLog[] = "M : Track Edit menu";
-constexpr const char kEditMenuOkLog[] = "M : Track Edit menu exit: OK";
-constexpr const char kEditMenuCancelLog[] = "M : Track Edit menu exit: Cancel";
 constexpr const char kOptionsMenuLog[] = "M : Options menu";
 constexpr const char kOptionsOkLog[] = "M : Options menu exit: OK";
 constexpr const char kOptionsCancelLog[] = "M : Options menu exit: Cancel";
@@ -175,7 +156,8 @@ void CMainWindow::transportCommand(int commandId) {
 
 void CMainWindow::onTimer(UINT_PTR) {
     refreshDisplay();
-    lookUpNewDisc();
+    if (!closing_)
+        discText_.tick();
     if (options_.logging)
         log_.flush();
 }
@@ -200,10 +182,10 @@ bool CMainWindow::onCommand(int id, int code, HWND control) {
         showAbout();
         return true;
     case IDC_FREEDB:
-        lookUpFreedb();
+        discText_.lookUp(hwnd());
         return true;
     case IDC_EDIT_INFO:
-        editDiscInfo();
+        discText_.edit(hwnd());
         return true;
     case IDC_OPTIONS:
         showOptions();
@@ -261,7 +243,7 @@ void CMainWindow::onDestroy() {
     volumeSlider_.close();
     // Everything is saved: a lookup still waiting for the network is not
     // waited for, nor is its client taken away under it.
-    if (!newDiscLookup_.endWithin(kNewDiscLookupCloseWaitMs)) {
+    if (!discText_.endWithin(kNewDiscLookupCloseWaitMs)) {
         log_.flush();
         ExitProcess(0);
     }
@@ -318,66 +300,6 @@ void CMainWindow::prepareTrayMenu(HMENU popup) {
     for (const auto& entry : items)
         EnableMenuItem(popup, static_cast<UINT>(entry.id),
                        MF_BYCOMMAND | (entry.on ? MF_ENABLED : MF_GRAYED));
-}
-
-void CMainWindow::lookUpFreedb() {
-    app::ProgressWindow progress(hwnd());
-    // Ends before the progress window, so that the activation comes back here.
-    ui::ModalOperation operation(hwnd());
-    const DiscOperation busy(discOperations_);
-    FreedbClient client;
-    client.setEventLog(log_);
-    // The display tick replaces the window's record when the disc changes.
-    TransportView& view = session_.view();
-    DiscInfo disc = view.disc;
-    const FreedbLookupContext context{options_, settings_, log_, progress, view.disc};
-    MbLookupOutcome first = MbLookupOutcome::NotFound;
-    if (options_.musicBrainzFirst)
-        first = runMusicBrainzLookup(context, musicBrainz_, disc);
-    const bool kept = first == MbLookupOutcome::NotFound ? runFreedbLookup(context, client, disc)
-                                                         : first == MbLookupOutcome::Kept;
-    if (kept)
-        takeDiscText(std::move(disc));
-    session_.setFanMark(isFanArtist(view.disc.artist));
-}
-
-void CMainWindow::takeDiscText(DiscInfo disc) {
-    TransportView& view = session_.view();
-    const std::uint8_t currentTrack = view.disc.firstAudioTrack;
-    view.disc = std::move(disc);
-    view.disc.firstAudioTrack = currentTrack;
-    session_.setFanMark(isFanArtist(view.disc.artist));
-}
-
-void CMainWindow::lookUpNewDisc() {
-    MainDisplay* display = session_.display();
-    if (!display || closing_ || discOperations_ > 0)
-        return;
-    const DiscInfo& live = session_.view().disc;
-    DiscInfo found;
-    if (newDiscLookup_.tick(options_, live, found)) {
-        reportSave(saveDiscInfo(settings_, found), settings_.path());
-        takeDiscText(std::move(found));
-    }
-    display->setLookingUp(newDiscLookup_.looking(live));
-}
-
-void CMainWindow::editDiscInfo() {
-    log_.logEvent(2125, "%s", kEditMenuLog);
-    const EditInfoOwner owner{options_, log_, session_.drive(), &musicBrainz_};
-    // The window's record itself is the source: the display tick keeps it
-    // current, so a disc changed meanwhile is noticed on Save.
-    TransportView& view = session_.view();
-    const DiscOperation busy(discOperations_);
-    CEditCdInfoDialog dialog(hwnd(), settings_, view.disc,
-                             view.cdText.valid ? &view.cdText : nullptr, &owner);
-    if (dialog.doModal() != IDOK) {
-        log_.logEvent(2150, "%s", kEditMenuCancelLog);
-        return;
-    }
-    takeDiscText(dialog.result());
-    reportSave(saveDiscInfo(settings_, view.disc), settings_.path());
-    log_.logEvent(2146, "%s", kEditMenuOkLog);
 }
 
 void CMainWindow::showAbout() {

@@ -6,18 +6,16 @@
 // PlayerSession.
 
 #include "app/command_line.h"
+#include "app/main_window/disc_text_actions_win32.h"
 #include "app/main_window/main_display_panel_win32.h"
 #include "app/main_window/main_transport_window_win32.h"
 #include "app/main_window/main_window_layout_win32.h"
-#include "app/main_window/new_disc_lookup.h"
 #include "app/main_window/player_session.h"
 #include "app/main_window/volume_slider_win32.h"
 #include "app/options/options_sheet_model.h"
 #include "app/tiny/tiny_dialog_win32.h"
 #include "base/event_log.h"
 #include "freedb/freedb_client.h"
-#include "musicbrainz/mb_client.h"
-#include "musicbrainz/winhttp_transport_win32.h"
 #include "settings/options.h"
 #include "ui/gdi_objects_win32.h"
 #include "ui/image_button_win32.h"
@@ -33,8 +31,6 @@ namespace rubo {
 inline constexpr UINT_PTR kDisplayTimerId = 1;
 inline constexpr UINT kDisplayTimerMs = 100;
 inline constexpr const char kShutdownTitle[] = "RUBO Shutting down...";
-// How long the close waits for a lookup of a new disc to end.
-inline constexpr int kNewDiscLookupCloseWaitMs = 1000;
 // The picture buttons: Play, Pause, Stop, Prev, Next, Eject.
 inline constexpr std::size_t kMainButtonCount = 6;
 
@@ -92,16 +88,6 @@ private:
     void refreshDisplay();
 
     void showAbout();
-    // The freedb button: looks the disc up (MusicBrainz first when the
-    // options say so, then freedb) and saves what was found.
-    void lookUpFreedb();
-    // On each tick: a disc no source knows is looked up by itself; its text
-    // is taken over while no other operation works on the record.
-    void lookUpNewDisc();
-    // A new text for the disc in the drive, saved.
-    void takeDiscText(DiscInfo disc);
-    // The Edit button: edits the disc's text and saves it on OK.
-    void editDiscInfo();
     // The Options button: runs the sheet and takes its values over on OK.
     void showOptions();
 
@@ -131,11 +117,7 @@ private:
     MainTransportWindow transportWindow_;
     PlayerSession session_{transportWindow_, options_, settings_, log_};
     VolumeSlider volumeSlider_;
-    WinHttpTransport httpTransport_;
-    MusicBrainzClient musicBrainz_{httpTransport_, log_};
-    NewDiscLookup newDiscLookup_{musicBrainz_};
-    // Operations that work on a copy of the disc's record (freedb, Edit).
-    int discOperations_ = 0;
+    DiscTextActions discText_{session_, options_, settings_, log_};
     ui::CImageButton buttons_[kMainButtonCount];
     ui::WindowIcons icons_; // outlives the window, which borrows them
     MainDisplayPanel displayPanel_;
