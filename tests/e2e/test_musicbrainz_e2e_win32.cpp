@@ -127,4 +127,38 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         CHECK_FALSE(contains(rubo.readFile("rubo.log"), "M : Getting Freedb data"));
         closeAndCheck(rubo);
     }
+
+    TEST_CASE("rubo.exe: Edit CD info imports a CD stub from MusicBrainz and saves it") {
+        REQUIRE_FALSE(ruboExe().empty());
+        if (!standInGiven())
+            return;
+        controlStandIn("delay_ms=0");
+        insert("hidden-pregap.disc");
+        Scratch scratch(lookupOptions(false, false));
+        RuboProcess rubo(ruboExe(), scratch.path(), "");
+        REQUIRE_MESSAGE(rubo.started(), rubo.startError());
+        REQUIRE(waitMainWindow(rubo) != nullptr);
+        expectDisplay(rubo, "[1]  Track 1", kDiscTimeoutMs);
+
+        REQUIRE(rubo.click(IDC_EDIT_INFO, true));
+        HWND dialog = waitDialog(rubo, "Edit CD info");
+        REQUIRE(dialog != nullptr);
+        REQUIRE(waitUntil([&] { return findControl(dialog, IDC_EI_ARTIST) != nullptr; },
+                          kStepTimeoutMs));
+        REQUIRE(PostMessageA(GetDlgItem(dialog, IDC_EI_IMPORT_MUSICBRAINZ), BM_CLICK, 0, 0));
+        // The stub's "Ensemble \u010Ctvrtek": the code page has no \u010C.
+        HWND artist = findControl(dialog, IDC_EI_ARTIST);
+        CHECK(waitUntil([&] { return RuboProcess::windowText(artist) == "Ensemble ?tvrtek"; },
+                        kDiscTimeoutMs));
+        CHECK(RuboProcess::windowText(findControl(dialog, IDC_EI_TITLE)) == "Hidden Rooms");
+        screenshot(dialog, "edit-info-musicbrainz");
+        REQUIRE(PostMessageA(GetDlgItem(dialog, IDC_EI_SAVE), BM_CLICK, 0, 0));
+        expectDisplay(rubo, "Ensemble ?tvrtek - Hidden Rooms");
+        expectDisplay(rubo, "[1]  Anteroom");
+        const std::string ini = rubo.readFile("RUBO.ini");
+        INFO("RUBO.ini: " << ini);
+        CHECK(contains(ini, "Artist=Ensemble ?tvrtek\r\nTitle=Hidden Rooms\r\n"));
+        CHECK(contains(ini, "1=Anteroom\r\n"));
+        closeAndCheck(rubo);
+    }
 }

@@ -2,6 +2,7 @@
 
 #include "app/main_window/transport_ids.h"
 #include "base/unique_handle_win32.h"
+#include "ui/menu_text.h"
 
 #include <cstring>
 
@@ -34,7 +35,8 @@ int MainTransportWindow::showTrackMenu(const TrackMenu& menu) {
         return 0;
     for (const TrackMenuItem& entry : menu.items) {
         const UINT flags = MF_STRING | (entry.grayed ? MF_GRAYED : MF_ENABLED);
-        AppendMenuA(popup, flags, static_cast<UINT_PTR>(entry.commandId), entry.text.c_str());
+        AppendMenuA(popup, flags, static_cast<UINT_PTR>(entry.commandId),
+                    ui::menuItemText(entry.text).c_str());
     }
     if (menu.defaultPosition >= 0)
         SetMenuDefaultItem(popup, static_cast<UINT>(menu.defaultPosition), TRUE);

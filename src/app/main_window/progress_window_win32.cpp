@@ -2,6 +2,7 @@
 
 #include "base/unique_handle_win32.h"
 #include "res/resource.h"
+#include "ui/menu_text.h"
 
 namespace rubo::app {
 
@@ -65,7 +66,8 @@ int ProgressWindow::trackMenu(const std::vector<std::string>& items, int firstCo
         return 0;
     for (std::size_t i = 0; i < items.size(); ++i)
         AppendMenuA(menu.get(), MF_STRING,
-                    static_cast<UINT_PTR>(firstCommand + static_cast<int>(i)), items[i].c_str());
+                    static_cast<UINT_PTR>(firstCommand + static_cast<int>(i)),
+                    ui::menuItemText(items[i]).c_str());
     POINT at{};
     GetCursorPos(&at);
     HWND owner = hwnd() ? hwnd() : parent();
