@@ -33,15 +33,14 @@ void offerSubmit(const FreedbLookupContext& context, FreedbClient& client,
     submitDiscInfo(client, submitSite(server), disc, test, options.cddbEmailAddress);
 }
 
-// False, after saying so, when the drive no longer holds the looked-up disc.
+} // namespace
+
 bool stillInDrive(const FreedbLookupContext& context, const DiscInfo& disc) {
     if (sameDisc(context.liveDisc, disc))
         return true;
     showMessage("%s", kDiscGoneMessage);
     return false;
 }
-
-} // namespace
 
 bool runFreedbLookup(const FreedbLookupContext& context, FreedbClient& client, DiscInfo& disc) {
     logLine(context.log, kGettingSite, kGettingFreedbLog);

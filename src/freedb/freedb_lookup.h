@@ -28,6 +28,10 @@ struct FreedbLookupContext {
     const DiscInfo& liveDisc;
 };
 
+// False, after saying so, when the drive no longer holds the looked-up disc
+// (a lookup's menus and boxes are modal loops).
+bool stillInDrive(const FreedbLookupContext& context, const DiscInfo& disc);
+
 // Runs the lookup on `disc`, a copy of the live record. What was found is
 // saved only while the drive still holds that disc (otherwise the user is
 // told so). True when it was: the caller then takes `disc` over.

@@ -14,11 +14,8 @@ namespace {
 
 MbLookupOutcome keepChoice(const FreedbLookupContext& context, const MbChoice& choice,
                            DiscInfo& disc) {
-    // The menu is a modal loop: the disc may have changed meanwhile.
-    if (!sameDisc(context.liveDisc, choice.record)) {
-        showMessage("%s", kDiscGoneMessage);
+    if (!stillInDrive(context, choice.record))
         return MbLookupOutcome::Left;
-    }
     disc = choice.record;
     reportSave(saveDiscInfo(context.settings, disc), context.settings.path());
     return MbLookupOutcome::Kept;

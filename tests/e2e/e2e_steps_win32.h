@@ -147,6 +147,24 @@ inline HWND waitMessageBox(RuboProcess& rubo, const std::string& text, DWORD tim
     return search.found;
 }
 
+// What the player shows besides its main window, and its log: for a failure.
+inline std::string sideWindows(RuboProcess& rubo) {
+    HWND other = rubo.otherWindow();
+    return "other window: \"" + RuboProcess::windowText(other) + "\" \"" +
+           RuboProcess::windowText(GetDlgItem(other, kMessageTextId)) + "\"\nrubo.log:\n" +
+           rubo.readFile("rubo.log");
+}
+
+// The player's popup menu (matches, releases), once it is open.
+inline HWND waitMatchMenu(RuboProcess& rubo) {
+    HWND menu = nullptr;
+    const bool shown = waitUntil([&] { return (menu = FindWindowA("#32768", nullptr)) != nullptr; },
+                                 kDiscTimeoutMs);
+    INFO(sideWindows(rubo));
+    REQUIRE(shown);
+    return menu;
+}
+
 inline std::string sectionOf(const std::string& ini, DiscId id) {
     const std::string head = "[" + discIdText(id) + "]\r\n";
     const std::size_t at = ini.find(head);
@@ -211,6 +229,21 @@ inline HWND waitDialog(RuboProcess& rubo, const char* caption, DWORD timeoutMs =
         },
         timeoutMs);
     return search.found;
+}
+
+inline constexpr const char kEditCaption[] = "Edit CD info";
+
+// The dialog of the Edit button, set up by its first paint.
+inline HWND openEditDialog(RuboProcess& rubo) {
+    REQUIRE(rubo.click(IDC_EDIT_INFO, true));
+    HWND dialog = waitDialog(rubo, kEditCaption);
+    REQUIRE(dialog != nullptr);
+    REQUIRE(waitUntil([&] { return findControl(dialog, IDC_EI_TRACK_TITLE) != nullptr; },
+                      kStepTimeoutMs));
+    // The pages exist while the first paint still sets the dialog up (the
+    // enable rules come last); rubo's thread answers a message only after.
+    REQUIRE(SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, kStepTimeoutMs, nullptr));
+    return dialog;
 }
 
 // The options that point rubo.exe at the local freedb server.

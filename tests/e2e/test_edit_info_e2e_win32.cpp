@@ -19,21 +19,6 @@ using namespace rubo::test;
 
 namespace {
 
-constexpr const char kEditCaption[] = "Edit CD info";
-
-// The dialog of the Edit button, set up by its first paint.
-HWND openEditDialog(RuboProcess& rubo) {
-    REQUIRE(rubo.click(IDC_EDIT_INFO, true));
-    HWND dialog = waitDialog(rubo, kEditCaption);
-    REQUIRE(dialog != nullptr);
-    REQUIRE(waitUntil([&] { return findControl(dialog, IDC_EI_TRACK_TITLE) != nullptr; },
-                      kStepTimeoutMs));
-    // The pages exist while the first paint still sets the dialog up (the
-    // enable rules come last); rubo's thread answers a message only after.
-    REQUIRE(SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, kStepTimeoutMs, nullptr));
-    return dialog;
-}
-
 void setField(HWND dialog, int id, const char* text) {
     HWND field = findControl(dialog, id);
     REQUIRE(field != nullptr);

@@ -173,24 +173,6 @@ void changeDisc(RuboProcess& rubo, const std::string& disc) {
     REQUIRE(driveControl("insert " + disc) == 0);
 }
 
-// What the player shows besides its main window, and its log: for a failure.
-std::string sideWindows(RuboProcess& rubo) {
-    HWND other = rubo.otherWindow();
-    return "other window: \"" + RuboProcess::windowText(other) + "\" \"" +
-           RuboProcess::windowText(GetDlgItem(other, kMessageTextId)) + "\"\nrubo.log:\n" +
-           rubo.readFile("rubo.log");
-}
-
-// The freedb button's menu of matches, once it is open.
-HWND waitMatchMenu(RuboProcess& rubo) {
-    HWND menu = nullptr;
-    const bool shown = waitUntil([&] { return (menu = FindWindowA("#32768", nullptr)) != nullptr; },
-                                 kDiscTimeoutMs);
-    INFO(sideWindows(rubo));
-    REQUIRE(shown);
-    return menu;
-}
-
 } // namespace
 
 TEST_SUITE("wine-drive" * doctest::skip()) {
@@ -314,11 +296,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         REQUIRE(waitMainWindow(rubo) != nullptr);
         expectDisplay(rubo, "[1]  Track 1", kDiscTimeoutMs);
 
-        REQUIRE(rubo.click(IDC_EDIT_INFO, true));
-        HWND dialog = waitDialog(rubo, "Edit CD info");
-        REQUIRE(dialog != nullptr);
-        REQUIRE(waitUntil([&] { return findControl(dialog, IDC_EI_ARTIST) != nullptr; },
-                          kStepTimeoutMs));
+        HWND dialog = openEditDialog(rubo);
         HWND status = GetDlgItem(dialog, IDC_EI_FREEDB_STATE);
         CHECK(RuboProcess::windowText(status) == "Disc in freedb database: UNKNOWN");
         CHECK_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_EI_SAVE_SUBMIT)));

@@ -112,9 +112,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         expectDisplay(rubo, "[1]  Track 1", kDiscTimeoutMs);
 
         REQUIRE(rubo.click(IDC_FREEDB, true));
-        HWND menu = nullptr;
-        REQUIRE(waitUntil([&] { return (menu = FindWindowA("#32768", nullptr)) != nullptr; },
-                          kDiscTimeoutMs));
+        HWND menu = waitMatchMenu(rubo);
         screenshot(main, "musicbrainz-releases");
         PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
         PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
@@ -140,11 +138,7 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         REQUIRE(waitMainWindow(rubo) != nullptr);
         expectDisplay(rubo, "[1]  Track 1", kDiscTimeoutMs);
 
-        REQUIRE(rubo.click(IDC_EDIT_INFO, true));
-        HWND dialog = waitDialog(rubo, "Edit CD info");
-        REQUIRE(dialog != nullptr);
-        REQUIRE(waitUntil([&] { return findControl(dialog, IDC_EI_ARTIST) != nullptr; },
-                          kStepTimeoutMs));
+        HWND dialog = openEditDialog(rubo);
         REQUIRE(PostMessageA(GetDlgItem(dialog, IDC_EI_IMPORT_MUSICBRAINZ), BM_CLICK, 0, 0));
         // The stub's "Ensemble \u010Ctvrtek": the code page has no \u010C.
         HWND artist = findControl(dialog, IDC_EI_ARTIST);
