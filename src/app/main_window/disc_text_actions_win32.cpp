@@ -81,8 +81,10 @@ void DiscTextActions::tick() {
     const DiscInfo& live = session_.view().disc;
     DiscInfo found;
     if (newDisc_.tick(options_, live, found)) {
-        reportSave(saveDiscInfo(settings_, found), settings_.path());
+        // Taken before the save, whose failure box is a modal loop of ticks.
         take(std::move(found));
+        const RunningAction running(running_);
+        reportSave(saveDiscInfo(settings_, live), settings_.path());
     }
     display->setLookingUp(newDisc_.looking(live));
 }
