@@ -127,6 +127,7 @@ void clearDiscText(DiscInfo& info) {
     info.genre.clear();
     info.year = 0;
     info.extendedDisc.clear();
+    info.playOrder.clear();
     setDefaultTitles(info.trackList);
 }
 

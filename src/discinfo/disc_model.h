@@ -139,6 +139,7 @@ struct DiscInfo {
     std::string genre;
     int year = 0; // 0: none
     std::string extendedDisc;
+    std::vector<int> playOrder; // PLAYORDER: track numbers, empty when none
 };
 
 // (minutes * 60 + seconds) * 75 + frames.

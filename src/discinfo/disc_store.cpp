@@ -25,6 +25,28 @@ std::string extendedTrackKey(int n) {
     return formatBounded(kKeyMaxChars, kDiscExttKeyFormat, n);
 }
 
+// "3,1,2"; a piece that is no number is left out.
+std::vector<int> parsePlayOrder(const std::string& text) {
+    std::vector<int> order;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t comma = std::min(text.find(',', at), text.size());
+        const std::string piece = text.substr(at, comma - at);
+        if (!piece.empty() && piece.find_first_not_of("0123456789") == std::string::npos &&
+            piece.size() <= 3)
+            order.push_back(std::stoi(piece));
+        at = comma + 1;
+    }
+    return order;
+}
+
+std::string playOrderText(const std::vector<int>& order) {
+    std::string text;
+    for (int track : order)
+        text += (text.empty() ? "" : ",") + std::to_string(track);
+    return text;
+}
+
 } // namespace
 
 DiscStoreAccess systemDiscStoreAccess(SettingsFile& settings) {
@@ -44,6 +66,7 @@ int readRuboIniEntry(SettingsFile& settings, DiscInfo& info) {
     info.genre = settings.getString(section, kDiscGenreKey, "");
     info.category = settings.getString(section, kDiscCategoryKey, kDefaultCategory);
     info.extendedDisc = settings.getString(section, kDiscExtdKey, "");
+    info.playOrder = parsePlayOrder(settings.getString(section, kDiscPlayOrderKey, ""));
     for (int n = 1; n <= TrackList::kMaxIndex; ++n) {
         std::string title = settings.getString(section, trackKey(n), kTrackListEnd);
         if (title == kTrackListEnd)
@@ -128,6 +151,8 @@ bool saveDiscInfo(SettingsFile& settings, const DiscInfo& info) {
     for (int n = 1; n < entries; ++n)
         settings.writeString(section, extendedTrackKey(n),
                              info.trackList.tracks[static_cast<std::size_t>(n)].extended);
+    if (!info.playOrder.empty())
+        settings.writeString(section, kDiscPlayOrderKey, playOrderText(info.playOrder));
     return change.commit();
 }
 

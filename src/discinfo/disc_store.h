@@ -22,6 +22,7 @@ constexpr const char kDiscCategoryKey[] = "Category";
 constexpr const char kDiscTrackKeyFormat[] = "%d";
 constexpr const char kDiscExtdKey[] = "Extd";
 constexpr const char kDiscExttKeyFormat[] = "Extt%d";
+constexpr const char kDiscPlayOrderKey[] = "PLAYORDER"; // "3,1,2"; written only when set
 // Stored for an empty track title.
 constexpr const char kUntitledText[] = "<untitled>";
 // Default of a track key read; ends the track list.

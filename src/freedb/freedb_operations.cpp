@@ -52,6 +52,7 @@ void copyRecord(const XmcdRecord& record, const FreedbMatch& match, bool fromCdd
     disc.year = record.year;
     disc.genre = record.genre;
     disc.extendedDisc = record.extendedDisc;
+    disc.playOrder = record.playOrder;
     disc.category = match.category;
     disc.freedbRevision = match.discId == disc.discId ? record.revision : 0;
     for (int k = 1; k <= disc.trackList.trackCount; ++k) {

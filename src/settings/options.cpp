@@ -62,6 +62,7 @@ const OptionKey kOptionKeys[] = {
     RUBO_STR_OPTION("MusicBrainzServer", musicBrainzServer, OptionWritten::Never),
     RUBO_INT_OPTION("MusicBrainzFirst", musicBrainzFirst, OptionWritten::WithOptions),
     RUBO_INT_OPTION("LookupNewDiscs", lookupNewDiscs, OptionWritten::WithOptions),
+    RUBO_INT_OPTION("PlayMode", playMode, OptionWritten::Elsewhere),
 };
 
 #undef RUBO_INT_OPTION
@@ -118,6 +119,8 @@ bool loadOptions(SettingsFile& file, Options& options, int buttonFaceColor,
         else
             options.*k.stringField = file.getString(kOptionsSection, k.key, options.*k.stringField);
     }
+    if (options.playMode < kPlayModeNormal || options.playMode > kPlayModeProgram)
+        options.playMode = kPlayModeNormal;
     for (char letter : cdDriveLetters)
         options.volumeTypes[letter] =
             file.getInt(kOptionsSection, volumeTypeKey(letter), kVolumeTypeCd);

@@ -22,6 +22,13 @@ constexpr int kEscapeIgnored = 0;
 constexpr int kEscapeCloses = 1;
 constexpr int kEscapeToTiny = 2;
 
+// The order of play (PlayMode); other values read as kPlayModeNormal.
+constexpr int kPlayModeNormal = 0;
+constexpr int kPlayModeShuffle = 1;
+constexpr int kPlayModeRepeatDisc = 2;
+constexpr int kPlayModeRepeatTrack = 3;
+constexpr int kPlayModeProgram = 4; // the disc's stored PLAYORDER
+
 // The MusicBrainz server unless MusicBrainzServer names another (http:// for a mirror).
 inline constexpr const char kDefaultMusicBrainzServer[] = "https://musicbrainz.org";
 
@@ -77,6 +84,7 @@ struct Options {
     std::string musicBrainzServer = kDefaultMusicBrainzServer;
     int musicBrainzFirst = 1; // ask MusicBrainz before freedb
     int lookupNewDiscs = 1;   // look a disc no source knows up by itself
+    int playMode = kPlayModeNormal;
     // Mixer line type per CD drive letter ("VolumeType%c").
     std::map<char, int> volumeTypes;
 };

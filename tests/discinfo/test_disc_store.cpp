@@ -132,6 +132,18 @@ TEST_CASE("an empty title is saved as <untitled> and read back empty") {
     CHECK(trackTexts(again) == "x;;z;");
 }
 
+TEST_CASE("a record's play order is kept as PLAYORDER and read back") {
+    Store s;
+    DiscInfo info = makeDisc(3, kDisc);
+    info.artist = "A";
+    info.playOrder = {3, 1, 2};
+    saveDiscInfo(s.settings, info);
+    CHECK(s.ruboBytes().find("\r\nPLAYORDER=3,1,2\r\n") != std::string::npos);
+    DiscInfo back = makeDisc(3, kDisc);
+    REQUIRE(readRuboIniEntry(s.settings, back) == 1);
+    CHECK(back.playOrder == info.playOrder);
+}
+
 TEST_CASE("Year only above 0; empty values are not stored") {
     Store s;
     DiscInfo info = makeDisc(1, kDisc);

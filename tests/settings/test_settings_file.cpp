@@ -156,7 +156,7 @@ TEST_CASE("option table: defaults, first start and what is written when") {
     SUBCASE("every key of the table is unique and names exactly one field") {
         std::size_t count = 0;
         const OptionKey* keys = optionKeys(count);
-        CHECK(count == 46);
+        CHECK(count == 47);
         for (std::size_t i = 0; i < count; ++i) {
             CHECK(((keys[i].intField != nullptr) != (keys[i].stringField != nullptr)));
             for (std::size_t j = i + 1; j < count; ++j)
@@ -176,6 +176,13 @@ TEST_CASE("option table: defaults, first start and what is written when") {
         CHECK(back.proxyPort == 8080);
         CHECK(back.cddbEmailAddress == "me@example.org");
         CHECK(back.volumeTypes.at('D') == 0x1008);
+    }
+    SUBCASE("a PlayMode outside 0-4 reads as normal") {
+        for (int stored : {3, 5, -1}) {
+            file.writeInt("Options", "PlayMode", stored);
+            loadOptions(file, options, buttonFace, "D");
+            CHECK(options.playMode == (stored == 3 ? kPlayModeRepeatTrack : kPlayModeNormal));
+        }
     }
     SUBCASE("window rectangles") {
         CHECK_FALSE(readWindowRect(file, kPositionSection).allSet());
