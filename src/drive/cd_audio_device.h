@@ -115,6 +115,8 @@ public:
     // Plays from `position` to the end of the disc; with `notify` the
     // callback window is asked for a notification.
     virtual MciError playFrom(std::uint32_t position, int notify) = 0;
+    // Plays from `from` up to `to`, as playFrom.
+    virtual MciError playRange(std::uint32_t from, std::uint32_t to, int notify) = 0;
     virtual MciError stop() = 0;
     virtual MciError pause() = 0;
     // Opens or closes the tray; returns when it has moved.

@@ -163,6 +163,15 @@ public:
         return sendCommand(MCI_PLAY, notify ? (MCI_FROM | MCI_NOTIFY) : MCI_FROM, &parms);
     }
 
+    MciError playRange(std::uint32_t from, std::uint32_t to, int notify) override {
+        MCI_PLAY_PARMS parms{};
+        parms.dwCallback = notify ? callbackWindow_ : 0;
+        parms.dwFrom = from;
+        parms.dwTo = to;
+        const DWORD flags = MCI_FROM | MCI_TO;
+        return sendCommand(MCI_PLAY, notify ? (flags | MCI_NOTIFY) : flags, &parms);
+    }
+
     MciError stop() override { return sendGeneric(MCI_STOP, 0); }
 
     MciError pause() override { return sendGeneric(MCI_PAUSE, 0); }

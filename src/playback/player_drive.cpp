@@ -23,6 +23,13 @@ bool playStart(const DiscInfo& disc, PackedTmsf position, PackedMsf& start) {
     return true;
 }
 
+int playEndFrames(const DiscInfo& disc, int track, bool trackOnly) {
+    const TrackEntry* entry = disc.trackList.entry(track);
+    if (!trackOnly || !entry)
+        return disc.trackList.leadOut;
+    return msfToFrames(entry->start) + msfToFrames(entry->length);
+}
+
 std::uint32_t PlayerDrive::currentTrackNow(int direct) {
     if (!direct)
         return device_.currentTrack();
@@ -52,21 +59,23 @@ void PlayerDrive::positionsNow(const DiscInfo& disc, int direct, PackedMsf& abso
     device_.setTimeFormat(kMciFormatTmsf);
 }
 
-void PlayerDrive::playAt(const DiscInfo& disc, int direct, PackedTmsf position) {
+void PlayerDrive::playAt(const DiscInfo& disc, int direct, PackedTmsf position, bool trackOnly) {
     PackedMsf start = 0;
     if (!playStart(disc, position, start))
         return;
+    const PackedMsf end = framesToMsf(playEndFrames(disc, tmsfTrack(position), trackOnly));
     if (direct) {
         log_.logEvent(2240, "  : Playing Direct position %2d:%02d %02d", msfMinutes(start),
                       msfSeconds(start), msfFrames(start));
-        scsi_.playAudioMsf(drive_, aspiMap_.get(), start, framesToMsf(disc.trackList.leadOut));
+        scsi_.playAudioMsf(drive_, aspiMap_.get(), start, end);
         return;
     }
     log_.logEvent(2241, "  : Playing Track %d position %2d:%02d %02d   Abs: %2d:%02d %02d",
                   tmsfTrack(position), tmsfMinutes(position), tmsfSeconds(position),
                   tmsfFrames(position), msfMinutes(start), msfSeconds(start), msfFrames(start));
     device_.setTimeFormat(kMciFormatMsf);
-    const MciError error = device_.playFrom(start, 1);
+    const MciError error =
+        trackOnly ? device_.playRange(start, end, 1) : device_.playFrom(start, 1);
     std::string text;
     if (error != 0 && mciErrorText(error, text))
         log_.logEvent(2242, "  : MCI Error: %s", text.c_str());

@@ -17,6 +17,10 @@ namespace rubo {
 // is not valid or the track is not one of its tracks 1..trackCount.
 bool playStart(const DiscInfo& disc, PackedTmsf position, PackedMsf& start);
 
+// Absolute frame where a play of `track` ends: the end of the track with
+// `trackOnly`, else the lead-out.
+int playEndFrames(const DiscInfo& disc, int track, bool trackOnly);
+
 class PlayerDrive {
 public:
     PlayerDrive(CdAudioDevice& device, ScsiAccess& scsi, const std::string& drive,
@@ -30,9 +34,10 @@ public:
     // itself does; a track the list lacks costs a second read in MSF.
     void positionsNow(const DiscInfo& disc, int direct, PackedMsf& absolute, PackedTmsf& track);
 
-    // Plays from `position` to the end of the disc; nothing for a position
-    // playStart refuses. Failures are logged only.
-    void playAt(const DiscInfo& disc, int direct, PackedTmsf position);
+    // Plays from `position` to the end of the disc, or of its track with
+    // `trackOnly`; nothing for a position playStart refuses. Failures are
+    // logged only.
+    void playAt(const DiscInfo& disc, int direct, PackedTmsf position, bool trackOnly = false);
 
     CdAudioDevice& device() { return device_; }
     ScsiAccess& scsi() { return scsi_; }

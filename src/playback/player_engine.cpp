@@ -26,7 +26,7 @@ PlayerEngine::PlayerEngine(PlayerSetup& setup, CdAudioDevice& device, ScsiAccess
                            PlayerControls& controls, EventLog& log)
     : setup_(setup), device_(device), scsi_(scsi), shared_(shared), lock_(lock),
       controls_(controls), log_(log), drive_(device, scsi, setup.drive, setup.aspiMap, log),
-      fatal_(systemFatalExit) {
+      fatal_(systemFatalExit), seeds_(systemShuffleSeeds()) {
     resetDiscInfo(localDisc_);
 }
 
@@ -75,6 +75,7 @@ WorkerOptions workerOptionsOf(const Options& options) {
     worker.cdPlayerIni = options.cdPlayerIni;
     worker.stopOnClose = options.stopOnClose;
     worker.detectMultiSession = options.detectMultiSession;
+    worker.playMode = options.playMode;
     return worker;
 }
 
@@ -88,8 +89,19 @@ void handOverWorkerOptions(SharedPlayerState& shared, SharedPlayerLock& lock,
 void PlayerEngine::takeNewOptions() {
     if (!shared_.newOptionsPending.exchange(0))
         return;
+    {
+        SharedScope scope(lock_);
+        setup_.options = shared_.newOptions;
+    }
+    newOrder(tmsfTrack(published_.track));
+}
+
+void PlayerEngine::newOrder(int startTrack) {
+    order_ = PlayOrder(localDisc_, setup_.options.playMode, seeds_(), startTrack);
+    ordered_.open = ordered_.open && order_.mode() != kPlayModeNormal;
     SharedScope scope(lock_);
-    setup_.options = shared_.newOptions;
+    shared_.playOrder = order_;
+    shared_.playOrderSerial.fetch_add(1);
 }
 
 bool PlayerEngine::onQuit() {
@@ -139,18 +151,21 @@ void PlayerEngine::onPause() {
         return;
     }
     device_.pause();
+    ordered_.open = false;
     log_.logEvent(2210, " T: Pause");
     flags_.paused = 1;
 }
 
 void PlayerEngine::onStop() {
     flags_.paused = 0;
+    ordered_.open = false;
     device_.stop();
     log_.logEvent(2211, " T: Stop");
 }
 
 void PlayerEngine::onTray() {
     flags_.paused = 0;
+    ordered_.open = false;
     int openIt = 1;
     if (flags_.doorOpen) {
         openIt = flags_.trayToggle;
@@ -167,6 +182,7 @@ void PlayerEngine::onTray() {
 
 bool PlayerEngine::onReopen() {
     log_.logEvent(2215, " T: Re-open disc");
+    ordered_.open = false;
     device_.stop();
     device_.close();
     {
@@ -190,7 +206,12 @@ bool PlayerEngine::onReopen() {
 }
 
 void PlayerEngine::playAt(PackedTmsf position) {
-    drive_.playAt(localDisc_, direct(), position);
+    const bool trackOnly = order_.playsOneTrack();
+    drive_.playAt(localDisc_, direct(), position, trackOnly);
+    ordered_.track = tmsfTrack(position);
+    ordered_.endFrames = playEndFrames(localDisc_, ordered_.track, trackOnly);
+    ordered_.open = order_.mode() != kPlayModeNormal;
+    ordered_.started = false;
 }
 
 int PlayerEngine::direct() const {

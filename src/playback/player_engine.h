@@ -80,6 +80,7 @@ public:
 
     void setFatalExit(FatalExit fatal) { fatal_ = std::move(fatal); }
     void setDiscLookup(DiscLookup lookup) { lookup_ = std::move(lookup); }
+    void setShuffleSeeds(ShuffleSeeds seeds) { seeds_ = std::move(seeds); }
 
     // Opens the device and takes the start-up play request; false after a
     // fatal open failure.
@@ -89,6 +90,7 @@ public:
 
     const PlayerFlags& flags() const { return flags_; }
     const DiscInfo& localDisc() const { return localDisc_; }
+    const PlayOrder& playOrder() const { return order_; }
 
 private:
     // What the last poll wrote into the shared state.
@@ -108,7 +110,20 @@ private:
         }
     };
 
+    // A play the order continues when it ends by itself (not in normal mode).
+    struct OrderedPlay {
+        bool open = false;
+        int track = 0;
+        int endFrames = 0;    // where the play stops
+        bool started = false; // the drive was seen playing it
+    };
+
     void takeNewOptions();
+    // A new order in the mode in force, beginning with `startTrack` where it can.
+    void newOrder(int startTrack);
+    // Whether the poll saw the play stop at its end and started the order's
+    // next play.
+    bool continueOrder();
     bool onQuit();
     void onPlay();
     void onPause();
@@ -137,6 +152,9 @@ private:
     PlayerDrive drive_;
     FatalExit fatal_;
     DiscLookup lookup_;
+    ShuffleSeeds seeds_;
+    PlayOrder order_;
+    OrderedPlay ordered_;
     PlayerFlags flags_;
     PublishedPoll published_;
     DiscInfo localDisc_;

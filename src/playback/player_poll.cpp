@@ -10,6 +10,10 @@ namespace rubo {
 
 namespace {
 
+// How far before its end a play may have been seen last and still count as
+// ended by itself when the drive stops: a few polls.
+constexpr int kPlayEndSlackFrames = 3 * kFramesPerSecond;
+
 bool tocAllowed(const PlayerFlags& f) {
     return f.wantToc && !f.doorOpen && f.mediaPresent && f.ready && f.mode != kMciModeOpen &&
            f.mode != kMciModeNotReady;
@@ -48,6 +52,9 @@ void PlayerEngine::poll() {
     }
     if (flags_.mode == kMciModeStop && flags_.paused)
         flags_.mode = kMciModePause;
+    // The next play of the order starts at once: the window never sees the stop.
+    if (ordered_.open && continueOrder())
+        return;
 
     std::string status = formatText(" T:       %c %c %c   %s", flags_.doorOpen ? 'O' : 'o',
                                     flags_.mediaPresent ? 'M' : 'm', flags_.ready ? 'R' : 'r',
@@ -68,6 +75,22 @@ void PlayerEngine::poll() {
     noteModeChange(doorOpened);
     publishPoll(absolute, track, doorOpened);
     controls_.enableControlsForMode(flags_.mode);
+}
+
+bool PlayerEngine::continueOrder() {
+    if (flags_.mode == kMciModePlay)
+        ordered_.started = true;
+    if (!ordered_.started || flags_.mode != kMciModeStop)
+        return false;
+    ordered_.open = false;
+    if (msfToFrames(published_.absolute) + kPlayEndSlackFrames < ordered_.endFrames)
+        return false; // stopped from elsewhere
+    const int next = order_.afterEnd(localDisc_.trackList, ordered_.track);
+    log_.logEvent(2218, " T: Track %d ended, next %d", ordered_.track, next);
+    if (next == 0)
+        return false;
+    playAt(makeTmsf(next, 0, 0, 0));
+    return true;
 }
 
 bool PlayerEngine::askMediaAndReady(std::uint32_t lastDeviceMode) {
@@ -143,6 +166,7 @@ void PlayerEngine::readToc() {
     resetDiscInfo(scsi_.cdTextInfo());
     readDiscText();
     getCdInfo();
+    newOrder(0);
     if (localDisc_.valid)
         log_.logEvent(2225, " T: Got CD info: origin=%s  %08X %s - %s",
                       originName(localDisc_.origin), static_cast<unsigned>(localDisc_.discId),
@@ -150,6 +174,10 @@ void PlayerEngine::readToc() {
     else
         log_.logEvent(2226, " T: Got CD info: invalid?!?");
     {
+        // A shuffle or program begins where the window's Play begins.
+        if (!order_.tracks().empty())
+            localDisc_.firstAudioTrack =
+                static_cast<std::uint8_t>(order_.first(localDisc_.trackList));
         SharedScope scope(lock_);
         shared_.discInfo = localDisc_;
         shared_.cdTextInfo = scsi_.cdTextInfo();

@@ -5,6 +5,7 @@
 
 #include "discinfo/disc_model.h"
 #include "drive/cd_audio_device.h"
+#include "playback/play_order.h"
 
 #include <atomic>
 #include <cstdint>
@@ -23,11 +24,13 @@ struct WorkerOptions {
     std::string cdPlayerIni; // path of the older CD Player's file
     int stopOnClose = 0;
     int detectMultiSession = 0;
+    int playMode = kPlayModeNormal; // each hand-over makes a new order
 };
 
 // Fields both threads use. Every access holds the lock (lockShared) except
-// directMode, which only the worker writes, and newOptionsPending, which the
-// worker tests before it takes the lock.
+// directMode, which only the worker writes, newOptionsPending, which the
+// worker tests before it takes the lock, and playOrderSerial, which the UI
+// tests before it takes the lock.
 struct SharedPlayerState {
     SharedPlayerState() {
         resetDiscInfo(discInfo);
@@ -49,9 +52,11 @@ struct SharedPlayerState {
     int clearRequest = 0;       // worker sets 1 when the door opens; UI clears it
     PackedTmsf playRequest = 0; // written by the UI before the play event
     std::string reopenDrive;    // written by the UI before the re-open event; empty: same drive
-    WorkerOptions newOptions;   // written by the UI, then newOptionsPending set
-    std::atomic<int> newOptionsPending{0}; // the worker takes newOptions at its next wake-up
-    std::atomic<int> directMode{0};        // positions and plays through SCSI
+    PlayOrder playOrder; // written by the worker with each new order; Next and Previous read it
+    WorkerOptions newOptions;                 // written by the UI, then newOptionsPending set
+    std::atomic<int> newOptionsPending{0};    // the worker takes newOptions at its next wake-up
+    std::atomic<int> directMode{0};           // positions and plays through SCSI
+    std::atomic<unsigned> playOrderSerial{0}; // counts the worker's new orders (playOrder)
 };
 
 // The ASPI map both threads use: the worker repairs it when it reads a TOC,

@@ -40,19 +40,15 @@ void TransportCommands::previousTrack() {
     if (current == 0)
         return;
     const TrackList& list = view_.disc.trackList;
-    if (current == 1 && msfToFrames(list.entry(1)->start) > kLeadInFrames) {
+    const PlayOrder& order = playOrder();
+    if (order.tracks().empty() && current == 1 &&
+        msfToFrames(list.entry(1)->start) > kLeadInFrames) {
         // Track 1 has a gap before it: play that instead.
         if (view_.uiMode == kMciModePlay && directPlay_)
             directPlay_(makeMsf(0, 2, 0), framesToMsf(list.leadOut));
         return;
     }
-    for (int t = current - 1; t >= 1; --t) {
-        if (list.entry(t)->audio) {
-            view_.disc.firstAudioTrack = static_cast<std::uint8_t>(t);
-            break;
-        }
-    }
-    restartIfPlaying();
+    moveTo(order.previous(list, current));
 }
 
 void TransportCommands::nextTrack() {
@@ -60,15 +56,7 @@ void TransportCommands::nextTrack() {
     const int current = currentEntry();
     if (current == 0)
         return;
-    const TrackList& list = view_.disc.trackList;
-    const int last = std::min(list.trackCount, list.entryCount() - 1);
-    for (int t = current + 1; t <= last; ++t) {
-        if (list.entry(t)->audio) {
-            view_.disc.firstAudioTrack = static_cast<std::uint8_t>(t);
-            break;
-        }
-    }
-    restartIfPlaying();
+    moveTo(playOrder().next(view_.disc.trackList, current));
 }
 
 void TransportCommands::trackMenu() {
@@ -147,6 +135,22 @@ void TransportCommands::requestPlay(PackedTmsf position) {
 void TransportCommands::signal(int event) {
     links_.events.set(event);
     links_.controls.setControlsBusy();
+}
+
+const PlayOrder& TransportCommands::playOrder() {
+    const unsigned serial = links_.shared.playOrderSerial.load();
+    if (serial != orderSerial_) {
+        SharedScope hold(links_.lock);
+        order_ = links_.shared.playOrder;
+        orderSerial_ = links_.shared.playOrderSerial.load();
+    }
+    return order_;
+}
+
+void TransportCommands::moveTo(int track) {
+    if (track != 0)
+        view_.disc.firstAudioTrack = static_cast<std::uint8_t>(track);
+    restartIfPlaying();
 }
 
 void TransportCommands::restartIfPlaying() {

@@ -75,6 +75,11 @@ private:
     // Writes playRequest under the lock, then sets the play event.
     void requestPlay(PackedTmsf position);
     void signal(int event);
+    // The worker's order of the disc (Next and Previous follow it), copied
+    // when the worker has made a new one.
+    const PlayOrder& playOrder();
+    // Makes `track` (0: none) current, then restarts a play.
+    void moveTo(int track);
     void restartIfPlaying();
     // The current track when it is an entry 1..last of the track array, else 0.
     int currentEntry() const;
@@ -82,6 +87,8 @@ private:
     TransportLinks links_;
     TransportView& view_;
     DirectPlay directPlay_;
+    PlayOrder order_;
+    unsigned orderSerial_ = 0;
 };
 
 } // namespace rubo

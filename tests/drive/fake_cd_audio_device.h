@@ -130,6 +130,16 @@ public:
         return noteResult(playResult);
     }
 
+    MciError playRange(std::uint32_t from, std::uint32_t to, int notify) override {
+        record(formatText("playRange 0x%08X 0x%08X %d", static_cast<unsigned>(from),
+                          static_cast<unsigned>(to), notify));
+        if (playResult == 0) {
+            playedFrom.push_back(from);
+            playFormats.push_back(timeFormat);
+        }
+        return noteResult(playResult);
+    }
+
     MciError stop() override {
         record("stop");
         return noteResult(stopResult);

@@ -61,6 +61,9 @@ public:
     MciError playFrom(std::uint32_t p, int n) override {
         return note(), FakeCdAudioDevice::playFrom(p, n);
     }
+    MciError playRange(std::uint32_t f, std::uint32_t t, int n) override {
+        return note(), FakeCdAudioDevice::playRange(f, t, n);
+    }
     MciError stop() override { return note(), FakeCdAudioDevice::stop(); }
     MciError pause() override { return note(), FakeCdAudioDevice::pause(); }
     MciError setDoor(int o) override { return note(), FakeCdAudioDevice::setDoor(o); }

@@ -45,6 +45,9 @@ public:
     MciError playFrom(std::uint32_t p, int n) override {
         return call([&] { return fake_.playFrom(p, n); });
     }
+    MciError playRange(std::uint32_t f, std::uint32_t t, int n) override {
+        return call([&] { return fake_.playRange(f, t, n); });
+    }
     MciError stop() override {
         return call([&] { return fake_.stop(); });
     }
