@@ -42,9 +42,20 @@ ShuffleSeeds systemShuffleSeeds() {
     };
 }
 
+int playModeInForce(int mode, const DiscInfo& disc) {
+    if (mode < kPlayModeNormal || mode > kPlayModeProgram)
+        return kPlayModeNormal;
+    if (mode != kPlayModeProgram)
+        return mode;
+    for (int t : disc.playOrder)
+        if (isAudioTrack(disc.trackList, t))
+            return mode;
+    return kPlayModeNormal;
+}
+
 PlayOrder::PlayOrder(const DiscInfo& disc, int mode, std::uint32_t seed, int startTrack) {
     const TrackList& list = disc.trackList;
-    mode_ = mode >= kPlayModeNormal && mode <= kPlayModeProgram ? mode : kPlayModeNormal;
+    mode_ = playModeInForce(mode, disc);
     if (mode_ == kPlayModeShuffle) {
         for (int t = 1; t <= list.trackCount; ++t)
             if (isAudioTrack(list, t))
@@ -59,8 +70,6 @@ PlayOrder::PlayOrder(const DiscInfo& disc, int mode, std::uint32_t seed, int sta
         for (int t : disc.playOrder)
             if (isAudioTrack(list, t) && indexOf(t) < 0)
                 tracks_.push_back(t);
-        if (tracks_.empty())
-            mode_ = kPlayModeNormal;
     }
 }
 

@@ -17,6 +17,10 @@ using ShuffleSeeds = std::function<std::uint32_t()>;
 // From std::random_device and the clock.
 ShuffleSeeds systemShuffleSeeds();
 
+// The mode that plays: a program only for a disc whose PLAYORDER names
+// one of its audio tracks, else normal.
+int playModeInForce(int mode, const DiscInfo& disc);
+
 class PlayOrder {
 public:
     // The disc's own order.

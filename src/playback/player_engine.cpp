@@ -93,7 +93,7 @@ void PlayerEngine::takeNewOptions() {
         SharedScope scope(lock_);
         setup_.options = shared_.newOptions;
     }
-    newOrder(tmsfTrack(published_.track));
+    newOrder(setup_.options.orderStart);
 }
 
 void PlayerEngine::newOrder(int startTrack) {

@@ -10,9 +10,8 @@ namespace rubo {
 
 namespace {
 
-// How far before its end a play may have been seen last and still count as
-// ended by itself when the drive stops: a few polls.
-constexpr int kPlayEndSlackFrames = 3 * kFramesPerSecond;
+// How far before its end a stopped play still counts as ended by itself.
+constexpr int kPlayEndSlackFrames = kFramesPerSecond;
 
 bool tocAllowed(const PlayerFlags& f) {
     return f.wantToc && !f.doorOpen && f.mediaPresent && f.ready && f.mode != kMciModeOpen &&
@@ -80,11 +79,19 @@ void PlayerEngine::poll() {
 bool PlayerEngine::continueOrder() {
     if (flags_.mode == kMciModePlay)
         ordered_.started = true;
-    if (!ordered_.started || flags_.mode != kMciModeStop)
+    if (flags_.mode != kMciModeStop)
         return false;
+    // Asked once, when the stop is seen: a play that ended by itself rests
+    // at its end, even one shorter than a poll.
+    PackedMsf absolute = 0;
+    PackedTmsf track = 0;
+    drive_.positionsNow(localDisc_, direct(), absolute, track);
+    if (msfToFrames(absolute) + kPlayEndSlackFrames < ordered_.endFrames) {
+        // Stopped from elsewhere, or not begun yet.
+        ordered_.open = !ordered_.started;
+        return false;
+    }
     ordered_.open = false;
-    if (msfToFrames(published_.absolute) + kPlayEndSlackFrames < ordered_.endFrames)
-        return false; // stopped from elsewhere
     const int next = order_.afterEnd(localDisc_.trackList, ordered_.track);
     log_.logEvent(2218, " T: Track %d ended, next %d", ordered_.track, next);
     if (next == 0)

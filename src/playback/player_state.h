@@ -25,6 +25,7 @@ struct WorkerOptions {
     int stopOnClose = 0;
     int detectMultiSession = 0;
     int playMode = kPlayModeNormal; // each hand-over makes a new order
+    int orderStart = 0;             // the window's track, which the new order begins with
 };
 
 // Fields both threads use. Every access holds the lock (lockShared) except

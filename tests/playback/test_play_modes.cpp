@@ -33,14 +33,15 @@ struct ModeFixture : PlayerFixture {
                 return t;
         return 0;
     }
-    // The drive plays `track` to 3:59 of its 4:00, then stops; the track
-    // played next, 0 for none.
+    // The drive plays `track` and stops at its end (4:00); the track played
+    // next, 0 for none.
     int endOf(int track) {
         const std::size_t plays = device.playedFrom.size();
         setDrive(kMciModePlay, 1, 1);
         device.setStatus(kMciStatusPosition, makeTmsf(track, 3, 59, 0));
         engine->handle(kPlayerWaitTimeout);
         setDrive(kMciModeStop, 1, 1);
+        device.setStatus(kMciStatusPosition, makeTmsf(track, 4, 0, 0));
         engine->handle(kPlayerWaitTimeout);
         return device.playedFrom.size() > plays ? lastPlayed() : 0;
     }
@@ -87,7 +88,7 @@ TEST_CASE("shuffle plays every track once in its order, which Next and Previous 
 TEST_CASE("repeat disc starts again from the first track after the disc's end only") {
     ModeFixture f(kPlayModeRepeatDisc);
     f.play(3);
-    CHECK(f.endOf(3) == 0); // stopped from elsewhere mid-disc
+    CHECK(f.endOf(3) == 0); // stopped from elsewhere at the end of track 3
     f.play(12);
     CHECK(f.endOf(12) == 1);
     CHECK(f.device.countCalls(formatText("playFrom 0x%08X 1", trackStartOf(1))) == 1);

@@ -34,10 +34,12 @@ bool PlayerSession::start(PlayerRunner::DeviceFactory device) {
 }
 
 void PlayerSession::applyWorkerOptions() {
+    WorkerOptions worker = workerOptionsOf(options_);
+    worker.orderStart = view_.disc.firstAudioTrack;
     if (runner_)
-        handOverWorkerOptions(shared_, runner_->lock(), workerOptionsOf(options_));
+        handOverWorkerOptions(shared_, runner_->lock(), worker);
     else
-        setup_.options = workerOptionsOf(options_);
+        setup_.options = worker;
 }
 
 void PlayerSession::applyLogSwitches() {
