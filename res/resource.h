@@ -91,6 +91,15 @@
 #define ID_TRAY_NEXT 32787
 #define ID_TRAY_EJECT 32788
 
+// Play modes: the tray's and the display's menu items, then the shortcuts
+#define ID_PLAYMODE_NORMAL 32800
+#define ID_PLAYMODE_SHUFFLE 32801
+#define ID_PLAYMODE_REPEAT_DISC 32802
+#define ID_PLAYMODE_REPEAT_TRACK 32803
+#define ID_PLAYMODE_PROGRAM 32804
+#define ID_PLAYMODE_SHUFFLE_KEY 32805
+#define ID_PLAYMODE_REPEAT_KEY 32806
+
 // Edit CD info dialog and its two pages
 #define IDD_EDIT_INFO 162
 #define IDD_EDIT_INFO_NORMAL 164

@@ -155,12 +155,15 @@ std::string RuboProcess::readFile(const std::string& name) const {
     return bytes;
 }
 
-void screenshot(HWND window, const std::string& name) {
+void screenshot(HWND window, const std::string& name, HWND alsoShown) {
     const std::string folder = environmentText("RUBO_E2E_SHOTS");
     if (!window || folder.empty())
         return;
     RECT r{};
     GetWindowRect(window, &r);
+    RECT other{};
+    if (alsoShown && GetWindowRect(alsoShown, &other))
+        UnionRect(&r, &r, &other);
     const int width = r.right - r.left;
     const int height = r.bottom - r.top;
     if (width <= 0 || height <= 0)

@@ -56,7 +56,8 @@ private:
     DWORD startTick_ = 0;
 };
 
-// Saves the window's screen area as a 24-bit BMP in RUBO_E2E_SHOTS (if set).
-void screenshot(HWND window, const std::string& name);
+// Saves the window's screen area (with `alsoShown`'s, such as a menu's) as a
+// 24-bit BMP in RUBO_E2E_SHOTS (if set).
+void screenshot(HWND window, const std::string& name, HWND alsoShown = nullptr);
 
 } // namespace rubo::test

@@ -1,5 +1,6 @@
 #include "app/main_window/display_model.h"
 
+#include "app/main_window/play_mode_choice.h"
 #include "app/tiny/tiny_status.h"
 #include "base/event_log.h"
 #include "base/text_format.h"
@@ -26,8 +27,17 @@ std::string timePairText(PackedMsf first, PackedMsf second) {
                       msfSeconds(second));
 }
 
+// The tip's text after its "RUBO: ", which refresh() puts in front.
 std::string tipText(const char* text) {
-    return formatText(kTrayTipFormat, text);
+    return text;
+}
+
+std::string wholeTip(const std::string& body, int modeInForce) {
+    if (body.empty())
+        return body;
+    if (modeInForce == kPlayModeNormal)
+        return formatText(kTrayTipFormat, body.c_str());
+    return formatText(kTrayTipModeFormat, playModeName(modeInForce), body.c_str());
 }
 
 const TrackEntry* currentEntry(const DiscInfo& disc) {
@@ -102,6 +112,7 @@ DisplayTexts MainDisplay::refresh(const Options& options) {
         view_.uiMode = kMciModeNotReady;
 
     DisplayTexts texts = buildTexts(s, options);
+    texts.trayTip = wholeTip(texts.trayTip, playModeInForce(options.playMode, view_.disc));
     progress_ = texts.progress;
     if (options.showStatus && texts.secondLine.empty())
         texts.secondLine = statusBits_;

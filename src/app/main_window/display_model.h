@@ -30,7 +30,9 @@ inline constexpr const char kDisplayLeadIn[] = " (Lead-in)";
 // In place of an unknown disc's names while it is looked up.
 inline constexpr const char kDisplayLookingUp[] = "Looking the CD up...";
 inline constexpr const char kTrayTipFormat[] = "RUBO: %s";
-inline constexpr const char kTrayTipPairFormat[] = "RUBO: %s - %s";
+inline constexpr const char kTrayTipPairFormat[] = "%s - %s"; // after "RUBO: "
+// Outside the normal play mode: "RUBO (Shuffle): Artist - Title".
+inline constexpr const char kTrayTipModeFormat[] = "RUBO (%s): %s";
 inline constexpr const char kStatusLineFormat[] = "M :       %c %c %c %c %s";
 inline constexpr const char kStatusBitsFormat[] = "Open:%d  Present:%d  Ready:%d  Scanning:%d";
 inline constexpr const char kClearInfoLog[] = "M : Clear info";

@@ -1,6 +1,8 @@
 #include "app/main_window/main_window_win32.h"
 
 #include "app/main_window/about_dialog_win32.h"
+#include "app/main_window/play_mode_choice.h"
+#include "app/main_window/play_mode_menu_win32.h"
 #include "app/main_window/transport_ids.h"
 #include "app/options/options_sheet_win32.h"
 #include "app/shutdown.h"
@@ -17,6 +19,7 @@
 #include "ui/window_position_win32.h"
 
 #include <windows.h>
+#include <windowsx.h>
 
 #include <iterator>
 #include <optional>
@@ -129,7 +132,13 @@ void CMainWindow::prepareControls() {
     displayPanel_.attach(*this);
     setTrayIcon(IDI_RUBO);
     setTrayTip("%s", kProgramName);
-    loadTrayMenu(IDR_TRAY_MENU);
+    if (loadTrayMenu(IDR_TRAY_MENU)) {
+        // Above the separator before Exit.
+        HMENU popup = GetSubMenu(trayMenu(), 0);
+        const int items = popup ? GetMenuItemCount(popup) : 0;
+        if (items >= 2)
+            trayPlayModes_ = insertPlayModeSubmenu(popup, static_cast<UINT>(items - 2));
+    }
     prepareVolumeControl();
     serverList_ = readServerList(settings_);
 }
@@ -150,6 +159,8 @@ PackedTmsf CMainWindow::playerTrackPosition() const {
 }
 
 void CMainWindow::transportCommand(int commandId) {
+    if (playModeCommand(commandId))
+        return;
     if (TransportCommands* commands = session_.commands())
         dispatchTransportCommand(*commands, commandId);
 }
@@ -199,6 +210,8 @@ bool CMainWindow::onCommand(int id, int code, HWND control) {
     default:
         break;
     }
+    if (playModeCommand(id))
+        return true;
     if (TransportCommands* commands = session_.commands();
         commands && dispatchTransportCommand(*commands, id))
         return true;
@@ -300,6 +313,46 @@ void CMainWindow::prepareTrayMenu(HMENU popup) {
     for (const auto& entry : items)
         EnableMenuItem(popup, static_cast<UINT>(entry.id),
                        MF_BYCOMMAND | (entry.on ? MF_ENABLED : MF_GRAYED));
+    if (trayPlayModes_)
+        fillPlayModeMenu(trayPlayModes_, playModeNow(), programOffered());
+}
+
+bool CMainWindow::playModeCommand(int id) {
+    const std::optional<int> mode = playModeOfCommand(id, options_.playMode);
+    if (!mode)
+        return false;
+    choosePlayMode(*mode);
+    return true;
+}
+
+void CMainWindow::choosePlayMode(int mode) {
+    // Shuffle chosen again is a new shuffle: the worker makes a new order.
+    options_.playMode = mode;
+    log_.logEvent(2079, kPlayModeLogFormat, playModeName(mode));
+    writeOption(settings_, &Options::playMode, mode);
+    session_.applyWorkerOptions();
+}
+
+void CMainWindow::showPlayModeMenu(LPARAM screenPoint) {
+    POINT at{GET_X_LPARAM(screenPoint), GET_Y_LPARAM(screenPoint)};
+    if (screenPoint == -1) { // from the keyboard: below the display's corner
+        RECT display{};
+        GetWindowRect(item(IDC_DISPLAY), &display);
+        at = {display.left, display.bottom};
+    }
+    // The menu's loop keeps the tick running; a mode needs no disc, so the
+    // choice holds whatever the drive did meanwhile.
+    const int command = trackPlayModeMenu(hwnd(), at, playModeNow(), programOffered());
+    if (command != 0)
+        playModeCommand(command);
+}
+
+int CMainWindow::playModeNow() const {
+    return playModeInForce(options_.playMode, session_.view().disc);
+}
+
+bool CMainWindow::programOffered() const {
+    return playModeInForce(kPlayModeProgram, session_.view().disc) == kPlayModeProgram;
 }
 
 void CMainWindow::showAbout() {
@@ -398,6 +451,12 @@ bool CMainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR&
             UpdateWindow(hwnd());
         }
         break;
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wParam) != item(IDC_DISPLAY))
+            break;
+        showPlayModeMenu(lParam);
+        result = TRUE;
+        return true;
     case WM_DEVICECHANGE:
         session_.onDeviceChange(deviceChangeNotice(wParam, lParam));
         result = TRUE;

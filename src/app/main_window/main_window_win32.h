@@ -55,6 +55,7 @@ public:
     const Options& playerOptions() const override { return options_; }
     SettingsFile& playerSettings() override { return settings_; }
     void transportCommand(int commandId) override;
+    HACCEL playerAccelerators() const override { return accelerators_; }
 
 protected:
     BOOL onInitDialog() override;
@@ -86,6 +87,14 @@ private:
 
     // The display tick: the model's texts to the panel, then the slider.
     void refreshDisplay();
+
+    // Play modes: a menu item's or shortcut's mode is taken, kept in RUBO.ini
+    // and handed to the worker, which makes its new order.
+    bool playModeCommand(int id);
+    void choosePlayMode(int mode);
+    void showPlayModeMenu(LPARAM screenPoint);
+    int playModeNow() const;
+    bool programOffered() const;
 
     void showAbout();
     // The Options button: runs the sheet and takes its values over on OK.
@@ -123,6 +132,7 @@ private:
     MainDisplayPanel displayPanel_;
     MainWindowLayout layout_;
 
+    HMENU trayPlayModes_ = nullptr; // the tray menu's submenu, owned by that menu
     bool closing_ = false;
     bool firstPaint_ = true;
 };

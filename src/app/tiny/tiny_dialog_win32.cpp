@@ -4,6 +4,7 @@
 #include "res/resource.h"
 #include "settings/settings_file.h"
 #include "ui/image_pixels.h"
+#include "ui/message_filter_win32.h"
 #include "ui/pixel_bitmap_win32.h"
 #include "ui/window_position_win32.h"
 
@@ -36,6 +37,8 @@ BOOL CTinyDialog::onInitDialog() {
     const HWND order = owner_.playerOptions().alwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST;
     SetWindowPos(hwnd(), order, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     SetTimer(hwnd(), kTinyTimerId, kTinyTimerMs, nullptr);
+    // The hidden main window is disabled, which takes no shortcut.
+    ui::MessageFilter::setAccelerators(hwnd(), owner_.playerAccelerators());
     return TRUE;
 }
 
@@ -91,6 +94,10 @@ bool CTinyDialog::onCommand(int id, int code, HWND control) {
             return true;
         }
     }
+    if (code == 1 && !control) { // a shortcut
+        owner_.transportCommand(id);
+        return true;
+    }
     return CToolTipDialog::onCommand(id, code, control);
 }
 
@@ -100,6 +107,7 @@ void CTinyDialog::onTimer(UINT_PTR) {
 
 void CTinyDialog::onDestroy() {
     KillTimer(hwnd(), kTinyTimerId);
+    ui::MessageFilter::setAccelerators(owner_.ownerWindow(), owner_.playerAccelerators());
     CToolTipDialog::onDestroy();
     savePosition();
 }

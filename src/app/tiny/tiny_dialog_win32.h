@@ -25,8 +25,10 @@ public:
     virtual const Options& playerOptions() const = 0;
     // Where the Tiny window's position is kept.
     virtual SettingsFile& playerSettings() = 0;
-    // A transport button's command (1000..1004).
+    // A transport button's command (1000..1004), or an accelerator's.
     virtual void transportCommand(int commandId) = 0;
+    // The keyboard shortcuts, translated for the Tiny window while it is shown.
+    virtual HACCEL playerAccelerators() const = 0;
 };
 
 inline constexpr UINT_PTR kTinyTimerId = 1;

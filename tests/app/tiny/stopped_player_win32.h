@@ -25,6 +25,7 @@ struct StoppedPlayer : TinyOwner {
     const Options& playerOptions() const override { return options; }
     SettingsFile& playerSettings() override { return settings; }
     void transportCommand(int command) override { commands.push_back(command); }
+    HACCEL playerAccelerators() const override { return nullptr; }
     std::vector<int> commands;
     DiscInfo disc;
     Options options;
