@@ -63,6 +63,7 @@ BOOL CMainWindow::onInitDialog() {
     transportWindow_.attach(hwnd());
     ui::MessageFilter::setAccelerators(hwnd(), accelerators_);
     icons_.set(hwnd(), IDI_RUBO);
+    taskbar_.attach(hwnd());
     readSettings();
     if (!driveList_.empty())
         logDriveList(log_, driveList_, session_.scsi().aspiAvailable());
@@ -170,9 +171,14 @@ void CMainWindow::refreshDisplay() {
     displayPanel_.show(display->refresh(options_), !closing_);
     displayPanel_.passKeyboardToPlay();
     volumeSlider_.tick();
+    taskbar_.show(taskbarStateOf(session_));
 }
 
 bool CMainWindow::onCommand(int id, int code, HWND control) {
+    if (const int button = taskbar_.buttonCommand(id, code)) {
+        transportCommand(button);
+        return true;
+    }
     switch (id) {
     case IDC_TINY_SIZE:
         enterTinyMode();
@@ -379,6 +385,8 @@ void CMainWindow::enterTinyMode() {
 }
 
 bool CMainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
+    if (taskbar_.onMessage(message))
+        return true;
     switch (message) {
     case WM_PAINT:
         if (firstPaint_) {
