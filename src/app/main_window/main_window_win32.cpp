@@ -290,11 +290,7 @@ bool CMainWindow::preTranslate(MSG& msg) {
 }
 
 void CMainWindow::prepareTrayMenu(HMENU popup) {
-    const TransportControls& controls = session_.controls();
-    const ControlStates states =
-        controls.controlsEnabled()
-            ? controlStatesForMode(session_.view().uiMode, controls.hasAudio())
-            : busyControlStates();
+    const ControlStates states = session_.controls().currentStates(session_.view().uiMode);
     const struct {
         int id;
         bool on;
