@@ -29,6 +29,15 @@
 #define IDR_TRAY_MENU 181
 #define IDR_ACCELERATORS 182
 
+// Taskbar thumbnail buttons: icons and commands
+#define IDI_TASKBAR_PREV 190
+#define IDI_TASKBAR_PLAY 191
+#define IDI_TASKBAR_PAUSE 192
+#define IDI_TASKBAR_NEXT 193
+#define ID_TASKBAR_PREV 32810
+#define ID_TASKBAR_PLAY_PAUSE 32811
+#define ID_TASKBAR_NEXT 32812
+
 // Main dialog controls
 #define IDC_PREV 1000
 #define IDC_NEXT 1001

@@ -49,6 +49,10 @@ void TransportControls::enableControlsForMode(std::uint32_t mode) {
     apply(states);
 }
 
+ControlStates TransportControls::currentStates(std::uint32_t mode) const {
+    return controlsEnabled() ? controlStatesForMode(mode, hasAudio()) : busyControlStates();
+}
+
 void TransportControls::apply(const ControlStates& s) {
     window_.enableControl(TransportControl::Play, s.play);
     window_.enableControl(TransportControl::Pause, s.pause);

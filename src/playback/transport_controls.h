@@ -46,6 +46,8 @@ public:
     // window takes over or clears its disc.
     void setHasAudio(bool hasAudio) { hasAudio_.store(hasAudio); }
     bool hasAudio() const { return hasAudio_.load(); }
+    // What the window's controls show in `mode`: busy until enabled.
+    ControlStates currentStates(std::uint32_t mode) const;
 
 private:
     void apply(const ControlStates& states);

@@ -66,6 +66,7 @@ BOOL CMainWindow::onInitDialog() {
     transportWindow_.attach(hwnd());
     ui::MessageFilter::setAccelerators(hwnd(), accelerators_);
     icons_.set(hwnd(), IDI_RUBO);
+    taskbar_.attach(hwnd());
     readSettings();
     if (!driveList_.empty())
         logDriveList(log_, driveList_, session_.scsi().aspiAvailable());
@@ -181,9 +182,14 @@ void CMainWindow::refreshDisplay() {
     displayPanel_.show(display->refresh(options_), !closing_);
     displayPanel_.passKeyboardToPlay();
     volumeSlider_.tick();
+    taskbar_.show(taskbarStateOf(session_));
 }
 
 bool CMainWindow::onCommand(int id, int code, HWND control) {
+    if (const int button = taskbar_.buttonCommand(id, code)) {
+        transportCommand(button);
+        return true;
+    }
     switch (id) {
     case IDC_TINY_SIZE:
         enterTinyMode();
@@ -297,11 +303,7 @@ bool CMainWindow::preTranslate(MSG& msg) {
 }
 
 void CMainWindow::prepareTrayMenu(HMENU popup) {
-    const TransportControls& controls = session_.controls();
-    const ControlStates states =
-        controls.controlsEnabled()
-            ? controlStatesForMode(session_.view().uiMode, controls.hasAudio())
-            : busyControlStates();
+    const ControlStates states = session_.controls().currentStates(session_.view().uiMode);
     const struct {
         int id;
         bool on;
@@ -432,6 +434,8 @@ void CMainWindow::enterTinyMode() {
 }
 
 bool CMainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
+    if (taskbar_.onMessage(message))
+        return true;
     switch (message) {
     case WM_PAINT:
         if (firstPaint_) {

@@ -11,6 +11,7 @@
 #include "app/main_window/main_transport_window_win32.h"
 #include "app/main_window/main_window_layout_win32.h"
 #include "app/main_window/player_session.h"
+#include "app/main_window/taskbar_buttons_win32.h"
 #include "app/main_window/volume_slider_win32.h"
 #include "app/options/options_sheet_model.h"
 #include "app/tiny/tiny_dialog_win32.h"
@@ -131,6 +132,7 @@ private:
     ui::WindowIcons icons_; // outlives the window, which borrows them
     MainDisplayPanel displayPanel_;
     MainWindowLayout layout_;
+    TaskbarButtons taskbar_;
 
     HMENU trayPlayModes_ = nullptr; // the tray menu's submenu, owned by that menu
     bool closing_ = false;
