@@ -10,6 +10,7 @@
 #include "app/main_window/main_display_panel_win32.h"
 #include "app/main_window/main_transport_window_win32.h"
 #include "app/main_window/main_window_layout_win32.h"
+#include "app/main_window/media_keys_win32.h"
 #include "app/main_window/player_session.h"
 #include "app/main_window/volume_slider_win32.h"
 #include "app/options/options_sheet_model.h"
@@ -122,6 +123,7 @@ private:
     ui::WindowIcons icons_; // outlives the window, which borrows them
     MainDisplayPanel displayPanel_;
     MainWindowLayout layout_;
+    MediaHotKeys mediaHotKeys_{log_};
 
     bool closing_ = false;
     bool firstPaint_ = true;
