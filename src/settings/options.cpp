@@ -63,6 +63,7 @@ const OptionKey kOptionKeys[] = {
     RUBO_INT_OPTION("MusicBrainzFirst", musicBrainzFirst, OptionWritten::WithOptions),
     RUBO_INT_OPTION("LookupNewDiscs", lookupNewDiscs, OptionWritten::WithOptions),
     RUBO_INT_OPTION("PlayMode", playMode, OptionWritten::Elsewhere),
+    RUBO_INT_OPTION("GlobalMediaKeys", globalMediaKeys, OptionWritten::WithOptions),
 };
 
 #undef RUBO_INT_OPTION

@@ -85,6 +85,7 @@ struct Options {
     int musicBrainzFirst = 1; // ask MusicBrainz before freedb
     int lookupNewDiscs = 1;   // look a disc no source knows up by itself
     int playMode = kPlayModeNormal;
+    int globalMediaKeys = 1; // the media keys as system-wide hot keys
     // Mixer line type per CD drive letter ("VolumeType%c").
     std::map<char, int> volumeTypes;
 };

@@ -257,6 +257,7 @@ void CMainWindow::afterWorker(std::function<void()> step) {
 void CMainWindow::onDestroy() {
     ui::MessageFilter::setAccelerators(nullptr, nullptr);
     KillTimer(hwnd(), kDisplayTimerId);
+    mediaHotKeys_.release();
     CToolTipDialog::onDestroy();
     savePosition();
     volumeSlider_.close();
@@ -406,6 +407,7 @@ void CMainWindow::applyFlags() {
     settings_.setOwnIniFormat(options_.iniCompatibility != 0);
     setTrayEnabled(options_.minimizeToTray != 0);
     session_.applyWorkerOptions();
+    mediaHotKeys_.apply(hwnd(), options_.globalMediaKeys != 0);
 }
 
 void CMainWindow::writeSettings() {
@@ -463,6 +465,12 @@ bool CMainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR&
         return true;
     case WM_DEVICECHANGE:
         session_.onDeviceChange(deviceChangeNotice(wParam, lParam));
+        result = TRUE;
+        return true;
+    case WM_APPCOMMAND:
+    case WM_HOTKEY:
+        if (!handleMediaKey(*this, message, lParam))
+            break;
         result = TRUE;
         return true;
     default:

@@ -10,6 +10,7 @@
 #include "app/main_window/main_display_panel_win32.h"
 #include "app/main_window/main_transport_window_win32.h"
 #include "app/main_window/main_window_layout_win32.h"
+#include "app/main_window/media_keys_win32.h"
 #include "app/main_window/player_session.h"
 #include "app/main_window/taskbar_buttons_win32.h"
 #include "app/main_window/volume_slider_win32.h"
@@ -133,6 +134,7 @@ private:
     MainDisplayPanel displayPanel_;
     MainWindowLayout layout_;
     TaskbarButtons taskbar_;
+    MediaHotKeys mediaHotKeys_{log_};
 
     HMENU trayPlayModes_ = nullptr; // the tray menu's submenu, owned by that menu
     bool closing_ = false;

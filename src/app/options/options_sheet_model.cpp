@@ -60,6 +60,7 @@ constexpr PageValue kPageValues[] = {
     shown(P::MoreOptions, C::Check, &Options::minimizeToTray, IDC_OPT_MINIMIZE_TRAY),
     shown(P::MoreOptions, C::Check, &Options::autoPlay, IDC_OPT_AUTOPLAY),
     shown(P::MoreOptions, C::Check, &Options::iniCompatibility, IDC_OPT_INI_COMPAT),
+    shown(P::MoreOptions, C::Check, &Options::globalMediaKeys, IDC_OPT_GLOBAL_MEDIA_KEYS),
 
     held(P::FontColor, &Options::fontName),
     held(P::FontColor, &Options::fontSize),

@@ -1,5 +1,6 @@
 #include "app/tiny/tiny_dialog_win32.h"
 
+#include "app/main_window/media_keys_win32.h"
 #include "app/tiny/tiny_status.h"
 #include "res/resource.h"
 #include "settings/settings_file.h"
@@ -126,6 +127,10 @@ bool CTinyDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR&
         firstPaint_ = false;
         restorePosition();
         refreshStatus();
+    }
+    if (message == WM_APPCOMMAND && handleMediaKey(owner_, message, lParam)) {
+        result = TRUE;
+        return true;
     }
     return CToolTipDialog::onMessage(message, wParam, lParam, result);
 }
