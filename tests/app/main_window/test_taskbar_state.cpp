@@ -33,15 +33,3 @@ TEST_CASE("taskbar state: the progress and the buttons follow the player") {
     const TaskbarState busy = taskbarStateFor(kMciModePlay, busyControlStates(), DiscInfo(), 0);
     CHECK((!busy.prev && !busy.playPause && !busy.next));
 }
-
-TEST_CASE("taskbar changes: a new second, state or button only") {
-    const TaskbarState playing = stateIn(kMciModePlay);
-    CHECK(stateIn(kMciModePlay, 5, 3) == playing);
-    TaskbarChanges c = taskbarChanges(playing, stateIn(kMciModePlay, 6));
-    CHECK((!c.buttons && !c.progressState && c.progressValue));
-    c = taskbarChanges(playing, stateIn(kMciModePause));
-    CHECK((c.buttons && c.progressState && c.progressValue));
-    // A value would bring the bar back.
-    c = taskbarChanges(playing, stateIn(kMciModeStop));
-    CHECK((c.buttons && c.progressState && !c.progressValue));
-}
