@@ -52,8 +52,10 @@ TEST_SUITE("wine-drive" * doctest::skip()) {
         REQUIRE(waitUntil([&] { return IsWindowEnabled(rubo.control(IDC_PLAY)) != 0; },
                           kStepTimeoutMs));
 
-        // The display's context menu, from the keyboard's menu key.
-        PostMessageA(main, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(rubo.control(IDC_DISPLAY)), -1);
+        // A right click on the display opens its menu.
+        HWND display = rubo.control(IDC_DISPLAY);
+        PostMessageA(display, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));
+        PostMessageA(display, WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
         HWND menu = waitMatchMenu(rubo);
         PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
         PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);

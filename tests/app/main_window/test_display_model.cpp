@@ -131,6 +131,10 @@ TEST_CASE("texts by state") {
         CHECK(f.display.uiAbsolutePosition() == makeMsf(5, 2, 0));
         CHECK(f.display.uiTrackPosition() == makeTmsf(2, 1, 0, 0));
         CHECK(f.current() == 2);
+        f.options.playMode = kPlayModeShuffle; // named in the tip; a program only with one
+        CHECK(f.tick().trayTip == "RUBO (Shuffle): Artist - Song 2");
+        f.options.playMode = kPlayModeProgram;
+        CHECK(f.tick().trayTip == "RUBO: Artist - Song 2");
     }
     SUBCASE("record, seek, not ready, no disc") {
         DisplayFixture f;
