@@ -8,8 +8,10 @@ namespace rubo::test {
 
 int driveControl(const std::string& args) {
     ChildProcess control(ChildProcess::Command{"vdrivectl.exe " + args, ""});
-    if (!control.started())
+    if (!control.started()) {
+        MESSAGE("vdrivectl " << args << ": " << control.startError());
         return -1;
+    }
     return control.waitFor(std::chrono::seconds(30)) ? control.wait() : 255;
 }
 
