@@ -27,11 +27,6 @@ std::string timePairText(PackedMsf first, PackedMsf second) {
                       msfSeconds(second));
 }
 
-// The tip's text after its "RUBO: ", which refresh() puts in front.
-std::string tipText(const char* text) {
-    return text;
-}
-
 std::string wholeTip(const std::string& body, int modeInForce) {
     if (body.empty())
         return body;
@@ -51,7 +46,7 @@ std::string currentTitle(const DiscInfo& disc) {
 
 // A state shown by one word on the first line and in the tip.
 DisplayTexts wordTexts(const char* word) {
-    return {word, std::string(), tipText(word), 0};
+    return {word, std::string(), word, 0}; // the tip: refresh() puts "RUBO: " in front
 }
 
 } // namespace
@@ -199,14 +194,14 @@ DisplayTexts MainDisplay::buildTexts(const Snapshot& s, const Options& options) 
             : formatText(kDiscLineFormat, disc.artist.c_str(), disc.title.c_str(),
                          discTime.c_str());
     const std::string title = currentTitle(disc);
-    const std::string artistTip = tipText(disc.artist.c_str());
+    const std::string& artistTip = disc.artist;
     switch (view_.uiMode) {
     case kMciModeNotReady:
         return wordTexts(kStateNotReady);
     case kMciModeStop:
         if (!disc.hasAudio)
             return {disc.trackList.trackCount > 0 ? kStateNoAudio : kStateEmptyDisc, std::string(),
-                    tipText(kStateNoAudio), 0};
+                    kStateNoAudio, 0};
         return {discLine, formatText(kStopTrackFormat, disc.firstAudioTrack, title.c_str()),
                 artistTip, 0};
     case kMciModePlay:

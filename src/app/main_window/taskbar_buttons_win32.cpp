@@ -115,10 +115,6 @@ std::unique_ptr<TaskbarApi> shellTaskbarList() {
 void TaskbarButtons::attach(HWND window) {
     window_ = window;
     createdMessage_ = RegisterWindowMessageA(kButtonCreatedMessage);
-    prevIcon_.reset(loadSmallIcon(IDI_TASKBAR_PREV));
-    playIcon_.reset(loadSmallIcon(IDI_TASKBAR_PLAY));
-    pauseIcon_.reset(loadSmallIcon(IDI_TASKBAR_PAUSE));
-    nextIcon_.reset(loadSmallIcon(IDI_TASKBAR_NEXT));
     if (createdMessage_)
         allowFromLowerIntegrity(window, createdMessage_);
 }
@@ -131,6 +127,12 @@ bool TaskbarButtons::onMessage(UINT message) {
         list_ = factory_();
     if (!list_)
         return true;
+    if (!prevIcon_) { // only where the shell has the buttons
+        prevIcon_.reset(loadSmallIcon(IDI_TASKBAR_PREV));
+        playIcon_.reset(loadSmallIcon(IDI_TASKBAR_PLAY));
+        pauseIcon_.reset(loadSmallIcon(IDI_TASKBAR_PAUSE));
+        nextIcon_.reset(loadSmallIcon(IDI_TASKBAR_NEXT));
+    }
     buttonsAdded_ = list_->addButtons(window_, buttonSet());
     sent_ = wanted_;
     push({false, true, true});

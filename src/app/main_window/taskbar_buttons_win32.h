@@ -45,8 +45,8 @@ public:
     TaskbarButtons(const TaskbarButtons&) = delete;
     TaskbarButtons& operator=(const TaskbarButtons&) = delete;
 
-    // The window whose taskbar button it is: its icons loaded, and the shell's
-    // message let through to an elevated process.
+    // The window whose taskbar button it is; the shell's message is let
+    // through to an elevated process.
     void attach(HWND window);
     // True for the shell's "button created" message, on which the taskbar
     // list is opened and the buttons added with the state last shown.
