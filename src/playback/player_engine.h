@@ -103,10 +103,15 @@ private:
         int doorOpen = 0;
         int mediaPresent = 0;
 
-        bool operator==(const PublishedPoll& o) const {
-            return valid == o.valid && mode == o.mode && absolute == o.absolute &&
-                   track == o.track && ready == o.ready && doorOpen == o.doorOpen &&
-                   mediaPresent == o.mediaPresent;
+        // The window shows whole seconds: positions that differ only in
+        // their frames are the same to it.
+        bool sameForWindow(const PublishedPoll& o) const {
+            constexpr PackedMsf kMsfSeconds = 0x0000FFFFu;
+            constexpr PackedTmsf kTmsfSeconds = 0x00FFFFFFu;
+            return valid == o.valid && mode == o.mode &&
+                   (absolute & kMsfSeconds) == (o.absolute & kMsfSeconds) &&
+                   (track & kTmsfSeconds) == (o.track & kTmsfSeconds) && ready == o.ready &&
+                   doorOpen == o.doorOpen && mediaPresent == o.mediaPresent;
         }
     };
 

@@ -102,11 +102,14 @@ bool PlayerEngine::continueOrder() {
 
 bool PlayerEngine::askMediaAndReady(std::uint32_t lastDeviceMode) {
     // A disc that plays, pauses or stops is there and ready: while the
-    // drive's mode stays so, the two answers are checked only now and then.
+    // drive's mode stays so, the two answers are checked only now and then,
+    // and never while it plays (a disc that leaves ends the play).
     const std::uint32_t mode = flags_.deviceMode;
     const bool settled = mode == lastDeviceMode && !flags_.wantToc && flags_.mediaPresent &&
                          flags_.ready &&
                          (mode == kMciModePlay || mode == kMciModePause || mode == kMciModeStop);
+    if (settled && mode == kMciModePlay)
+        return false;
     if (!settled || ++flags_.settledPolls >= kSettledRecheckPolls) {
         flags_.settledPolls = 0;
         return true;
@@ -136,7 +139,7 @@ void PlayerEngine::publishPoll(PackedMsf absolute, PackedTmsf track, bool doorOp
     // Only this thread writes these fields: unchanged, they need no lock.
     const PublishedPoll now{true,         flags_.mode,     absolute,           track,
                             flags_.ready, flags_.doorOpen, flags_.mediaPresent};
-    if (!doorOpened && now == published_)
+    if (!doorOpened && now.sameForWindow(published_))
         return;
     published_ = now;
     SharedScope scope(lock_);

@@ -49,7 +49,25 @@ TEST_CASE("a poll out of play reads no positions, and an unchanged one takes no 
     CHECK(f.shared.trackPosition == makeTmsf(4, 1, 2, 3));
 }
 
-TEST_CASE("a settled drive is asked for media and ready once in a while") {
+TEST_CASE("while playing, the window is told of each new second, not of each frame") {
+    PlayerFixture f;
+    f.startWithDisc(12);
+    f.setDrive(kMciModePlay, 1, 1);
+    f.device.setStatus(kMciStatusPosition, makeTmsf(4, 1, 2, 3));
+    f.engine->handle(kPlayerWaitTimeout);
+    const int acquires = LockWatch::acquires();
+    f.device.setStatus(kMciStatusPosition, makeTmsf(4, 1, 2, 18));
+    f.engine->handle(kPlayerWaitTimeout);
+    CHECK(LockWatch::acquires() == acquires);
+    f.device.setStatus(kMciStatusPosition, makeTmsf(4, 1, 3, 2));
+    f.engine->handle(kPlayerWaitTimeout);
+    CHECK(LockWatch::acquires() == acquires + 1);
+    SharedScope scope(f.lock);
+    CHECK(f.shared.trackPosition == makeTmsf(4, 1, 3, 2));
+    CHECK(f.shared.absolutePosition == makeMsf(13, 5, 2));
+}
+
+TEST_CASE("a settled drive is asked for media and ready once in a while, never while playing") {
     PlayerFixture f;
     f.startWithDisc(12);
     f.setDrive(kMciModePlay, 1, 1);
@@ -58,9 +76,15 @@ TEST_CASE("a settled drive is asked for media and ready once in a while") {
     f.device.calls.clear();
     for (int i = 0; i < kSettledRecheckPolls; ++i)
         f.engine->handle(kPlayerWaitTimeout);
-    CHECK(std::count(f.device.calls.begin(), f.device.calls.end(), "status 5") == 1);
+    CHECK(std::count(f.device.calls.begin(), f.device.calls.end(), "status 5") == 0);
     CHECK(std::count(f.device.calls.begin(), f.device.calls.end(), "setTimeFormat 2") ==
           kSettledRecheckPolls);
+    f.setDrive(kMciModePause, 1, 1);
+    f.engine->handle(kPlayerWaitTimeout);
+    f.device.calls.clear();
+    for (int i = 0; i < kSettledRecheckPolls; ++i)
+        f.engine->handle(kPlayerWaitTimeout);
+    CHECK(std::count(f.device.calls.begin(), f.device.calls.end(), "status 5") == 1);
     // A disc gone while the mode stays "stop" is still noticed.
     f.setDrive(kMciModeStop, 1, 1);
     f.engine->handle(kPlayerWaitTimeout);
