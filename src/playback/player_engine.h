@@ -106,8 +106,8 @@ private:
         // The window shows whole seconds: positions that differ only in
         // their frames are the same to it.
         bool sameForWindow(const PublishedPoll& o) const {
-            constexpr PackedMsf kMsfSeconds = 0x0000FFFFu;
-            constexpr PackedTmsf kTmsfSeconds = 0x00FFFFFFu;
+            constexpr PackedMsf kMsfSeconds = ~makeMsf(0, 0, 0xFF);
+            constexpr PackedTmsf kTmsfSeconds = ~makeTmsf(0, 0, 0, 0xFF);
             return valid == o.valid && mode == o.mode &&
                    (absolute & kMsfSeconds) == (o.absolute & kMsfSeconds) &&
                    (track & kTmsfSeconds) == (o.track & kTmsfSeconds) && ready == o.ready &&
